@@ -1,0 +1,6 @@
+#include "app/Environment.h"
+
+int main()
+{
+    return 0;
+}

@@ -1,0 +1,135 @@
+#include "Numeric.h"
+
+#include "RuntimeError.h"
+
+#include <charconv>
+#include <cmath>
+#include <limits>
+#include <string>
+
+namespace numeric {
+
+namespace {
+
+bool isBlank(QChar c)
+{
+    return c == u' ' || c == u'\t';
+}
+
+bool isDigit(QChar c)
+{
+    return c >= u'0' && c <= u'9';
+}
+
+double roundHalfEven(double value)
+{
+    const double floor = std::floor(value);
+    const double diff = value - floor;
+    if (diff > 0.5)
+        return floor + 1.0;
+    if (diff < 0.5)
+        return floor;
+    return std::fmod(floor, 2.0) == 0.0 ? floor : floor + 1.0;
+}
+
+template <typename Int>
+Int convert(QStringView text)
+{
+    const std::optional<double> value = Parse(text);
+    if (!value)
+        throw RuntimeError::typeMismatch();
+    const double rounded = roundHalfEven(*value);
+    if (!(rounded >= static_cast<double>(std::numeric_limits<Int>::min())
+          && rounded <= static_cast<double>(std::numeric_limits<Int>::max())))
+        throw RuntimeError::overflow();
+    return static_cast<Int>(rounded);
+}
+
+} // namespace
+
+std::optional<double> Parse(QStringView text)
+{
+    qsizetype begin = 0;
+    qsizetype end = text.size();
+    while (begin < end && isBlank(text[begin]))
+        ++begin;
+    while (end > begin && isBlank(text[end - 1]))
+        --end;
+
+    // Validate the grammar on the characters, then let from_chars convert.
+    std::string ascii;
+    ascii.reserve(static_cast<size_t>(end - begin));
+    qsizetype i = begin;
+    if (i < end && (text[i] == u'+' || text[i] == u'-')) {
+        if (text[i] == u'-')
+            ascii += '-';
+        ++i;
+    }
+    int mantissaDigits = 0;
+    while (i < end && isDigit(text[i])) {
+        ascii += static_cast<char>(text[i].unicode());
+        ++i;
+        ++mantissaDigits;
+    }
+    if (i < end && text[i] == u'.') {
+        ascii += '.';
+        ++i;
+        while (i < end && isDigit(text[i])) {
+            ascii += static_cast<char>(text[i].unicode());
+            ++i;
+            ++mantissaDigits;
+        }
+    }
+    if (mantissaDigits == 0)
+        return std::nullopt;
+    if (i < end && (text[i] == u'e' || text[i] == u'E')) {
+        ascii += 'e';
+        ++i;
+        if (i < end && (text[i] == u'+' || text[i] == u'-')) {
+            ascii += static_cast<char>(text[i].unicode());
+            ++i;
+        }
+        int exponentDigits = 0;
+        while (i < end && isDigit(text[i])) {
+            ascii += static_cast<char>(text[i].unicode());
+            ++i;
+            ++exponentDigits;
+        }
+        if (exponentDigits == 0)
+            return std::nullopt;
+    }
+    if (i != end)
+        return std::nullopt;
+
+    double value = 0.0;
+    const auto [ptr, ec] = std::from_chars(ascii.data(), ascii.data() + ascii.size(), value);
+    if (ec == std::errc::result_out_of_range) {
+        // Too large in magnitude: stays numeric and overflows on conversion;
+        // too small: it is zero.
+        const auto e = ascii.find('e');
+        const bool negativeExponent = e != std::string::npos && e + 1 < ascii.size() && ascii[e + 1] == '-';
+        if (negativeExponent)
+            return 0.0;
+        return ascii.front() == '-' ? -HUGE_VAL : HUGE_VAL;
+    }
+    if (ec != std::errc() || ptr != ascii.data() + ascii.size())
+        return std::nullopt;
+    return value;
+}
+
+bool IsNumeric(QStringView text)
+{
+    return Parse(text).has_value();
+}
+
+int32_t ToInt32(QStringView text)
+{
+    return convert<int32_t>(text);
+}
+
+int16_t ToInt16(QStringView text)
+{
+    return convert<int16_t>(text);
+}
+
+} // namespace numeric

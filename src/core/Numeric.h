@@ -1,0 +1,26 @@
+#pragma once
+
+#include <QStringView>
+
+#include <cstdint>
+#include <optional>
+
+// The numeric test and conversion used for settings values and port texts.
+//
+// A text is numeric when, with blanks (spaces, tabs) around it allowed, it
+// is a decimal number: an optional sign, digits with an optional decimal
+// point and fraction (at least one digit in all), and an optional exponent
+// (E or e, optional sign, digits). Anything else, the empty text included,
+// is not numeric.
+namespace numeric {
+
+std::optional<double> Parse(QStringView text);
+bool IsNumeric(QStringView text);
+
+// Nearest integer, halves to the even neighbour. A text that is not
+// numeric is a type-mismatch error, a value outside the range an overflow
+// error (RuntimeError).
+int32_t ToInt32(QStringView text);
+int16_t ToInt16(QStringView text);
+
+} // namespace numeric

@@ -1,0 +1,30 @@
+#pragma once
+
+#include <QString>
+
+#include <stdexcept>
+
+// A run-time error of this program: a description a person can act on.
+// It never crosses a guarded procedure; the guard logs the description
+// followed by the procedure's label and discards the error.
+class RuntimeError : public std::runtime_error {
+public:
+    explicit RuntimeError(const QString &description);
+
+    const QString &description() const noexcept { return m_description; }
+
+    // The standard descriptions used across the program.
+    static RuntimeError overflow();
+    static RuntimeError typeMismatch();
+    static RuntimeError invalidArgument();
+    static RuntimeError fileExists(const QString &path);
+    // `what` names the failed operation; the system's reason for `err` (errno) follows it.
+    static RuntimeError systemCall(const QString &what, int err);
+
+private:
+    QString m_description;
+};
+
+// Leaves a guarded procedure on purpose, without a pending error: the
+// guard then logs the bare label.
+struct GuardJump {};

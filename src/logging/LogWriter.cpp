@@ -1,0 +1,184 @@
+#include "LogWriter.h"
+
+#include "core/Clock.h"
+#include "core/Cp932.h"
+
+#include <QFile>
+
+#include <cerrno>
+#include <charconv>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+void appendDecimal(std::string &out, int value)
+{
+    char digits[16];
+    const auto result = std::to_chars(digits, digits + sizeof digits, value);
+    out.append(digits, result.ptr);
+}
+
+// The decimal value, preceded by "0" when it is 9 or less.
+void appendTwoDigits(std::string &out, int value)
+{
+    if (value <= 9)
+        out += '0';
+    appendDecimal(out, value);
+}
+
+void appendTenths(std::string &out, int milliseconds)
+{
+    if (milliseconds <= 99) {
+        out += '0';
+        return;
+    }
+    char digits[16];
+    std::to_chars(digits, digits + sizeof digits, milliseconds);
+    out += digits[0];
+}
+
+// The code with the pattern "0000".
+void appendCode(std::string &out, int code)
+{
+    if (code < 0) {
+        out += '-';
+        code = -code;
+    }
+    char digits[16];
+    const auto result = std::to_chars(digits, digits + sizeof digits, code);
+    for (auto n = result.ptr - digits; n < 4; ++n)
+        out += '0';
+    out.append(digits, result.ptr);
+}
+
+// Appends `line` to the file at `path` with one open, write and close. A
+// write that fails part-way is cut back, so the file never keeps half a
+// line that the next line would run into.
+void appendToFile(const char *path, std::string_view line) noexcept
+{
+    const int fd = ::open(path, O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0666);
+    if (fd < 0)
+        return;
+    size_t written = 0;
+    while (written < line.size()) {
+        const ssize_t n = ::write(fd, line.data() + written, line.size() - written);
+        if (n > 0) {
+            written += static_cast<size_t>(n);
+        } else if (n < 0 && errno == EINTR) {
+            continue;
+        } else {
+            break;
+        }
+    }
+    if (written > 0 && written < line.size()) {
+        struct stat st {};
+        if (::fstat(fd, &st) == 0 && st.st_size >= static_cast<off_t>(written))
+            (void)::ftruncate(fd, st.st_size - static_cast<off_t>(written));
+    }
+    ::close(fd);
+}
+
+} // namespace
+
+QString FormatTwoDigits(int16_t value)
+{
+    std::string out;
+    appendTwoDigits(out, value);
+    return QString::fromLatin1(out.data(), static_cast<qsizetype>(out.size()));
+}
+
+QString FormatTenths(int16_t milliseconds)
+{
+    std::string out;
+    appendTenths(out, milliseconds);
+    return QString::fromLatin1(out.data(), static_cast<qsizetype>(out.size()));
+}
+
+std::string FormatLogStamp(const LocalTime &t)
+{
+    std::string out;
+    out.reserve(24);
+    std::string year;
+    appendDecimal(year, t.year);
+    out += year.size() > 2 ? year.substr(year.size() - 2) : year;
+    out += '/';
+    appendTwoDigits(out, t.month);
+    out += '/';
+    appendTwoDigits(out, t.day);
+    out += ' ';
+    appendTwoDigits(out, t.hour);
+    out += ':';
+    appendTwoDigits(out, t.minute);
+    out += ':';
+    appendTwoDigits(out, t.second);
+    out += '.';
+    appendTenths(out, t.millisecond);
+    return out;
+}
+
+LogWriter::LogWriter(const LoggingGlobals &globals, const Clock &clock) : m_globals(globals), m_clock(clock)
+{
+    m_line.reserve(512);
+}
+
+void LogWriter::WriteLog(int16_t kind, const QString &message, const QString &stamp, int16_t code) noexcept
+{
+    try {
+        const QByteArray encoded = cp932::encode(message);
+        if (stamp.isEmpty()) {
+            const std::string now = FormatLogStamp(m_clock.now());
+            writeLine(kind, now, std::string_view(encoded.constData(), static_cast<size_t>(encoded.size())), code);
+        } else {
+            const QByteArray given = cp932::encode(stamp);
+            writeLine(kind, std::string_view(given.constData(), static_cast<size_t>(given.size())),
+                      std::string_view(encoded.constData(), static_cast<size_t>(encoded.size())), code);
+        }
+    } catch (...) {
+        // The line is lost; the caller never hears of it.
+    }
+}
+
+void LogWriter::WriteLogEncoded(int16_t kind, std::string_view cp932Message) noexcept
+{
+    try {
+        const std::string now = FormatLogStamp(m_clock.now());
+        writeLine(kind, now, cp932Message, 0);
+    } catch (...) {
+    }
+}
+
+const QByteArray *LogWriter::encodedPath(int16_t kind) noexcept
+{
+    const auto index = static_cast<size_t>(kind);
+    const QString &path = m_globals.LogFiles[index];
+    if (path != m_pathSource[index]) {
+        m_pathSource[index] = path;
+        m_pathEncoded[index] = QFile::encodeName(path);
+    }
+    return &m_pathEncoded[index];
+}
+
+void LogWriter::writeLine(int16_t kind, std::string_view stamp, std::string_view message, int16_t code) noexcept
+{
+    if (kind < 0 || kind >= ToolKindCount)
+        return;
+    const QByteArray *path = encodedPath(kind);
+    if (path->isEmpty())
+        return;
+    if (m_globals.HostName != m_hostSource) {
+        m_hostSource = m_globals.HostName;
+        m_hostEncoded = cp932::encode(m_hostSource);
+    }
+    m_line.clear();
+    appendCode(m_line, code == 0 ? 1001 : code);
+    m_line += ' ';
+    m_line += stamp;
+    m_line += ' ';
+    m_line.append(m_hostEncoded.constData(), static_cast<size_t>(m_hostEncoded.size()));
+    m_line += ' ';
+    m_line += message;
+    m_line += "\r\n";
+    appendToFile(path->constData(), m_line);
+}

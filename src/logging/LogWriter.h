@@ -1,0 +1,46 @@
+#pragma once
+
+#include "LoggingGlobals.h"
+
+#include <QByteArray>
+#include <QString>
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+class Clock;
+struct LocalTime;
+
+// The one writer of the log: appends one line per call to the log file of
+// a tool kind, opening and closing the file each time. Never fails towards
+// its caller: a line that cannot be written is lost.
+class LogWriter {
+public:
+    LogWriter(const LoggingGlobals &globals, const Clock &clock);
+
+    // An empty stamp stands for the current time, a code of 0 for 1001.
+    void WriteLog(int16_t kind, const QString &message, const QString &stamp = {}, int16_t code = 0) noexcept;
+
+    // The same line with a message already in code page 932: the datagram
+    // path builds its messages from pre-encoded pieces.
+    void WriteLogEncoded(int16_t kind, std::string_view cp932Message) noexcept;
+
+private:
+    void writeLine(int16_t kind, std::string_view stamp, std::string_view message, int16_t code) noexcept;
+    const QByteArray *encodedPath(int16_t kind) noexcept;
+
+    const LoggingGlobals &m_globals;
+    const Clock &m_clock;
+    std::array<QString, ToolKindCount> m_pathSource;
+    std::array<QByteArray, ToolKindCount> m_pathEncoded;
+    QString m_hostSource;
+    QByteArray m_hostEncoded;
+    std::string m_line; // reused between lines
+};
+
+// The timestamp pieces of a log line.
+QString FormatTwoDigits(int16_t value);
+QString FormatTenths(int16_t milliseconds);
+// "yy/MM/dd HH:mm:ss.t", 19 characters for years of two digits or more.
+std::string FormatLogStamp(const LocalTime &t);

@@ -1,0 +1,77 @@
+#pragma once
+
+#include <QAbstractTableModel>
+#include <QString>
+
+#include <vector>
+
+// The cell grid behind a hex dump view: a model with one fixed header row
+// and one fixed header column, addressed like the grid component the
+// screens were designed for (Rows, Cols, Row, Col, Text, TextMatrix,
+// CellAlignment, CellBackColor, Redraw). With Redraw off, changes are
+// collected and announced to views once when Redraw is switched on again.
+class HexGrid : public QAbstractTableModel {
+    Q_OBJECT
+
+public:
+    static constexpr int AlignCenterCenter = 4;
+    static constexpr int StandardBackColor = 0;
+
+    explicit HexGrid(int rows = 2, int cols = 17, QObject *parent = nullptr);
+
+    int Rows() const { return m_rows; }
+    void SetRows(int rows);
+    int Cols() const { return m_cols; }
+    int Row() const { return m_row; }
+    void SetRow(int row);
+    int Col() const { return m_col; }
+    void SetCol(int col);
+
+    // Text of the current cell.
+    QString Text() const;
+    void SetText(const QString &text);
+    QString TextMatrix(int row, int col) const;
+    void SetTextMatrix(int row, int col, const QString &text);
+
+    // Alignment of the current cell (4: centre-centre).
+    int CellAlignment() const;
+    void SetCellAlignment(int alignment);
+    // Background of the current cell as a colour value with red in the low
+    // byte; 0 stands for the standard background.
+    int CellBackColor() const;
+    void SetCellBackColor(int color);
+
+    bool Redraw() const { return m_redraw; }
+    void SetRedraw(bool on);
+
+    // QAbstractTableModel
+    int rowCount(const QModelIndex &parent = {}) const override;
+    int columnCount(const QModelIndex &parent = {}) const override;
+    QVariant data(const QModelIndex &index, int role = Qt::DisplayRole) const override;
+
+private:
+    struct Cell {
+        QString text;
+        int alignment = 0; // 0: the view's default
+        int backColor = 0; // 0: standard background
+    };
+    Cell &cell(int row, int col);
+    const Cell &cell(int row, int col) const;
+    void checkCell(int row, int col) const;
+    void cellChanged(int row, int col);
+
+    int m_rows;
+    int m_cols;
+    int m_row = 0;
+    int m_col = 0;
+    bool m_redraw = true;
+    std::vector<Cell> m_cells; // row-major, m_rows * m_cols
+    // The rectangle changed while Redraw was off.
+    int m_dirtyTop = -1, m_dirtyBottom = -1;
+    bool m_structureChanged = false;
+};
+
+// Shows the first 2048 bytes of `bytes` in `grid` as a hex dump of 16
+// bytes to a row; a failure is logged with "(SetGridFromByteArray)".
+class ErrorGuard;
+void SetGridFromByteArray(HexGrid &grid, const QByteArray &bytes, ErrorGuard &guard);

@@ -1,0 +1,14 @@
+#pragma once
+
+#include <QString>
+
+class ErrorGuard;
+class UdpSocket;
+
+// True when the text is a port number from 0 to 65535 (numeric, converted
+// to the nearest integer, halves to even).
+bool CheckPortNo(const QString &portText, ErrorGuard &guard);
+
+// True when `socket` could be bound to the port of the text and was closed
+// again; a failure is logged with "(CheckBindPort)".
+bool CheckBindPort(UdpSocket &socket, const QString &portText, ErrorGuard &guard);

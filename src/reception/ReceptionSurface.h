@@ -1,0 +1,23 @@
+#pragma once
+
+#include <QString>
+
+class HexGrid;
+class Lamp;
+
+// The response option selected in the main window when a datagram arrives.
+enum class ResponseOption { None, Nothing, RcvData, Custom };
+
+// What reception shows and reads on the main window.
+class ReceptionSurface {
+public:
+    virtual ~ReceptionSurface() = default;
+    virtual Lamp &RecvLed() = 0;
+    virtual Lamp &SendLed() = 0;
+    virtual HexGrid &RecvGrid() = 0;
+    virtual HexGrid &SendGrid() = 0;
+    virtual void SetLastRecvDateTime(const QString &text) = 0;
+    virtual void SetLastSentDateTime(const QString &text) = 0;
+    virtual void SetRecvButtonCaption(const QString &text) = 0;
+    virtual ResponseOption SelectedResponse() const = 0;
+};

@@ -1,0 +1,51 @@
+#pragma once
+
+#include <QByteArray>
+#include <QObject>
+
+#include <cstdint>
+#include <memory>
+
+class QSocketNotifier;
+
+// A UDP socket component: set LocalPort, Bind to it on all local addresses
+// (IPv6 and IPv4), read each arriving datagram whole after DataArrival and
+// answer its sender. The bind is exclusive: a port that any other socket
+// holds is refused, whatever options that socket set.
+class UdpSocket : public QObject {
+    Q_OBJECT
+
+public:
+    enum SocketState : int { Closed = 0, Bound = 1 };
+
+    explicit UdpSocket(QObject *parent = nullptr);
+    ~UdpSocket() override;
+
+    int32_t LocalPort() const { return m_localPort; }
+    void SetLocalPort(int32_t port) { m_localPort = port; }
+    int State() const;
+
+    // Throws RuntimeError with the system's reason when the port cannot be bound.
+    virtual void Bind();
+    virtual void Close();
+
+    // The datagram whose DataArrival is being raised, at most maxLength bytes.
+    virtual void GetData(QByteArray &data, int32_t maxLength);
+    // Sends one datagram to the address and port the current datagram came
+    // from. Throws RuntimeError on failure.
+    virtual void SendData(const QByteArray &data);
+
+    // The port actually bound (the system's choice when LocalPort is 0), 0 when closed.
+    int32_t BoundPort() const;
+    // The receive buffer the system granted, in bytes, 0 when closed.
+    int ReceiveBufferSize() const;
+
+Q_SIGNALS:
+    // One datagram of bytesTotal bytes waits; raised once per datagram.
+    void DataArrival(int32_t bytesTotal);
+
+private:
+    struct Impl;
+    std::unique_ptr<Impl> d;
+    int32_t m_localPort = 0;
+};
