@@ -7,7 +7,7 @@ packages=(
   build-essential cmake ninja-build pkg-config
   qt6-base-dev qt6-base-dev-tools libgl-dev
   fonts-ipafont-gothic fonts-noto-cjk
-  xvfb xauth x11-apps
+  xvfb xauth x11-apps imagemagick
 )
 
 missing=()

@@ -1,0 +1,40 @@
+#pragma once
+
+#include <QString>
+
+#include <cstdint>
+
+class Clock;
+class ErrorGuard;
+class LogWriter;
+class MessageBoxService;
+class ReceptionSurface;
+class UdpSocket;
+struct ReceiveSettings;
+struct Runtime;
+
+// Starts and stops reception on the main window's socket and handles every
+// datagram that arrives: log, lamps, time stamps, hex dumps, echo and the
+// log rotation check. The window forwards its button click and the
+// socket's DataArrival here.
+class ReceptionController {
+public:
+    struct Dependencies {
+        UdpSocket &wscRecv;
+        ReceptionSurface &surface;
+        const ReceiveSettings &settings; // RcvPort
+        Runtime &runtime;                // ToolKind, LogFiles, LogMaxSize, LogGenerations
+        LogWriter &log;
+        ErrorGuard &guard;
+        MessageBoxService &boxes;
+        Clock &clock;
+    };
+
+    explicit ReceptionController(const Dependencies &deps);
+
+    void cmdRecvData_Click();
+    void wscRecv_DataArrival(int32_t bytesTotal);
+
+private:
+    Dependencies m;
+};
