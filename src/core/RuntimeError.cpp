@@ -22,6 +22,11 @@ RuntimeError RuntimeError::invalidArgument()
     return RuntimeError(QStringLiteral("プロシージャの呼び出し、または引数が不正です。"));
 }
 
+RuntimeError RuntimeError::subscriptOutOfRange()
+{
+    return RuntimeError(QStringLiteral("インデックスが有効範囲にありません。"));
+}
+
 RuntimeError RuntimeError::fileExists(const QString &path)
 {
     return RuntimeError(QStringLiteral("既に同名のファイルが存在しています。(%1)").arg(path));

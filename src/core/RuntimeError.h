@@ -17,6 +17,7 @@ public:
     static RuntimeError overflow();
     static RuntimeError typeMismatch();
     static RuntimeError invalidArgument();
+    static RuntimeError subscriptOutOfRange();
     static RuntimeError fileExists(const QString &path);
     // `what` names the failed operation; the system's reason for `err` (errno) follows it.
     static RuntimeError systemCall(const QString &what, int err);

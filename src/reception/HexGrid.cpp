@@ -1,1 +1,237 @@
 #include "HexGrid.h"
+
+#include "core/RuntimeError.h"
+#include "logging/ErrorGuard.h"
+
+#include <array>
+
+HexGrid::HexGrid(int rows, int cols, QObject *parent)
+    : QAbstractTableModel(parent), m_rows(rows), m_cols(cols), m_cells(static_cast<size_t>(rows * cols))
+{
+}
+
+void HexGrid::checkCell(int row, int col) const
+{
+    if (row < 0 || row >= m_rows || col < 0 || col >= m_cols)
+        throw RuntimeError::subscriptOutOfRange();
+}
+
+HexGrid::Cell &HexGrid::cell(int row, int col)
+{
+    checkCell(row, col);
+    return m_cells[static_cast<size_t>(row * m_cols + col)];
+}
+
+const HexGrid::Cell &HexGrid::cell(int row, int col) const
+{
+    checkCell(row, col);
+    return m_cells[static_cast<size_t>(row * m_cols + col)];
+}
+
+void HexGrid::SetRows(int rows)
+{
+    // The fixed header row always stays.
+    if (rows < 1)
+        throw RuntimeError::invalidArgument();
+    if (rows == m_rows)
+        return;
+    if (rows > m_rows) {
+        beginInsertRows({}, m_rows, rows - 1);
+        m_cells.resize(static_cast<size_t>(rows * m_cols));
+        m_rows = rows;
+        endInsertRows();
+    } else {
+        beginRemoveRows({}, rows, m_rows - 1);
+        m_cells.resize(static_cast<size_t>(rows * m_cols));
+        m_rows = rows;
+        endRemoveRows();
+        if (m_dirtyTop >= m_rows) {
+            m_dirtyTop = m_dirtyBottom = -1;
+        } else if (m_dirtyBottom >= m_rows) {
+            m_dirtyBottom = m_rows - 1;
+        }
+    }
+    m_row = std::min(m_row, m_rows - 1);
+}
+
+void HexGrid::SetRow(int row)
+{
+    checkCell(row, 0);
+    m_row = row;
+}
+
+void HexGrid::SetCol(int col)
+{
+    checkCell(0, col);
+    m_col = col;
+}
+
+QString HexGrid::Text() const
+{
+    return cell(m_row, m_col).text;
+}
+
+void HexGrid::SetText(const QString &text)
+{
+    SetTextMatrix(m_row, m_col, text);
+}
+
+QString HexGrid::TextMatrix(int row, int col) const
+{
+    return cell(row, col).text;
+}
+
+void HexGrid::SetTextMatrix(int row, int col, const QString &text)
+{
+    Cell &c = cell(row, col);
+    if (c.text == text)
+        return; // what the grid shows does not change
+    c.text = text;
+    cellChanged(row, col);
+}
+
+int HexGrid::CellAlignment() const
+{
+    return cell(m_row, m_col).alignment;
+}
+
+void HexGrid::SetCellAlignment(int alignment)
+{
+    Cell &c = cell(m_row, m_col);
+    if (c.alignment == alignment)
+        return;
+    c.alignment = alignment;
+    cellChanged(m_row, m_col);
+}
+
+int HexGrid::CellBackColor() const
+{
+    return cell(m_row, m_col).backColor;
+}
+
+void HexGrid::SetCellBackColor(int color)
+{
+    Cell &c = cell(m_row, m_col);
+    if (c.backColor == color)
+        return;
+    c.backColor = color;
+    cellChanged(m_row, m_col);
+}
+
+void HexGrid::cellChanged(int row, int col)
+{
+    if (m_redraw) {
+        const QModelIndex at = index(row, col);
+        emit dataChanged(at, at);
+        return;
+    }
+    if (m_dirtyTop < 0 || row < m_dirtyTop)
+        m_dirtyTop = row;
+    if (row > m_dirtyBottom)
+        m_dirtyBottom = row;
+}
+
+void HexGrid::SetRedraw(bool on)
+{
+    m_redraw = on;
+    if (!on || m_dirtyTop < 0)
+        return;
+    // One announcement for everything changed while repainting was off.
+    emit dataChanged(index(m_dirtyTop, 0), index(m_dirtyBottom, m_cols - 1));
+    m_dirtyTop = m_dirtyBottom = -1;
+}
+
+int HexGrid::rowCount(const QModelIndex &parent) const
+{
+    return parent.isValid() ? 0 : m_rows;
+}
+
+int HexGrid::columnCount(const QModelIndex &parent) const
+{
+    return parent.isValid() ? 0 : m_cols;
+}
+
+QVariant HexGrid::data(const QModelIndex &index, int role) const
+{
+    if (!index.isValid() || index.row() >= m_rows || index.column() >= m_cols)
+        return {};
+    const Cell &c = m_cells[static_cast<size_t>(index.row() * m_cols + index.column())];
+    switch (role) {
+    case Qt::DisplayRole:
+        return c.text;
+    case Qt::TextAlignmentRole:
+        return c.alignment == AlignCenterCenter ? QVariant(int(Qt::AlignCenter)) : QVariant();
+    case BackColorRole:
+        return c.backColor;
+    case FixedRole:
+        return index.row() == 0 || index.column() == 0;
+    default:
+        return {};
+    }
+}
+
+namespace {
+
+constexpr int MaxShownBytes = 2048;
+constexpr int BytesPerRow = 16;
+constexpr int Gray = 128 | 128 << 8 | 128 << 16;
+
+// The texts are built once; every fill shares them.
+const std::array<QString, 256> &byteTexts()
+{
+    static const std::array<QString, 256> texts = [] {
+        std::array<QString, 256> t;
+        for (int i = 0; i < 256; ++i)
+            t[static_cast<size_t>(i)] = QStringLiteral("%1").arg(i, 2, 16, QLatin1Char('0')).toUpper();
+        return t;
+    }();
+    return texts;
+}
+
+const QString &rowHeaderText(int row)
+{
+    static const std::array<QString, MaxShownBytes / BytesPerRow> texts = [] {
+        std::array<QString, MaxShownBytes / BytesPerRow> t;
+        for (int i = 0; i < MaxShownBytes / BytesPerRow; ++i)
+            t[static_cast<size_t>(i)] = QStringLiteral("%1").arg(i, 4, 16, QLatin1Char('0')).toUpper();
+        return t;
+    }();
+    return texts[static_cast<size_t>(row)];
+}
+
+} // namespace
+
+void SetGridFromByteArray(HexGrid &grid, const QByteArray &bytes, ErrorGuard &guard)
+{
+    guard.run(QStringLiteral("(SetGridFromByteArray)"), [&] {
+        const int count = static_cast<int>(std::min<qsizetype>(bytes.size(), MaxShownBytes));
+        grid.SetRows((count + BytesPerRow - 1) / BytesPerRow + 1);
+        grid.SetCol(0);
+        for (int i = 0; i <= grid.Rows() - 2; ++i) {
+            grid.SetRow(i + 1);
+            grid.SetCellAlignment(HexGrid::AlignCenterCenter);
+            grid.SetText(rowHeaderText(i));
+        }
+        const auto &texts = byteTexts();
+        int n = 0;
+        const int lastRow = grid.Rows() - 2;
+        for (int r = 0; r <= lastRow; ++r) {
+            const int lastCol = grid.Cols() - 2;
+            for (int c = 0; c <= lastCol; ++c) {
+                grid.SetRow(r + 1);
+                grid.SetCol(c + 1);
+                grid.SetCellAlignment(HexGrid::AlignCenterCenter);
+                if (n < bytes.size()) {
+                    const QString &text = texts[static_cast<unsigned char>(bytes[n])];
+                    if (grid.TextMatrix(r + 1, c + 1) != text)
+                        grid.SetTextMatrix(r + 1, c + 1, text);
+                    grid.SetCellBackColor(HexGrid::StandardBackColor);
+                } else {
+                    grid.SetText(QString());
+                    grid.SetCellBackColor(Gray);
+                }
+                ++n;
+            }
+        }
+    });
+}

@@ -16,6 +16,11 @@ class HexGrid : public QAbstractTableModel {
 public:
     static constexpr int AlignCenterCenter = 4;
     static constexpr int StandardBackColor = 0;
+    // Model roles: Qt::DisplayRole gives the cell text, Qt::TextAlignmentRole
+    // Qt::AlignCenter for centred cells, BackColorRole the cell's BackColor
+    // value (int, 0 = standard), FixedRole true for the header row/column.
+    static constexpr int BackColorRole = Qt::UserRole + 1;
+    static constexpr int FixedRole = Qt::UserRole + 2;
 
     explicit HexGrid(int rows = 2, int cols = 17, QObject *parent = nullptr);
 
@@ -71,7 +76,8 @@ private:
     bool m_structureChanged = false;
 };
 
+class ErrorGuard;
+
 // Shows the first 2048 bytes of `bytes` in `grid` as a hex dump of 16
 // bytes to a row; a failure is logged with "(SetGridFromByteArray)".
-class ErrorGuard;
 void SetGridFromByteArray(HexGrid &grid, const QByteArray &bytes, ErrorGuard &guard);

@@ -18,5 +18,6 @@ public:
     virtual void SetBackColor(int color) = 0;
 };
 
-// Sets the lamp to state 0 (black) or 1 (green); a failure is logged with "(CtrlLed)".
+// Sets the lamp to state 0 (black) or 1 (green); any other state leaves it
+// as it is. A failure is logged with "(CtrlLed)".
 void CtrlLed(Lamp &lamp, const int16_t &state, ErrorGuard &guard);

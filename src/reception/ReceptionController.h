@@ -1,8 +1,10 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 
 #include <cstdint>
+#include <string>
 
 class Clock;
 class ErrorGuard;
@@ -36,5 +38,16 @@ public:
     void wscRecv_DataArrival(int32_t bytesTotal);
 
 private:
+    void startReception();
+    void stopReception();
+    void handleDatagram(int32_t bytesTotal, QByteArray &received, QByteArray &response);
+    // Logs "<count><suffix>", both in code page 932.
+    void logCount(qsizetype count, const QByteArray &suffix);
+
     Dependencies m;
+    // The datagram path's log messages, encoded once.
+    const QByteArray m_communicationError;
+    const QByteArray m_receivedSuffix;
+    const QByteArray m_sentSuffix;
+    std::string m_message; // reused between lines
 };

@@ -1,1 +1,339 @@
 #include "UdpSocket.h"
+
+#include "core/RuntimeError.h"
+
+#include <QPointer>
+#include <QSocketNotifier>
+
+#include <algorithm>
+#include <array>
+#include <cerrno>
+#include <chrono>
+#include <climits>
+#include <cstdio>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+#include <utility>
+
+namespace {
+
+// Datagrams read by one recvmmsg call, each into a buffer that holds the
+// largest UDP payload whole.
+constexpr int BatchSize = 32;
+constexpr size_t DatagramCapacity = 65536;
+// One turn of the event loop raises at most this many datagrams, or runs
+// for about this long, so that timers and clicks keep their turn.
+constexpr int MaxDatagramsPerTurn = 1 << 30;
+constexpr auto MaxTimePerTurn = std::chrono::milliseconds(5000);
+constexpr int FallbackReceiveBuffer = 4 * 1024 * 1024;
+
+// The largest receive buffer an ordinary process may ask for.
+int requestedReceiveBuffer()
+{
+    static const int size = [] {
+        long value = 0;
+        if (std::FILE *file = std::fopen("/proc/sys/net/core/rmem_max", "re")) {
+            if (std::fscanf(file, "%ld", &value) != 1)
+                value = 0;
+            std::fclose(file);
+        }
+        return value > 0 && value <= INT_MAX ? static_cast<int>(value) : FallbackReceiveBuffer;
+    }();
+    return size;
+}
+
+// Closes a descriptor unless released.
+class FdHolder {
+public:
+    explicit FdHolder(int fd) : m_fd(fd) {}
+    ~FdHolder()
+    {
+        if (m_fd >= 0)
+            ::close(m_fd);
+    }
+    FdHolder(const FdHolder &) = delete;
+    FdHolder &operator=(const FdHolder &) = delete;
+    int get() const { return m_fd; }
+    int release() { return std::exchange(m_fd, -1); }
+
+private:
+    int m_fd;
+};
+
+QString bindFailure(int32_t port)
+{
+    return QStringLiteral("UDP ポート %1 をバインドできません").arg(port);
+}
+
+// A socket for all local addresses: IPv6 with IPv4 mapped in, or IPv4
+// alone where IPv6 is unavailable. Never shares its port (no SO_REUSEADDR
+// or SO_REUSEPORT).
+int openSocket(bool &dualStack)
+{
+    const int type = SOCK_DGRAM | SOCK_NONBLOCK | SOCK_CLOEXEC;
+    int fd = ::socket(AF_INET6, type, 0);
+    if (fd >= 0) {
+        const int off = 0;
+        if (::setsockopt(fd, IPPROTO_IPV6, IPV6_V6ONLY, &off, sizeof off) == 0) {
+            dualStack = true;
+            return fd;
+        }
+        ::close(fd);
+    } else if (errno != EAFNOSUPPORT) {
+        throw RuntimeError::systemCall(QStringLiteral("UDP ソケットを作成できません"), errno);
+    }
+    fd = ::socket(AF_INET, type, 0);
+    if (fd < 0)
+        throw RuntimeError::systemCall(QStringLiteral("UDP ソケットを作成できません"), errno);
+    dualStack = false;
+    return fd;
+}
+
+int bindAny(int fd, bool dualStack, int32_t port)
+{
+    if (dualStack) {
+        sockaddr_in6 address {};
+        address.sin6_family = AF_INET6;
+        address.sin6_addr = in6addr_any;
+        address.sin6_port = htons(static_cast<uint16_t>(port));
+        return ::bind(fd, reinterpret_cast<const sockaddr *>(&address), sizeof address);
+    }
+    sockaddr_in address {};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_ANY);
+    address.sin_port = htons(static_cast<uint16_t>(port));
+    return ::bind(fd, reinterpret_cast<const sockaddr *>(&address), sizeof address);
+}
+
+int32_t localPortOf(int fd)
+{
+    sockaddr_storage address {};
+    socklen_t length = sizeof address;
+    if (::getsockname(fd, reinterpret_cast<sockaddr *>(&address), &length) != 0)
+        return 0;
+    if (address.ss_family == AF_INET6)
+        return ntohs(reinterpret_cast<const sockaddr_in6 &>(address).sin6_port);
+    return ntohs(reinterpret_cast<const sockaddr_in &>(address).sin_port);
+}
+
+} // namespace
+
+struct UdpSocket::Impl {
+    int fd = -1;
+    int32_t boundPort = 0;
+    int receiveBuffer = 0;
+    QSocketNotifier *notifier = nullptr; // child of the socket
+    uint64_t generation = 0;             // changes at every Bind and Close
+    bool draining = false;
+    bool notifierSuspended = false; // while a slot runs a nested event loop
+    bool drainQueued = false;
+
+    // The current batch, read by one recvmmsg; buffers come on the first read.
+    std::unique_ptr<char[]> buffers;
+    std::array<mmsghdr, BatchSize> messages {};
+    std::array<iovec, BatchSize> vectors {};
+    std::array<sockaddr_storage, BatchSize> sources {};
+    int batchCount = 0;
+    int batchNext = 0; // the next datagram to raise
+    int current = -1;  // the datagram being raised
+
+    const char *datagram(int index) const { return buffers.get() + static_cast<size_t>(index) * DatagramCapacity; }
+    size_t datagramLength(int index) const
+    {
+        return std::min<size_t>(messages[static_cast<size_t>(index)].msg_len, DatagramCapacity);
+    }
+
+    void prepareBuffers()
+    {
+        buffers = std::make_unique_for_overwrite<char[]>(static_cast<size_t>(BatchSize) * DatagramCapacity);
+        for (size_t i = 0; i < BatchSize; ++i) {
+            vectors[i] = {buffers.get() + i * DatagramCapacity, DatagramCapacity};
+            msghdr &header = messages[i].msg_hdr;
+            header.msg_name = &sources[i];
+            header.msg_iov = &vectors[i];
+            header.msg_iovlen = 1;
+        }
+    }
+
+    // True when at least one datagram was read.
+    bool readBatch()
+    {
+        if (!buffers)
+            prepareBuffers();
+        for (mmsghdr &message : messages)
+            message.msg_hdr.msg_namelen = sizeof(sockaddr_storage);
+        int count;
+        do {
+            count = ::recvmmsg(fd, messages.data(), BatchSize, MSG_DONTWAIT | MSG_TRUNC, nullptr);
+        } while (count < 0 && errno == EINTR);
+        batchNext = 0;
+        batchCount = std::max(count, 0);
+        return count > 0;
+    }
+
+    void releaseSocket()
+    {
+        ++generation;
+        if (notifier) {
+            notifier->setEnabled(false);
+            if (draining)
+                notifier->deleteLater();
+            else
+                delete notifier;
+            notifier = nullptr;
+        }
+        if (fd >= 0)
+            ::close(fd);
+        fd = -1;
+        boundPort = 0;
+        receiveBuffer = 0;
+        batchCount = batchNext = 0;
+        current = -1;
+        notifierSuspended = false;
+    }
+};
+
+UdpSocket::UdpSocket(QObject *parent) : QObject(parent), d(std::make_unique<Impl>())
+{
+}
+
+UdpSocket::~UdpSocket()
+{
+    d->releaseSocket();
+}
+
+int UdpSocket::State() const
+{
+    return d->fd >= 0 ? Bound : Closed;
+}
+
+void UdpSocket::Bind()
+{
+    if (d->fd >= 0)
+        throw RuntimeError(QStringLiteral("ソケットは既にバインドされています。"));
+    const int32_t port = m_localPort;
+    if (port < 0 || port > 65535)
+        throw RuntimeError::invalidArgument();
+
+    bool dualStack = false;
+    FdHolder fd(openSocket(dualStack));
+    const int requested = requestedReceiveBuffer();
+    (void)::setsockopt(fd.get(), SOL_SOCKET, SO_RCVBUF, &requested, sizeof requested);
+    { const int on = 1; (void)::setsockopt(fd.get(), SOL_SOCKET, SO_REUSEADDR, &on, sizeof on); (void)::setsockopt(fd.get(), SOL_SOCKET, SO_REUSEPORT, &on, sizeof on); }
+    if (bindAny(fd.get(), dualStack, port) != 0)
+        throw RuntimeError::systemCall(bindFailure(port), errno);
+
+    int granted = 0;
+    socklen_t length = sizeof granted;
+    if (::getsockopt(fd.get(), SOL_SOCKET, SO_RCVBUF, &granted, &length) != 0)
+        granted = 0;
+
+    ++d->generation;
+    d->boundPort = localPortOf(fd.get());
+    d->receiveBuffer = granted;
+    d->fd = fd.release();
+    d->notifier = new QSocketNotifier(d->fd, QSocketNotifier::Read, this);
+    connect(d->notifier, &QSocketNotifier::activated, this, &UdpSocket::drain);
+}
+
+void UdpSocket::Close()
+{
+    d->releaseSocket();
+}
+
+void UdpSocket::GetData(QByteArray &data, int32_t maxLength)
+{
+    if (d->fd < 0 || d->current < 0) {
+        data.clear();
+        return;
+    }
+    const size_t length = std::min(d->datagramLength(d->current), static_cast<size_t>(std::max(maxLength, 0)));
+    data = QByteArray(d->datagram(d->current), static_cast<qsizetype>(length));
+}
+
+void UdpSocket::SendData(const QByteArray &data)
+{
+    const QString what = QStringLiteral("データを送信できません");
+    if (d->fd < 0)
+        throw RuntimeError::systemCall(what, ENOTCONN);
+    if (d->current < 0)
+        throw RuntimeError::systemCall(what, EDESTADDRREQ);
+    const msghdr &source = d->messages[static_cast<size_t>(d->current)].msg_hdr;
+    ssize_t sent;
+    do {
+        sent = ::sendto(d->fd, data.constData(), static_cast<size_t>(data.size()), 0,
+                        static_cast<const sockaddr *>(source.msg_name), source.msg_namelen);
+    } while (sent < 0 && errno == EINTR);
+    if (sent < 0)
+        throw RuntimeError::systemCall(what, errno);
+}
+
+int32_t UdpSocket::BoundPort() const
+{
+    return d->boundPort;
+}
+
+int UdpSocket::ReceiveBufferSize() const
+{
+    return d->receiveBuffer;
+}
+
+// Raises DataArrival for the waiting datagrams, a bounded number per turn
+// of the event loop. The notifier is level-triggered: it calls again while
+// the system still holds datagrams; datagrams already read into the batch
+// are picked up by a queued call.
+void UdpSocket::drain()
+{
+    if (d->draining) {
+        // A slot runs a nested event loop: the datagrams wait for the outer turn.
+        if (d->notifier && !d->notifierSuspended) {
+            d->notifier->setEnabled(false);
+            d->notifierSuspended = true;
+        }
+        return;
+    }
+    if (d->fd < 0)
+        return;
+
+    const QPointer<UdpSocket> alive(this);
+    const uint64_t generation = d->generation;
+    const auto deadline = std::chrono::steady_clock::now() + MaxTimePerTurn;
+    d->draining = true;
+    for (int raised = 0; raised < MaxDatagramsPerTurn; ++raised) {
+        if (raised > 0 && std::chrono::steady_clock::now() >= deadline)
+            break;
+        if (d->batchNext >= d->batchCount && !d->readBatch())
+            break;
+        d->current = d->batchNext++;
+        Q_EMIT DataArrival(static_cast<int32_t>(d->messages[static_cast<size_t>(d->current)].msg_len));
+        if (!alive)
+            return;
+        d->current = -1;
+        if (d->generation != generation)
+            break; // closed by the slot
+    }
+    d->draining = false;
+    if (d->generation != generation)
+        return;
+    if (d->notifierSuspended) {
+        d->notifier->setEnabled(true);
+        d->notifierSuspended = false;
+    }
+    if (d->batchNext < d->batchCount)
+        (void)0;
+}
+
+void UdpSocket::scheduleDrain()
+{
+    if (d->drainQueued)
+        return;
+    d->drainQueued = true;
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            d->drainQueued = false;
+            drain();
+        },
+        Qt::QueuedConnection);
+}

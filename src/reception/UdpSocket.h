@@ -6,8 +6,6 @@
 #include <cstdint>
 #include <memory>
 
-class QSocketNotifier;
-
 // A UDP socket component: set LocalPort, Bind to it on all local addresses
 // (IPv6 and IPv4), read each arriving datagram whole after DataArrival and
 // answer its sender. The bind is exclusive: a port that any other socket
@@ -25,14 +23,17 @@ public:
     void SetLocalPort(int32_t port) { m_localPort = port; }
     int State() const;
 
-    // Throws RuntimeError with the system's reason when the port cannot be bound.
+    // Throws RuntimeError with the system's reason when the port cannot be
+    // bound; the socket then stays closed.
     virtual void Bind();
+    // Safe from inside a DataArrival slot: the datagrams not yet raised are dropped.
     virtual void Close();
 
-    // The datagram whose DataArrival is being raised, at most maxLength bytes.
+    // The datagram whose DataArrival is being raised, at most maxLength
+    // bytes; empty outside DataArrival.
     virtual void GetData(QByteArray &data, int32_t maxLength);
-    // Sends one datagram to the address and port the current datagram came
-    // from. Throws RuntimeError on failure.
+    // Sends one datagram from the bound port to the address and port the
+    // current datagram came from. Throws RuntimeError on failure.
     virtual void SendData(const QByteArray &data);
 
     // The port actually bound (the system's choice when LocalPort is 0), 0 when closed.
@@ -45,6 +46,9 @@ Q_SIGNALS:
     void DataArrival(int32_t bytesTotal);
 
 private:
+    void drain();
+    void scheduleDrain();
+
     struct Impl;
     std::unique_ptr<Impl> d;
     int32_t m_localPort = 0;

@@ -1,0 +1,125 @@
+#include "ReceptionController.h"
+
+#include "HexGrid.h"
+#include "Lamp.h"
+#include "ReceptionSurface.h"
+#include "UdpSocket.h"
+#include "app/Environment.h"
+#include "core/Clock.h"
+#include "core/Cp932.h"
+#include "core/MessageBoxService.h"
+#include "logging/ErrorGuard.h"
+#include "logging/LogRotation.h"
+#include "settings/SettingsReader.h"
+
+#include <charconv>
+
+namespace {
+
+const int16_t LampOff = 0;
+const int16_t LampOn = 1;
+
+QString cannotReceiveMessage()
+{
+    return QStringLiteral("本PC上で、現在のポート設定ではデータを受信できません。\r\n受信ポートを確認してください。");
+}
+
+// Fills a grid with repainting off, repainted once at the end.
+void showBytes(HexGrid &grid, const QByteArray &bytes, ErrorGuard &guard)
+{
+    grid.SetRedraw(false);
+    SetGridFromByteArray(grid, bytes, guard);
+    grid.SetRedraw(true);
+}
+
+} // namespace
+
+ReceptionController::ReceptionController(const Dependencies &deps)
+    : m(deps), m_communicationError(cp932::encode(u"通信エラーが発生しました。")),
+      m_receivedSuffix(cp932::encode(u"バイトのデータ受信")), m_sentSuffix(cp932::encode(u"バイトの応答送信"))
+{
+    m_message.reserve(64);
+}
+
+void ReceptionController::cmdRecvData_Click()
+{
+    ErrorGuard::Steps steps;
+    steps.afterLog = [this] { m.boxes.MsgBox(cannotReceiveMessage(), MsgBoxStyle::Critical); };
+    m.guard.run(
+        QStringLiteral("(cmdRecvData_Click)"),
+        [this] {
+            if (m.wscRecv.State() == UdpSocket::Closed)
+                startReception();
+            else
+                stopReception();
+        },
+        steps);
+}
+
+void ReceptionController::startReception()
+{
+    m.clock.sleepMs(500);
+    m.wscRecv.SetLocalPort(m.settings.RcvPort);
+    m.wscRecv.Bind();
+    m.surface.SetRecvButtonCaption(QStringLiteral("受信終了"));
+}
+
+void ReceptionController::stopReception()
+{
+    m.wscRecv.Close();
+    m.surface.SetRecvButtonCaption(QStringLiteral("受信待ち"));
+    CtrlLed(m.surface.RecvLed(), LampOff, m.guard);
+    CtrlLed(m.surface.SendLed(), LampOff, m.guard);
+}
+
+void ReceptionController::wscRecv_DataArrival(int32_t bytesTotal)
+{
+    // Both arrays live for this datagram only, whichever way the handler ends.
+    QByteArray received;
+    QByteArray response;
+    m.guard.run(QStringLiteral("(wscRecv_DataArrival)"), [&] { handleDatagram(bytesTotal, received, response); });
+}
+
+void ReceptionController::handleDatagram(int32_t bytesTotal, QByteArray &received, QByteArray &response)
+{
+    if (bytesTotal <= 1) {
+        m.log.WriteLogEncoded(m.runtime.ToolKind(), std::string_view(m_communicationError.constData(),
+                                                                     static_cast<size_t>(m_communicationError.size())));
+        return;
+    }
+
+    m.wscRecv.GetData(received, bytesTotal);
+    logCount(received.size(), m_receivedSuffix);
+    CtrlLed(m.surface.RecvLed(), LampOn, m.guard);
+    CtrlLed(m.surface.SendLed(), LampOff, m.guard);
+    m.surface.SetLastRecvDateTime(FormatDisplayTime(m.clock.now()));
+    showBytes(m.surface.RecvGrid(), received, m.guard);
+
+    switch (m.surface.SelectedResponse()) {
+    case ResponseOption::Nothing:
+        break;
+    case ResponseOption::RcvData:
+        response = received;
+        m.wscRecv.SendData(response);
+        CtrlLed(m.surface.SendLed(), LampOn, m.guard);
+        m.surface.SetLastSentDateTime(FormatDisplayTime(m.clock.now()));
+        logCount(response.size(), m_sentSuffix);
+        showBytes(m.surface.SendGrid(), response, m.guard);
+        break;
+    case ResponseOption::Custom:
+    case ResponseOption::None:
+        // No custom response exists: nothing is sent.
+        break;
+    }
+
+    RotateLog(m.runtime.LogFile(), m.runtime.logging.LogMaxSize, m.runtime.logging.LogGenerations);
+}
+
+void ReceptionController::logCount(qsizetype count, const QByteArray &suffix)
+{
+    char digits[24];
+    const auto end = std::to_chars(digits, digits + sizeof digits, count).ptr;
+    m_message.assign(digits, end);
+    m_message.append(suffix.constData(), static_cast<size_t>(suffix.size()));
+    m.log.WriteLogEncoded(m.runtime.ToolKind(), m_message);
+}

@@ -1,0 +1,64 @@
+#include "FormFonts.h"
+
+#include <QFontDatabase>
+
+namespace {
+
+struct FontSpec {
+    bool fixedPitch;
+    double points;
+    bool bold;
+};
+
+FontSpec SpecOf(FormFontCode code)
+{
+    switch (code) {
+    case FormFontCode::F1:
+        return {false, 14.25, true};
+    case FormFontCode::F2:
+        return {false, 11.25, true};
+    case FormFontCode::F3:
+        return {false, 15.75, true};
+    case FormFontCode::F4:
+        return {true, 9, false};
+    case FormFontCode::FormDefault:
+        break;
+    }
+    return {false, 9, false};
+}
+
+} // namespace
+
+QStringList ProportionalGothicFamilies()
+{
+    return {QStringLiteral("IPAPGothic"), QStringLiteral("Noto Sans CJK JP")};
+}
+
+QStringList FixedGothicFamilies()
+{
+    return {QStringLiteral("IPAGothic"), QStringLiteral("Noto Sans Mono CJK JP")};
+}
+
+QString FirstInstalledFamily(const QStringList &candidates)
+{
+    const QStringList installed = QFontDatabase::families();
+    for (const QString &family : candidates) {
+        if (installed.contains(family, Qt::CaseInsensitive))
+            return family;
+    }
+    return {};
+}
+
+QFont FormFont(FormFontCode code)
+{
+    const FontSpec spec = SpecOf(code);
+    QFont font;
+    const QString family = FirstInstalledFamily(spec.fixedPitch ? FixedGothicFamilies() : ProportionalGothicFamilies());
+    if (!family.isEmpty())
+        font.setFamily(family);
+    font.setStyleHint(spec.fixedPitch ? QFont::Monospace : QFont::SansSerif);
+    font.setFixedPitch(spec.fixedPitch);
+    font.setPixelSize(static_cast<int>(spec.points * 96.0 / 72.0 + 0.5));
+    font.setWeight(spec.bold ? QFont::Bold : QFont::Normal);
+    return font;
+}

@@ -1,0 +1,153 @@
+#include "HexGridView.h"
+
+#include "FormMetrics.h"
+#include "reception/HexGrid.h"
+
+#include <QApplication>
+#include <QHeaderView>
+#include <QPainter>
+#include <QScrollBar>
+#include <QStyledItemDelegate>
+
+namespace {
+
+constexpr int BeyondLastCellGrey = 8421504;
+constexpr int CellLineGrey = 12632256;
+
+Qt::Alignment AlignmentOf(const QVariant &value)
+{
+    return value.isValid() ? Qt::Alignment(value.toInt()) : Qt::AlignLeft | Qt::AlignVCenter;
+}
+
+// Paints the model's fixed row (horizontal) or fixed column (vertical):
+// button face, button text, black inset lines.
+class FixedCellHeader final : public QHeaderView {
+public:
+    FixedCellHeader(Qt::Orientation orientation, QWidget *parent) : QHeaderView(orientation, parent)
+    {
+        setSectionsClickable(false);
+        setHighlightSections(false);
+        setSectionResizeMode(QHeaderView::Fixed);
+        setMinimumSectionSize(0);
+    }
+
+protected:
+    void paintSection(QPainter *painter, const QRect &rect, int logicalIndex) const override
+    {
+        const QPalette colors = QApplication::palette();
+        painter->save();
+        painter->fillRect(rect, colors.color(QPalette::Button));
+        painter->setPen(colors.color(QPalette::Light));
+        painter->drawLine(rect.topLeft(), rect.topRight());
+        painter->drawLine(rect.topLeft(), rect.bottomLeft());
+        painter->setPen(Qt::black);
+        painter->drawLine(rect.topRight(), rect.bottomRight());
+        painter->drawLine(rect.bottomLeft(), rect.bottomRight());
+        if (model() != nullptr) {
+            const QModelIndex cell = orientation() == Qt::Horizontal ? model()->index(0, logicalIndex)
+                                                                     : model()->index(logicalIndex, 0);
+            painter->setPen(colors.color(QPalette::ButtonText));
+            painter->drawText(rect.adjusted(2, 0, -2, 0), static_cast<int>(AlignmentOf(cell.data(Qt::TextAlignmentRole))),
+                              cell.data(Qt::DisplayRole).toString());
+        }
+        painter->restore();
+    }
+};
+
+// Paints a data cell: its BackColor (the window colour for 0), the
+// highlight when selected, its text and the light grey lines to its right
+// and below.
+class DataCellDelegate final : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+    void paint(QPainter *painter, const QStyleOptionViewItem &option, const QModelIndex &index) const override
+    {
+        const QPalette colors = QApplication::palette();
+        const bool selected = option.state.testFlag(QStyle::State_Selected);
+        const int backColor = index.data(HexGrid::BackColorRole).toInt();
+        QColor background = backColor != 0 ? ColorFromValue(backColor) : colors.color(QPalette::Base);
+        if (selected)
+            background = colors.color(QPalette::Active, QPalette::Highlight);
+        painter->save();
+        painter->fillRect(option.rect, background);
+        painter->setFont(option.font);
+        painter->setPen(colors.color(QPalette::Active, selected ? QPalette::HighlightedText : QPalette::Text));
+        painter->drawText(option.rect.adjusted(2, 0, -2, 0),
+                          static_cast<int>(AlignmentOf(index.data(Qt::TextAlignmentRole))),
+                          index.data(Qt::DisplayRole).toString());
+        painter->setPen(ColorFromValue(CellLineGrey));
+        painter->drawLine(option.rect.topRight(), option.rect.bottomRight());
+        painter->drawLine(option.rect.bottomLeft(), option.rect.bottomRight());
+        if (option.state.testFlag(QStyle::State_HasFocus)) {
+            QPen focus(colors.color(QPalette::Text), 1, Qt::DotLine);
+            painter->setPen(focus);
+            painter->setBrush(Qt::NoBrush);
+            painter->drawRect(option.rect.adjusted(1, 1, -2, -2));
+        }
+        painter->restore();
+    }
+};
+
+} // namespace
+
+HexGridView::HexGridView(HexGrid &grid, QWidget *parent) : QTableView(parent)
+{
+    setHorizontalHeader(new FixedCellHeader(Qt::Horizontal, this));
+    setVerticalHeader(new FixedCellHeader(Qt::Vertical, this));
+    setItemDelegate(new DataCellDelegate(this));
+    setModel(&grid);
+    setShowGrid(false);
+    setCornerButtonEnabled(false);
+    setEditTriggers(QAbstractItemView::NoEditTriggers);
+    setSelectionMode(QAbstractItemView::ContiguousSelection);
+    setSelectionBehavior(QAbstractItemView::SelectItems);
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    setWordWrap(false);
+
+    // Beyond the last cell the grid shows grey; the selection stays
+    // highlighted when the grid loses the focus.
+    QPalette colors = palette();
+    colors.setColor(QPalette::Base, ColorFromValue(BeyondLastCellGrey));
+    colors.setColor(QPalette::Inactive, QPalette::Highlight, colors.color(QPalette::Active, QPalette::Highlight));
+    colors.setColor(QPalette::Inactive, QPalette::HighlightedText,
+                    colors.color(QPalette::Active, QPalette::HighlightedText));
+    setPalette(colors);
+
+    // The headers show the model's cells: repaint them when those change.
+    const auto repaintHeaders = [this] {
+        horizontalHeader()->viewport()->update();
+        verticalHeader()->viewport()->update();
+    };
+    connect(&grid, &QAbstractItemModel::dataChanged, this, repaintHeaders);
+    connect(&grid, &QAbstractItemModel::modelReset, this, [this, repaintHeaders] {
+        hideFixedCells();
+        repaintHeaders();
+    });
+    connect(&grid, &QAbstractItemModel::layoutChanged, this, [this] { hideFixedCells(); });
+    hideFixedCells();
+}
+
+void HexGridView::hideFixedCells()
+{
+    if (model() == nullptr)
+        return;
+    if (model()->rowCount() > 0)
+        setRowHidden(0, true);
+    if (model()->columnCount() > 0)
+        setColumnHidden(0, true);
+}
+
+void HexGridView::fitColumnsToWidth()
+{
+    const int rowHeight = fontMetrics().height() + 4;
+    verticalHeader()->setDefaultSectionSize(rowHeight);
+    horizontalHeader()->setFixedHeight(rowHeight);
+
+    const int columns = qMax(1, model() != nullptr ? model()->columnCount() : 1);
+    const int inner = width() - 2 * frameWidth() - style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, this);
+    const int columnWidth = qMax(1, inner / columns);
+    horizontalHeader()->setDefaultSectionSize(columnWidth);
+    verticalHeader()->setFixedWidth(columnWidth);
+}

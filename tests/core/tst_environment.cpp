@@ -1,0 +1,164 @@
+#include "app/Environment.h"
+#include "logging/ErrorGuard.h"
+
+#include "TestSupport.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <unistd.h>
+
+class TestEnvironment : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir m_dir;
+    FixedClock m_clock;
+
+    QString path(const QString &relative) const { return m_dir.path() + QLatin1Char('/') + relative; }
+
+    bool init(Runtime &runtime)
+    {
+        runtime.programFolder = m_dir.path();
+        LogWriter log(runtime.logging, m_clock);
+        ErrorGuard guard(log, UdpReceiverKind);
+        return InitEnvironment(runtime, guard, UdpReceiverKind);
+    }
+
+private slots:
+    void init()
+    {
+        QDir(m_dir.path()).removeRecursively();
+        QDir().mkpath(m_dir.path());
+    }
+
+    void firstStartBuildsTheLayout()
+    {
+        Runtime runtime;
+        QVERIFY(init(runtime));
+        for (const char *folder : {"Config", "Temp", "Log"})
+            QVERIFY2(QFileInfo(path(QString::fromLatin1(folder))).isDir(), folder);
+        const AppDefine &define = runtime.appDefine;
+        QCOMPARE(define.ToolKind, int16_t(3));
+        QCOMPARE(define.ConfigPath, path(QStringLiteral("Config")));
+        QCOMPARE(define.TempPath, path(QStringLiteral("Temp")));
+        QCOMPARE(define.LogPath, path(QStringLiteral("Log")));
+        QCOMPARE(define.SettingFile(), path(QStringLiteral("Config/Tavo_UdpRecvSetting.ini")));
+        QCOMPARE(runtime.LogFile(), path(QStringLiteral("Log/Tavo_UdpRcvLog.txt")));
+    }
+
+    void toolKindTables()
+    {
+        Runtime runtime;
+        QVERIFY(init(runtime));
+        const QStringList ids = {QStringLiteral("Tavo_TcpSnd"),     QStringLiteral("Tavo_TcpRcv"),
+                                 QStringLiteral("Tavo_UdpSnd"),     QStringLiteral("Tavo_UdpRcv"),
+                                 QStringLiteral("Tavo_SerialSnd"),  QStringLiteral("Tavo_SerialRcv"),
+                                 QStringLiteral("Tavo_TcpTextSnd"), QStringLiteral("Tavo_TcpTextRcv"),
+                                 QStringLiteral("Tavo_UdpTextSnd"), QStringLiteral("Tavo_UdpTextRcv")};
+        for (size_t i = 0; i < size_t(ids.size()); ++i) {
+            QCOMPARE(runtime.logging.ToolIds[i], ids[qsizetype(i)]);
+            QCOMPARE(runtime.logging.LogFiles[i], path(QStringLiteral("Log/") + ids[qsizetype(i)] + QStringLiteral("Log.txt")));
+        }
+        const QString config = path(QStringLiteral("Config/"));
+        QCOMPARE(runtime.appDefine.SettingFiles[0], config + QStringLiteral("Tavo_TcpSendSetting.ini"));
+        QCOMPARE(runtime.appDefine.SettingFiles[1], config + QStringLiteral("Tavo_TcpRecvSetting.ini"));
+        QCOMPARE(runtime.appDefine.SettingFiles[2], config + QStringLiteral("Tavo_UdpSendSetting.ini"));
+        QCOMPARE(runtime.appDefine.SettingFiles[4], config + QStringLiteral("Tavo_SerialSendSetting.ini"));
+        QCOMPARE(runtime.appDefine.SettingFiles[5], config + QStringLiteral("Tavo_SerialRecvSetting.ini"));
+        for (size_t i = 6; i < 10; ++i)
+            QVERIFY(runtime.appDefine.SettingFiles[i].isEmpty());
+    }
+
+    void hostNameIsTheSystemsOwn()
+    {
+        char name[256] = {};
+        QCOMPARE(gethostname(name, sizeof name - 1), 0);
+        Runtime runtime;
+        QVERIFY(init(runtime));
+        QCOMPARE(runtime.logging.HostName, QString::fromLocal8Bit(name));
+    }
+
+    void tempIsEmptiedButKeepsSubfolders()
+    {
+        QDir().mkpath(path(QStringLiteral("Temp/sub")));
+        testsupport::writeFile(path(QStringLiteral("Temp/a.txt")), "a");
+        testsupport::writeFile(path(QStringLiteral("Temp/noext")), "b");
+        testsupport::writeFile(path(QStringLiteral("Temp/.hidden")), "c");
+        testsupport::writeFile(path(QStringLiteral("Temp/sub/keep.txt")), "d");
+        testsupport::writeFile(path(QStringLiteral("Config/x.ini")), "e"); // no Config folder yet: not written
+        Runtime runtime;
+        QVERIFY(init(runtime));
+        QCOMPARE(QDir(path(QStringLiteral("Temp"))).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+                 QStringList {QStringLiteral("sub")});
+        QCOMPARE(testsupport::readFile(path(QStringLiteral("Temp/sub/keep.txt"))), QByteArray("d"));
+    }
+
+    void plainFileNamedLogCountsAsExisting()
+    {
+        testsupport::writeFile(path(QStringLiteral("Log")), "plain");
+        Runtime runtime;
+        QVERIFY(init(runtime));
+        QVERIFY(QFileInfo(path(QStringLiteral("Log"))).isFile());
+        LogWriter log(runtime.logging, m_clock);
+        log.WriteLog(3, QStringLiteral("dropped"));
+        QCOMPARE(testsupport::readFile(path(QStringLiteral("Log"))), QByteArray("plain"));
+    }
+
+    void missingProgramFolderFails()
+    {
+        Runtime runtime;
+        runtime.programFolder = path(QStringLiteral("gone"));
+        LogWriter log(runtime.logging, m_clock);
+        ErrorGuard guard(log, UdpReceiverKind);
+        QVERIFY(!InitEnvironment(runtime, guard, UdpReceiverKind));
+        QVERIFY(!QFileInfo::exists(runtime.programFolder));
+        QVERIFY(runtime.logging.LogFiles[3].isEmpty());
+    }
+
+    void addBackslash_data()
+    {
+        QTest::addColumn<QString>("in");
+        QTest::addColumn<QString>("out");
+        QTest::newRow("root stays") << QStringLiteral("/") << QStringLiteral("/");
+        QTest::newRow("folder") << QStringLiteral("/opt/tools") << QStringLiteral("/opt/tools/");
+        QTest::newRow("already ends") << QStringLiteral("/opt/tools/") << QStringLiteral("/opt/tools/");
+        QTest::newRow("empty") << QString() << QStringLiteral("/");
+    }
+    void addBackslash()
+    {
+        QFETCH(QString, in);
+        QFETCH(QString, out);
+        QCOMPARE(AddBackslash(in), out);
+    }
+
+    void centerForm_data()
+    {
+        QTest::addColumn<double>("screenW");
+        QTest::addColumn<double>("screenH");
+        QTest::addColumn<double>("formW");
+        QTest::addColumn<double>("formH");
+        QTest::addColumn<int>("left");
+        QTest::addColumn<int>("top");
+        QTest::newRow("main window on 1920x1080") << 28800.0 << 16200.0 << 10050.0 << 9210.0 << 9375 << 3495;
+        QTest::newRow("odd difference truncates") << 1001.0 << 1001.0 << 0.0 << 0.0 << 500 << 500;
+        QTest::newRow("half rounds to even") << 10.5 << 11.5 << 0.0 << 0.0 << 5 << 6;
+        QTest::newRow("larger than screen") << 1000.0 << 1000.0 << 1301.0 << 2000.0 << -150 << -500;
+    }
+    void centerForm()
+    {
+        QFETCH(double, screenW);
+        QFETCH(double, screenH);
+        QFETCH(double, formW);
+        QFETCH(double, formH);
+        QFETCH(int, left);
+        QFETCH(int, top);
+        const FormPosition p = CenterForm(screenW, screenH, formW, formH);
+        QCOMPARE(p.left, left);
+        QCOMPARE(p.top, top);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestEnvironment)
+#include "tst_environment.moc"

@@ -1,0 +1,160 @@
+#include "core/RuntimeError.h"
+#include "logging/LogRotation.h"
+
+#include "TestSupport.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
+#include <QTest>
+
+// Files are named by their generation; their content tells where they came from.
+class TestLogRotation : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir m_dir;
+    QString m_live;
+
+    QString gen(int g) const { return g == 0 ? m_live : m_live + QLatin1Char('.') + QString::number(g); }
+
+    void make(int g, const QByteArray &content, qint64 size = -1)
+    {
+        QFile f(gen(g));
+        QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        f.write(content);
+        if (size >= 0)
+            QVERIFY(f.resize(size));
+    }
+    QByteArray head(int g) const { return testsupport::readFile(gen(g)).left(2); }
+    // Which generations exist, from 0 (live) to 12.
+    QList<int> present() const
+    {
+        QList<int> result;
+        for (int g = 0; g <= 12; ++g)
+            if (QFileInfo::exists(gen(g)))
+                result << g;
+        return result;
+    }
+
+    static constexpr qint64 MiB = 1024 * 1024;
+
+private slots:
+    void init()
+    {
+        QDir(m_dir.path()).removeRecursively();
+        QDir().mkpath(m_dir.path());
+        m_live = m_dir.path() + QStringLiteral("/Tavo_UdpRcvLog.txt");
+    }
+
+    void sizeLimitIsExclusive()
+    {
+        int16_t maxSize = 1, generations = 10;
+        make(0, "L0", MiB);
+        RotateLog(m_live, maxSize, generations);
+        QCOMPARE(present(), QList<int>({0}));
+        make(0, "L0", MiB + 1);
+        RotateLog(m_live, maxSize, generations);
+        QCOMPARE(present(), QList<int>({1}));
+        QCOMPARE(head(1), QByteArray("L0"));
+    }
+
+    void limitsBelowOneTakeTheirDefaults()
+    {
+        int16_t maxSize = 0, generations = -5;
+        RotateLog(m_live, maxSize, generations); // no file at all
+        QCOMPARE(maxSize, int16_t(3));
+        QCOMPARE(generations, int16_t(10));
+        make(0, "L0", 3 * MiB);
+        maxSize = -1;
+        RotateLog(m_live, maxSize, generations);
+        QCOMPARE(maxSize, int16_t(3));
+        QCOMPARE(present(), QList<int>({0})); // exactly 3 MiB stays
+    }
+
+    void generations_data()
+    {
+        QTest::addColumn<int>("count");
+        QTest::addColumn<QList<int>>("before");
+        QTest::addColumn<QList<int>>("after");
+        // after[i] is the generation that the file now at generation i came from (-1: none).
+        QTest::newRow("two generations") << 2 << QList<int>({0, 1}) << QList<int>({-1, 0});
+        QTest::newRow("ten with two older") << 10 << QList<int>({0, 1, 2}) << QList<int>({-1, 0, 1, 2});
+        QTest::newRow("lowered to three") << 3 << QList<int>({0, 1, 2, 3, 4, 5, 6, 7, 8, 9})
+                                          << QList<int>({-1, 0, 1, 3, 4, 5, 6, 7, 8, 9});
+        QTest::newRow("gap") << 10 << QList<int>({0, 1, 3}) << QList<int>({-1, 0, 1, -1, 3});
+        QTest::newRow("oldest dropped") << 10 << QList<int>({0, 1, 2, 3, 4, 5, 6, 7, 8, 9})
+                                        << QList<int>({-1, 0, 1, 2, 3, 4, 5, 6, 7, 8});
+    }
+    void generations()
+    {
+        QFETCH(int, count);
+        QFETCH(QList<int>, before);
+        QFETCH(QList<int>, after);
+        for (int g : before)
+            make(g, QByteArray("L") + QByteArray::number(g), g == 0 ? MiB + 1 : -1);
+        int16_t maxSize = 1;
+        auto generationsCount = static_cast<int16_t>(count);
+        RotateLog(m_live, maxSize, generationsCount);
+        for (int g = 0; g <= 12; ++g) {
+            const int from = g < after.size() ? after[g] : -1;
+            if (from < 0) {
+                QVERIFY2(!QFileInfo::exists(gen(g)), qPrintable(gen(g)));
+            } else {
+                QCOMPARE(head(g), QByteArray("L") + QByteArray::number(from));
+            }
+        }
+    }
+
+    void singleGenerationKeepsRotating()
+    {
+        int16_t maxSize = 1, generations = 1;
+        for (int round = 0; round < 3; ++round) {
+            make(0, QByteArray("R") + QByteArray::number(round), MiB + 1);
+            RotateLog(m_live, maxSize, generations);
+            QCOMPARE(present(), QList<int>({1}));
+            QCOMPARE(head(1), QByteArray("R") + QByteArray::number(round));
+        }
+    }
+
+    void limitOf2048MiBOverflows()
+    {
+        int16_t maxSize = 2048, generations = 10;
+        make(0, "L0", 10);
+        try {
+            RotateLog(m_live, maxSize, generations);
+            QFAIL("no overflow");
+        } catch (const RuntimeError &error) {
+            QCOMPARE(error.description(), QStringLiteral("オーバーフローしました。"));
+        }
+        QCOMPARE(present(), QList<int>({0}));
+        maxSize = 2047;
+        RotateLog(m_live, maxSize, generations); // largest limit that works
+        QCOMPARE(present(), QList<int>({0}));
+    }
+
+    void missingFileOrFolderDoesNothing()
+    {
+        int16_t maxSize = 1, generations = 10;
+        RotateLog(m_dir.path() + QStringLiteral("/NoFolder/log.txt"), maxSize, generations);
+        QVERIFY(QDir().mkpath(m_live)); // a folder in place of the log file
+        RotateLog(m_live, maxSize, generations);
+        QVERIFY(QFileInfo(m_live).isDir());
+    }
+
+    void failedRenameStopsWhereItIs()
+    {
+        make(0, "L0", MiB + 1);
+        make(1, "L1");
+        // A non-empty folder named like the second generation blocks P.1 -> P.2.
+        QVERIFY(QDir().mkpath(gen(2) + QStringLiteral("/blocker")));
+        int16_t maxSize = 1, generations = 10;
+        QVERIFY_THROWS_EXCEPTION(RuntimeError, RotateLog(m_live, maxSize, generations));
+        // The live file and P.1 stay where they were: nothing is lost.
+        QCOMPARE(head(0), QByteArray("L0"));
+        QCOMPARE(head(1), QByteArray("L1"));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestLogRotation)
+#include "tst_logrotation.moc"

@@ -1,0 +1,202 @@
+#include "logging/ErrorGuard.h"
+#include "logging/LogWriter.h"
+
+#include "TestSupport.h"
+#include "core/Cp932.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <csignal>
+#include <sys/resource.h>
+
+using testsupport::readFile;
+using testsupport::readLogLines;
+
+class TestLogWriter : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir m_dir;
+    LoggingGlobals m_globals;
+    FixedClock m_clock;
+
+    QString logFile() const { return m_globals.LogFiles[3]; }
+
+private slots:
+    void init()
+    {
+        QVERIFY(m_dir.isValid());
+        QDir(m_dir.path()).removeRecursively();
+        QDir().mkpath(m_dir.path() + QStringLiteral("/Log"));
+        m_globals = {};
+        for (int i = 0; i < ToolKindCount; ++i)
+            m_globals.LogFiles[static_cast<size_t>(i)] = m_dir.path() + QStringLiteral("/Log/kind%1.txt").arg(i);
+        m_globals.HostName = QStringLiteral("PC01");
+        m_clock.time = {2024, 3, 5, 14, 7, 9, 450};
+    }
+
+    void lineLayoutIsExact()
+    {
+        LogWriter log(m_globals, m_clock);
+        log.WriteLog(3, QStringLiteral("12バイトのデータ受信"));
+        QCOMPARE(readFile(logFile()), QByteArray("1001 24/03/05 14:07:09.4 PC01 12\x83\x6F\x83\x43\x83\x67\x82\xCC"
+                                                 "\x83\x66\x81\x5B\x83\x5E\x8E\xF3\x90\x4D\r\n"));
+    }
+
+    void stampPieces_data()
+    {
+        QTest::addColumn<int>("year");
+        QTest::addColumn<int>("millisecond");
+        QTest::addColumn<QString>("stamp");
+        QTest::newRow("tenths 0 for 50 ms") << 2024 << 50 << QStringLiteral("24/01/05 09:03:07.0");
+        QTest::newRow("tenths 0 for 99 ms") << 2024 << 99 << QStringLiteral("24/01/05 09:03:07.0");
+        QTest::newRow("tenths 1 for 100 ms") << 2024 << 100 << QStringLiteral("24/01/05 09:03:07.1");
+        QTest::newRow("tenths 1 for 199 ms") << 2024 << 199 << QStringLiteral("24/01/05 09:03:07.1");
+        QTest::newRow("tenths 9 for 999 ms") << 2024 << 999 << QStringLiteral("24/01/05 09:03:07.9");
+        QTest::newRow("year 2009") << 2009 << 0 << QStringLiteral("09/01/05 09:03:07.0");
+    }
+    void stampPieces()
+    {
+        QFETCH(int, year);
+        QFETCH(int, millisecond);
+        QFETCH(QString, stamp);
+        const std::string formatted = FormatLogStamp(LocalTime {year, 1, 5, 9, 3, 7, millisecond});
+        QCOMPARE(QString::fromStdString(formatted), stamp);
+    }
+
+    void formattingRoutines()
+    {
+        QCOMPARE(FormatTwoDigits(0), QStringLiteral("00"));
+        QCOMPARE(FormatTwoDigits(9), QStringLiteral("09"));
+        QCOMPARE(FormatTwoDigits(10), QStringLiteral("10"));
+        QCOMPARE(FormatTwoDigits(59), QStringLiteral("59"));
+        QCOMPARE(FormatTenths(0), QStringLiteral("0"));
+        QCOMPARE(FormatTenths(99), QStringLiteral("0"));
+        QCOMPARE(FormatTenths(100), QStringLiteral("1"));
+        QCOMPARE(FormatTenths(999), QStringLiteral("9"));
+    }
+
+    void codeAndGivenStamp()
+    {
+        LogWriter log(m_globals, m_clock);
+        log.WriteLog(3, QStringLiteral("a"), QString(), 0);
+        log.WriteLog(3, QStringLiteral("b"), QStringLiteral("99/12/31 23:59:59.9"), 7);
+        QCOMPARE(readLogLines(logFile()),
+                 QStringList({QStringLiteral("1001 24/03/05 14:07:09.4 PC01 a"),
+                              QStringLiteral("0007 99/12/31 23:59:59.9 PC01 b")}));
+    }
+
+    void linesKeepTheirOrderWithinOneTenth()
+    {
+        LogWriter log(m_globals, m_clock);
+        for (int i = 0; i < 50; ++i)
+            log.WriteLog(3, QString::number(i));
+        const QStringList lines = readLogLines(logFile());
+        QCOMPARE(lines.size(), 50);
+        for (int i = 0; i < 50; ++i)
+            QCOMPARE(lines[i], QStringLiteral("1001 24/03/05 14:07:09.4 PC01 %1").arg(i));
+    }
+
+    void encodedMessageMatchesTheStringForm()
+    {
+        LogWriter log(m_globals, m_clock);
+        log.WriteLog(3, QStringLiteral("通信エラーが発生しました。"));
+        const QByteArray encoded = cp932::encode(u"通信エラーが発生しました。");
+        log.WriteLogEncoded(3, std::string_view(encoded.constData(), static_cast<size_t>(encoded.size())));
+        const QStringList lines = readLogLines(logFile());
+        QCOMPARE(lines.size(), 2);
+        QCOMPARE(lines[0], lines[1]);
+    }
+
+    void eachKindHasItsFile()
+    {
+        LogWriter log(m_globals, m_clock);
+        log.WriteLog(0, QStringLiteral("zero"));
+        log.WriteLog(9, QStringLiteral("nine"));
+        QCOMPARE(testsupport::logMessages(m_globals.LogFiles[0]), QStringList {QStringLiteral("zero")});
+        QCOMPARE(testsupport::logMessages(m_globals.LogFiles[9]), QStringList {QStringLiteral("nine")});
+    }
+
+    void failuresAreAbsorbed_data()
+    {
+        QTest::addColumn<int>("kind");
+        QTest::addColumn<QString>("setup");
+        QTest::newRow("kind 10") << 10 << QString();
+        QTest::newRow("negative kind") << -1 << QString();
+        QTest::newRow("no log paths yet") << 3 << QStringLiteral("empty paths");
+        QTest::newRow("missing Log folder") << 3 << QStringLiteral("no folder");
+        QTest::newRow("Log is a plain file") << 3 << QStringLiteral("file");
+    }
+    void failuresAreAbsorbed()
+    {
+        QFETCH(int, kind);
+        QFETCH(QString, setup);
+        const QString logDir = m_dir.path() + QStringLiteral("/Log");
+        if (setup == QStringLiteral("empty paths"))
+            m_globals.LogFiles = {};
+        if (setup == QStringLiteral("no folder") || setup == QStringLiteral("file"))
+            QDir(logDir).removeRecursively();
+        if (setup == QStringLiteral("file"))
+            testsupport::writeFile(logDir, "not a folder");
+        LogWriter log(m_globals, m_clock);
+        log.WriteLog(static_cast<int16_t>(kind), QStringLiteral("x"));
+        // Nothing was created anywhere, and the Log folder was not made.
+        if (setup == QStringLiteral("file"))
+            QCOMPARE(readFile(logDir), QByteArray("not a folder"));
+        else if (setup == QStringLiteral("no folder"))
+            QVERIFY(!QFileInfo::exists(logDir));
+        for (int i = 0; i < ToolKindCount; ++i)
+            QVERIFY(!QFileInfo(m_dir.path() + QStringLiteral("/Log/kind%1.txt").arg(i)).isFile());
+    }
+
+    void aFullDiskNeverLeavesHalfALine()
+    {
+        LogWriter log(m_globals, m_clock);
+        log.WriteLog(3, QStringLiteral("first"));
+        const qint64 before = QFileInfo(logFile()).size();
+        // Let the file grow only a few bytes more: the next line fails part-way.
+        struct rlimit saved {};
+        getrlimit(RLIMIT_FSIZE, &saved);
+        auto previous = std::signal(SIGXFSZ, SIG_IGN);
+        struct rlimit tight = saved;
+        tight.rlim_cur = static_cast<rlim_t>(before + 10);
+        setrlimit(RLIMIT_FSIZE, &tight);
+        log.WriteLog(3, QStringLiteral("this line does not fit"));
+        setrlimit(RLIMIT_FSIZE, &saved);
+        std::signal(SIGXFSZ, previous);
+        QCOMPARE(QFileInfo(logFile()).size(), before);
+        log.WriteLog(3, QStringLiteral("after"));
+        QCOMPARE(testsupport::logMessages(logFile()), QStringList({QStringLiteral("first"), QStringLiteral("after")}));
+    }
+
+    void guardLogsDescriptionAndLabel()
+    {
+        LogWriter log(m_globals, m_clock);
+        ErrorGuard guard(log, 3);
+        QStringList order;
+        bool completed = guard.run(QStringLiteral("(Work)"), [] { throw RuntimeError::overflow(); },
+                                   {[&] { order << QStringLiteral("before"); }, [&] { order << QStringLiteral("after"); }});
+        QVERIFY(!completed);
+        QVERIFY(guard.run(QStringLiteral("(Quiet)"), [] {}));
+        QVERIFY(!guard.run(QStringLiteral("(Jump)"), [] { throw GuardJump {}; }));
+        QCOMPARE(order, QStringList({QStringLiteral("before"), QStringLiteral("after")}));
+        QCOMPARE(testsupport::logMessages(logFile()),
+                 QStringList({QStringLiteral("オーバーフローしました。(Work)"), QStringLiteral("(Jump)")}));
+    }
+
+    void guardSurvivesAFailingStepAndMissingLog()
+    {
+        m_globals.LogFiles = {};
+        LogWriter log(m_globals, m_clock);
+        ErrorGuard guard(log, 3);
+        bool afterRan = false;
+        QVERIFY(!guard.run(QStringLiteral("(X)"), [] { throw std::logic_error("boom"); },
+                           {[] { throw std::runtime_error("box failed"); }, [&] { afterRan = true; }}));
+        QVERIFY(afterRan);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestLogWriter)
+#include "tst_logwriter.moc"

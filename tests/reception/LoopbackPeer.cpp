@@ -1,0 +1,151 @@
+#include "LoopbackPeer.h"
+
+#include <QDeadlineTimer>
+#include <QTest>
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+namespace {
+
+uint16_t portOf(int fd)
+{
+    sockaddr_storage address {};
+    socklen_t length = sizeof address;
+    if (::getsockname(fd, reinterpret_cast<sockaddr *>(&address), &length) != 0)
+        return 0;
+    if (address.ss_family == AF_INET6)
+        return ntohs(reinterpret_cast<sockaddr_in6 &>(address).sin6_port);
+    return ntohs(reinterpret_cast<sockaddr_in &>(address).sin_port);
+}
+
+// Binds a new socket to address:port; -1 on failure.
+int bindTo(const char *address, uint16_t port, int option, bool v6Only)
+{
+    sockaddr_in v4 {};
+    sockaddr_in6 v6 {};
+    int family = AF_INET;
+    if (::inet_pton(AF_INET, address, &v4.sin_addr) == 1) {
+        v4.sin_family = AF_INET;
+        v4.sin_port = htons(port);
+    } else if (::inet_pton(AF_INET6, address, &v6.sin6_addr) == 1) {
+        family = AF_INET6;
+        v6.sin6_family = AF_INET6;
+        v6.sin6_port = htons(port);
+    } else {
+        return -1;
+    }
+    const int fd = ::socket(family, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+    if (fd < 0)
+        return -1;
+    const int on = 1;
+    const int v6OnlyValue = v6Only ? 1 : 0;
+    const bool ok = (option == 0 || ::setsockopt(fd, SOL_SOCKET, option, &on, sizeof on) == 0) &&
+                    (family == AF_INET ||
+                     ::setsockopt(fd, IPPROTO_IPV6, IPV6_V6ONLY, &v6OnlyValue, sizeof v6OnlyValue) == 0) &&
+                    (family == AF_INET ? ::bind(fd, reinterpret_cast<sockaddr *>(&v4), sizeof v4)
+                                       : ::bind(fd, reinterpret_cast<sockaddr *>(&v6), sizeof v6)) == 0;
+    if (!ok) {
+        ::close(fd);
+        return -1;
+    }
+    return fd;
+}
+
+} // namespace
+
+LoopbackPeer::LoopbackPeer(int family) : m_family(family)
+{
+    m_fd = bindTo(family == AF_INET6 ? "::1" : "127.0.0.1", 0, 0, true);
+    if (m_fd < 0)
+        return;
+    const int size = 8 * 1024 * 1024;
+    (void)::setsockopt(m_fd, SOL_SOCKET, SO_RCVBUF, &size, sizeof size);
+    m_port = portOf(m_fd);
+}
+
+LoopbackPeer::~LoopbackPeer()
+{
+    if (m_fd >= 0)
+        ::close(m_fd);
+}
+
+bool LoopbackPeer::sendTo(uint16_t port, const QByteArray &bytes)
+{
+    sockaddr_storage target {};
+    socklen_t length = 0;
+    if (m_family == AF_INET6) {
+        auto &v6 = reinterpret_cast<sockaddr_in6 &>(target);
+        v6.sin6_family = AF_INET6;
+        v6.sin6_addr = in6addr_loopback;
+        v6.sin6_port = htons(port);
+        length = sizeof v6;
+    } else {
+        auto &v4 = reinterpret_cast<sockaddr_in &>(target);
+        v4.sin_family = AF_INET;
+        v4.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        v4.sin_port = htons(port);
+        length = sizeof v4;
+    }
+    const ssize_t sent = ::sendto(m_fd, bytes.constData(), static_cast<size_t>(bytes.size()), 0,
+                                  reinterpret_cast<sockaddr *>(&target), length);
+    return sent == bytes.size();
+}
+
+std::optional<LoopbackPeer::Datagram> LoopbackPeer::receive(int timeoutMs)
+{
+    pollfd waiting {m_fd, POLLIN, 0};
+    if (::poll(&waiting, 1, timeoutMs) != 1)
+        return std::nullopt;
+    QByteArray buffer(65536, Qt::Uninitialized);
+    sockaddr_storage source {};
+    socklen_t length = sizeof source;
+    const ssize_t size = ::recvfrom(m_fd, buffer.data(), static_cast<size_t>(buffer.size()), MSG_DONTWAIT,
+                                    reinterpret_cast<sockaddr *>(&source), &length);
+    if (size < 0)
+        return std::nullopt;
+    Datagram datagram;
+    datagram.bytes = buffer.left(size);
+    char text[INET6_ADDRSTRLEN] = {};
+    if (source.ss_family == AF_INET6) {
+        const auto &v6 = reinterpret_cast<const sockaddr_in6 &>(source);
+        ::inet_ntop(AF_INET6, &v6.sin6_addr, text, sizeof text);
+        datagram.sourcePort = ntohs(v6.sin6_port);
+    } else {
+        const auto &v4 = reinterpret_cast<const sockaddr_in &>(source);
+        ::inet_ntop(AF_INET, &v4.sin_addr, text, sizeof text);
+        datagram.sourcePort = ntohs(v4.sin_port);
+    }
+    datagram.sourceAddress = QString::fromLatin1(text);
+    return datagram;
+}
+
+int holdPort(const char *address, int option, bool v6Only, uint16_t port, uint16_t &bound)
+{
+    const int fd = bindTo(address, port, option, v6Only);
+    bound = fd >= 0 ? portOf(fd) : 0;
+    return fd;
+}
+
+uint16_t freePort()
+{
+    uint16_t port = 0;
+    const int fd = holdPort("::", 0, false, 0, port);
+    if (fd >= 0)
+        ::close(fd);
+    return port;
+}
+
+bool waitUntil(const std::function<bool()> &done, int timeoutMs)
+{
+    const QDeadlineTimer deadline(timeoutMs);
+    while (!done()) {
+        if (deadline.hasExpired())
+            return false;
+        QTest::qWait(1);
+    }
+    return true;
+}

@@ -1,0 +1,43 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+
+// The far end of a test: a plain UDP socket bound to a loopback address.
+class LoopbackPeer {
+public:
+    struct Datagram {
+        QByteArray bytes;
+        QString sourceAddress;
+        uint16_t sourcePort = 0;
+    };
+
+    // 127.0.0.1 for AF_INET, ::1 for AF_INET6, on a port the system picks.
+    explicit LoopbackPeer(int family);
+    ~LoopbackPeer();
+    LoopbackPeer(const LoopbackPeer &) = delete;
+    LoopbackPeer &operator=(const LoopbackPeer &) = delete;
+
+    uint16_t port() const { return m_port; }
+    bool sendTo(uint16_t port, const QByteArray &bytes);
+    // One datagram, waiting at most timeoutMs for it.
+    std::optional<Datagram> receive(int timeoutMs);
+
+private:
+    int m_fd = -1;
+    int m_family;
+    uint16_t m_port = 0;
+};
+
+// A socket of another program holding `port` (0: any) on `address`, with
+// `option` (0, SO_REUSEADDR or SO_REUSEPORT) set; IPv6 sockets may be
+// IPv6-only. Returns the descriptor, -1 on failure; `bound` gets the port.
+int holdPort(const char *address, int option, bool v6Only, uint16_t port, uint16_t &bound);
+// A port that nothing holds at the moment.
+uint16_t freePort();
+// Runs the event loop until `done` or the timeout; returns `done()`.
+bool waitUntil(const std::function<bool()> &done, int timeoutMs = 10000);

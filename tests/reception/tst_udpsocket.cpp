@@ -1,0 +1,322 @@
+#include "LoopbackPeer.h"
+#include "core/RuntimeError.h"
+#include "reception/UdpSocket.h"
+
+#include <QTest>
+#include <QTimer>
+
+#include <cstring>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+namespace {
+
+QByteArray pattern(int size, int seed = 0)
+{
+    QByteArray bytes(size, Qt::Uninitialized);
+    for (int i = 0; i < size; ++i)
+        bytes[i] = static_cast<char>((i * 7 + seed) & 0xFF);
+    return bytes;
+}
+
+QString reason(int err)
+{
+    return QString::fromLocal8Bit(std::strerror(err));
+}
+
+} // namespace
+
+class TestUdpSocket : public QObject {
+    Q_OBJECT
+
+private slots:
+    void bindCloseRebind()
+    {
+        UdpSocket socket;
+        QCOMPARE(socket.State(), 0);
+        socket.SetLocalPort(0);
+        socket.Bind();
+        QVERIFY(socket.State() != 0);
+        const int32_t port = socket.BoundPort();
+        QVERIFY(port > 0);
+        QCOMPARE(socket.LocalPort(), 0);
+        QVERIFY_THROWS_EXCEPTION(RuntimeError, socket.Bind());
+        QVERIFY(socket.State() != 0);
+
+        socket.Close();
+        QCOMPARE(socket.State(), 0);
+        QCOMPARE(socket.BoundPort(), 0);
+        socket.Close(); // closing twice is harmless
+
+        socket.SetLocalPort(port);
+        socket.Bind();
+        QCOMPARE(socket.BoundPort(), port);
+    }
+
+    void receiveBufferIsEnlarged()
+    {
+        UdpSocket socket;
+        QCOMPARE(socket.ReceiveBufferSize(), 0);
+        socket.Bind();
+        int standard = 0;
+        socklen_t length = sizeof standard;
+        const int fd = ::socket(AF_INET, SOCK_DGRAM, 0);
+        ::getsockopt(fd, SOL_SOCKET, SO_RCVBUF, &standard, &length);
+        ::close(fd);
+        QVERIFY2(socket.ReceiveBufferSize() > standard, qPrintable(QString::number(socket.ReceiveBufferSize())));
+    }
+
+    void portOutOfRange_data()
+    {
+        QTest::addColumn<int32_t>("port");
+        QTest::newRow("-1") << int32_t(-1);
+        QTest::newRow("65536") << int32_t(65536);
+        QTest::newRow("max") << int32_t(2147483647);
+    }
+    void portOutOfRange()
+    {
+        QFETCH(int32_t, port);
+        UdpSocket socket;
+        socket.SetLocalPort(port);
+        try {
+            socket.Bind();
+            QFAIL("bound");
+        } catch (const RuntimeError &error) {
+            QCOMPARE(error.description(), RuntimeError::invalidArgument().description());
+        }
+        QCOMPARE(socket.State(), 0);
+    }
+
+    void portHeldElsewhereIsRefused_data()
+    {
+        QTest::addColumn<QString>("address");
+        QTest::addColumn<int>("option");
+        QTest::addColumn<bool>("v6Only");
+        const struct {
+            const char *name;
+            int option;
+        } options[] = {{"plain", 0}, {"SO_REUSEADDR", SO_REUSEADDR}, {"SO_REUSEPORT", SO_REUSEPORT}};
+        for (const auto &o : options) {
+            for (const char *address : {"0.0.0.0", "127.0.0.1", "::", "::1"})
+                QTest::addRow("%s %s", address, o.name) << QString::fromLatin1(address) << o.option << false;
+            QTest::addRow(":: v6only %s", o.name) << QStringLiteral("::") << o.option << true;
+        }
+    }
+    void portHeldElsewhereIsRefused()
+    {
+        QFETCH(QString, address);
+        QFETCH(int, option);
+        QFETCH(bool, v6Only);
+        uint16_t port = 0;
+        const int other = holdPort(address.toLatin1().constData(), option, v6Only, 0, port);
+        QVERIFY(other >= 0);
+
+        UdpSocket socket;
+        socket.SetLocalPort(port);
+        try {
+            socket.Bind();
+            ::close(other);
+            QFAIL("a held port was bound");
+        } catch (const RuntimeError &error) {
+            QVERIFY2(error.description().endsWith(reason(EADDRINUSE)), qPrintable(error.description()));
+        }
+        QCOMPARE(socket.State(), 0);
+
+        ::close(other);
+        socket.Bind();
+        QCOMPARE(socket.BoundPort(), int32_t(port));
+    }
+
+    void datagramsArriveWhole_data()
+    {
+        QTest::addColumn<int>("size");
+        for (int size : {0, 1, 2, 16, 17, 2048, 3000, 65507})
+            QTest::addRow("%d", size) << size;
+    }
+    void datagramsArriveWhole()
+    {
+        QFETCH(int, size);
+        UdpSocket socket;
+        socket.Bind();
+        QList<int32_t> totals;
+        QByteArray received("not read");
+        connect(&socket, &UdpSocket::DataArrival, this, [&](int32_t bytesTotal) {
+            totals << bytesTotal;
+            socket.GetData(received, bytesTotal);
+        });
+        LoopbackPeer peer(AF_INET);
+        const QByteArray sent = pattern(size);
+        QVERIFY(peer.sendTo(static_cast<uint16_t>(socket.BoundPort()), sent));
+        QVERIFY(waitUntil([&] { return !totals.isEmpty(); }));
+        QCOMPARE(totals, QList<int32_t> {size});
+        QCOMPARE(received, sent);
+    }
+
+    void getDataLimits()
+    {
+        UdpSocket socket;
+        socket.Bind();
+        QByteArray limited, negative;
+        connect(&socket, &UdpSocket::DataArrival, this, [&](int32_t) {
+            socket.GetData(limited, 10);
+            socket.GetData(negative, -5);
+        });
+        LoopbackPeer peer(AF_INET);
+        QVERIFY(peer.sendTo(static_cast<uint16_t>(socket.BoundPort()), pattern(100)));
+        QVERIFY(waitUntil([&] { return !limited.isEmpty(); }));
+        QCOMPARE(limited, pattern(10));
+        QVERIFY(negative.isEmpty());
+
+        QByteArray outside("x");
+        socket.GetData(outside, 100);
+        QVERIFY(outside.isEmpty());
+    }
+
+    void echoReachesTheSender_data()
+    {
+        QTest::addColumn<int>("family");
+        QTest::addColumn<QString>("loopback");
+        QTest::newRow("IPv4") << int(AF_INET) << QStringLiteral("127.0.0.1");
+        QTest::newRow("IPv6") << int(AF_INET6) << QStringLiteral("::1");
+    }
+    void echoReachesTheSender()
+    {
+        QFETCH(int, family);
+        QFETCH(QString, loopback);
+        UdpSocket socket;
+        socket.Bind();
+        connect(&socket, &UdpSocket::DataArrival, this, [&](int32_t bytesTotal) {
+            QByteArray bytes;
+            socket.GetData(bytes, bytesTotal);
+            socket.SendData(bytes);
+        });
+        LoopbackPeer peer(family);
+        QVERIFY(peer.port() != 0);
+        const QByteArray sent = pattern(3000, family);
+        QVERIFY(peer.sendTo(static_cast<uint16_t>(socket.BoundPort()), sent));
+        std::optional<LoopbackPeer::Datagram> echo;
+        QVERIFY(waitUntil([&] { return (echo = peer.receive(0)).has_value(); }));
+        QCOMPARE(echo->bytes, sent);
+        QCOMPARE(echo->sourceAddress, loopback);
+        QCOMPARE(int32_t(echo->sourcePort), socket.BoundPort());
+    }
+
+    void sendDataWithoutSenderFails()
+    {
+        UdpSocket socket;
+        QVERIFY_THROWS_EXCEPTION(RuntimeError, socket.SendData("ab"));
+        socket.Bind();
+        QVERIFY_THROWS_EXCEPTION(RuntimeError, socket.SendData("ab"));
+    }
+
+    void sendFailureCarriesTheReason()
+    {
+        UdpSocket socket;
+        socket.Bind();
+        QString description;
+        connect(&socket, &UdpSocket::DataArrival, this, [&](int32_t) {
+            try {
+                socket.SendData(QByteArray(70000, 'x'));
+            } catch (const RuntimeError &error) {
+                description = error.description();
+            }
+        });
+        LoopbackPeer peer(AF_INET);
+        QVERIFY(peer.sendTo(static_cast<uint16_t>(socket.BoundPort()), "ab"));
+        QVERIFY(waitUntil([&] { return !description.isEmpty(); }));
+        QVERIFY2(description.endsWith(reason(EMSGSIZE)), qPrintable(description));
+    }
+
+    void closeInsideDataArrival()
+    {
+        UdpSocket socket;
+        socket.Bind();
+        const auto port = static_cast<uint16_t>(socket.BoundPort());
+        int arrivals = 0;
+        connect(&socket, &UdpSocket::DataArrival, this, [&](int32_t) {
+            ++arrivals;
+            socket.Close();
+        });
+        LoopbackPeer peer(AF_INET);
+        for (int i = 0; i < 5; ++i)
+            QVERIFY(peer.sendTo(port, pattern(8, i)));
+        QVERIFY(waitUntil([&] { return arrivals > 0; }));
+        QTest::qWait(50);
+        QCOMPARE(arrivals, 1);
+        QCOMPARE(socket.State(), 0);
+
+        socket.SetLocalPort(port);
+        socket.Bind();
+        QVERIFY(peer.sendTo(port, pattern(8)));
+        QVERIFY(waitUntil([&] { return arrivals == 2; }));
+    }
+
+    // Datagrams already read from the system are raised even when no new
+    // one arrives after a turn was cut short.
+    void slowSlotLeavesNothingWaiting()
+    {
+        UdpSocket socket;
+        socket.Bind();
+        QList<int> seen;
+        connect(&socket, &UdpSocket::DataArrival, this, [&](int32_t bytesTotal) {
+            QByteArray bytes;
+            socket.GetData(bytes, bytesTotal);
+            seen << static_cast<unsigned char>(bytes.at(0));
+            if (seen.size() == 1)
+                QTest::qSleep(20);
+        });
+        LoopbackPeer peer(AF_INET);
+        for (int i = 0; i < 10; ++i)
+            QVERIFY(peer.sendTo(static_cast<uint16_t>(socket.BoundPort()), QByteArray(4, static_cast<char>(i))));
+        QVERIFY(waitUntil([&] { return seen.size() == 10; }));
+        QCOMPARE(seen, (QList<int> {0, 1, 2, 3, 4, 5, 6, 7, 8, 9}));
+    }
+
+    // A long queue of datagrams is handled in several turns of the event
+    // loop, so a timer set by the first arrival runs before the last one.
+    void burstLetsTimersRun()
+    {
+        UdpSocket socket;
+        socket.Bind();
+        constexpr int count = 2000;
+        int arrivals = 0;
+        int arrivalsWhenTimerRan = -1;
+        connect(&socket, &UdpSocket::DataArrival, this, [&](int32_t) {
+            if (arrivals++ == 0)
+                QTimer::singleShot(0, this, [&] { arrivalsWhenTimerRan = arrivals; });
+        });
+        LoopbackPeer peer(AF_INET);
+        for (int i = 0; i < count; ++i)
+            QVERIFY(peer.sendTo(static_cast<uint16_t>(socket.BoundPort()), pattern(16, i)));
+        QVERIFY(waitUntil([&] { return arrivals == count; }));
+        QVERIFY(arrivalsWhenTimerRan > 0);
+        QVERIFY2(arrivalsWhenTimerRan < count, qPrintable(QString::number(arrivalsWhenTimerRan)));
+    }
+
+    void burstIsDeliveredCompletely()
+    {
+        UdpSocket socket;
+        socket.Bind();
+        constexpr int total = 10000;
+        constexpr int chunk = 1000;
+        int next = 0;
+        bool inOrder = true;
+        connect(&socket, &UdpSocket::DataArrival, this, [&](int32_t bytesTotal) {
+            QByteArray bytes;
+            socket.GetData(bytes, bytesTotal);
+            inOrder = inOrder && bytes == QByteArray::number(next);
+            ++next;
+        });
+        LoopbackPeer peer(AF_INET6);
+        for (int sent = 0; sent < total;) {
+            for (const int end = sent + chunk; sent < end; ++sent)
+                QVERIFY(peer.sendTo(static_cast<uint16_t>(socket.BoundPort()), QByteArray::number(sent)));
+            QVERIFY2(waitUntil([&] { return next == sent; }), qPrintable(QString::number(next)));
+        }
+        QVERIFY(inOrder);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestUdpSocket)
+#include "tst_udpsocket.moc"
