@@ -1,0 +1,191 @@
+#include "logging/ErrorGuard.h"
+#include "reception/HexGrid.h"
+
+#include "TestSupport.h"
+
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace {
+
+constexpr int Gray = 8421504;
+
+QByteArray bytesOf(int count, int start = 0)
+{
+    QByteArray bytes;
+    for (int i = 0; i < count; ++i)
+        bytes.append(static_cast<char>((start + i) & 0xFF));
+    return bytes;
+}
+
+QString hex2(int value)
+{
+    return QStringLiteral("%1").arg(value & 0xFF, 2, 16, QLatin1Char('0')).toUpper();
+}
+
+} // namespace
+
+class TestHexGrid : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir m_dir;
+    LoggingGlobals m_globals;
+    FixedClock m_clock;
+    std::unique_ptr<LogWriter> m_log;
+    std::unique_ptr<ErrorGuard> m_guard;
+
+    // Every cell of the dump agrees with the bytes: texts, alignment, backgrounds.
+    void verifyDump(HexGrid &grid, const QByteArray &bytes)
+    {
+        const int shown = static_cast<int>(std::min<qsizetype>(bytes.size(), 2048));
+        QCOMPARE(grid.Rows(), (shown + 15) / 16 + 1);
+        QCOMPARE(grid.Cols(), 17);
+        for (int r = 1; r < grid.Rows(); ++r) {
+            QCOMPARE(grid.TextMatrix(r, 0), QStringLiteral("%1").arg(r - 1, 4, 16, QLatin1Char('0')).toUpper());
+            for (int c = 1; c < 17; ++c) {
+                const int n = (r - 1) * 16 + (c - 1);
+                grid.SetRow(r);
+                grid.SetCol(c);
+                QCOMPARE(grid.CellAlignment(), 4);
+                if (n < shown) {
+                    QCOMPARE(grid.TextMatrix(r, c), hex2(static_cast<unsigned char>(bytes[n])));
+                    QCOMPARE(grid.CellBackColor(), 0);
+                } else {
+                    QCOMPARE(grid.TextMatrix(r, c), QString());
+                    QCOMPARE(grid.CellBackColor(), Gray);
+                }
+            }
+        }
+    }
+
+private slots:
+    void init()
+    {
+        m_globals = {};
+        m_globals.LogFiles[3] = m_dir.path() + QStringLiteral("/log.txt");
+        m_globals.HostName = QStringLiteral("PC01");
+        QFile::remove(m_globals.LogFiles[3]);
+        m_log = std::make_unique<LogWriter>(m_globals, m_clock);
+        m_guard = std::make_unique<ErrorGuard>(*m_log, 3);
+    }
+
+    void dumpShapes_data()
+    {
+        QTest::addColumn<int>("count");
+        QTest::addColumn<int>("rows");
+        QTest::addColumn<int>("grayCells");
+        QTest::newRow("2 bytes") << 2 << 2 << 14;
+        QTest::newRow("16 bytes") << 16 << 2 << 0;
+        QTest::newRow("17 bytes") << 17 << 3 << 15;
+        QTest::newRow("2048 bytes") << 2048 << 129 << 0;
+        QTest::newRow("3000 bytes") << 3000 << 129 << 0;
+        QTest::newRow("empty") << 0 << 1 << 0;
+    }
+    void dumpShapes()
+    {
+        QFETCH(int, count);
+        QFETCH(int, rows);
+        QFETCH(int, grayCells);
+        HexGrid grid;
+        const QByteArray bytes = bytesOf(count, 0xF0);
+        SetGridFromByteArray(grid, bytes, *m_guard);
+        QCOMPARE(grid.Rows(), rows);
+        verifyDump(grid, bytes);
+        int gray = 0;
+        for (int r = 1; r < grid.Rows(); ++r)
+            for (int c = 1; c < 17; ++c) {
+                grid.SetRow(r);
+                grid.SetCol(c);
+                gray += grid.CellBackColor() == Gray ? 1 : 0;
+            }
+        QCOMPARE(gray, grayCells);
+        if (rows > 1) {
+            QCOMPARE(grid.TextMatrix(rows - 1, 0), QStringLiteral("%1").arg(rows - 2, 4, 16, QLatin1Char('0')).toUpper());
+            // The fill ends on the last data cell.
+            QCOMPARE(grid.Row(), rows - 1);
+            QCOMPARE(grid.Col(), 16);
+        }
+        QVERIFY(testsupport::readLogLines(m_globals.LogFiles[3]).isEmpty());
+    }
+
+    void twoBytesExample()
+    {
+        HexGrid grid;
+        SetGridFromByteArray(grid, QByteArray("\x01\xFF", 2), *m_guard);
+        QCOMPARE(grid.TextMatrix(1, 0), QStringLiteral("0000"));
+        QCOMPARE(grid.TextMatrix(1, 1), QStringLiteral("01"));
+        QCOMPARE(grid.TextMatrix(1, 2), QStringLiteral("FF"));
+        QCOMPARE(grid.TextMatrix(1, 3), QString());
+    }
+
+    void shorterFillAfterLonger()
+    {
+        HexGrid grid;
+        SetGridFromByteArray(grid, bytesOf(3000), *m_guard);
+        const QByteArray shorter = bytesOf(20, 0x40);
+        SetGridFromByteArray(grid, shorter, *m_guard);
+        verifyDump(grid, shorter);
+        // And back to a full row where the gray cells were.
+        const QByteArray longer = bytesOf(32, 0x80);
+        SetGridFromByteArray(grid, longer, *m_guard);
+        verifyDump(grid, longer);
+    }
+
+    void sameBytesRewriteNothing()
+    {
+        HexGrid grid;
+        const QByteArray bytes = bytesOf(40);
+        SetGridFromByteArray(grid, bytes, *m_guard);
+        QSignalSpy changed(&grid, &QAbstractItemModel::dataChanged);
+        QSignalSpy inserted(&grid, &QAbstractItemModel::rowsInserted);
+        SetGridFromByteArray(grid, bytes, *m_guard);
+        QCOMPARE(changed.count(), 0);
+        QCOMPARE(inserted.count(), 0);
+    }
+
+    void redrawOffAnnouncesOnce()
+    {
+        HexGrid grid;
+        QSignalSpy changed(&grid, &QAbstractItemModel::dataChanged);
+        grid.SetRedraw(false);
+        SetGridFromByteArray(grid, bytesOf(64), *m_guard);
+        QCOMPARE(changed.count(), 0);
+        grid.SetRedraw(true);
+        QCOMPARE(changed.count(), 1);
+        const auto topLeft = changed[0][0].value<QModelIndex>();
+        const auto bottomRight = changed[0][1].value<QModelIndex>();
+        QCOMPARE(topLeft.row(), 1);
+        QCOMPARE(bottomRight.row(), 4);
+        QCOMPARE(bottomRight.column(), 16);
+    }
+
+    void modelRoles()
+    {
+        HexGrid grid;
+        SetGridFromByteArray(grid, bytesOf(2, 0xAB), *m_guard);
+        QCOMPARE(grid.data(grid.index(1, 1)).toString(), QStringLiteral("AB"));
+        QCOMPARE(grid.data(grid.index(1, 1), Qt::TextAlignmentRole).toInt(), int(Qt::AlignCenter));
+        QCOMPARE(grid.data(grid.index(1, 16), HexGrid::BackColorRole).toInt(), Gray);
+        QVERIFY(grid.data(grid.index(0, 5), HexGrid::FixedRole).toBool());
+        QVERIFY(!grid.data(grid.index(1, 5), HexGrid::FixedRole).toBool());
+    }
+
+    void failuresAreLoggedWithTheLabel()
+    {
+        HexGrid grid(2, 40); // wider than the dump: more bytes than the rows hold
+        SetGridFromByteArray(grid, bytesOf(20), *m_guard);
+        QVERIFY(testsupport::readLogLines(m_globals.LogFiles[3]).isEmpty());
+        HexGrid narrow(2, 17);
+        QVERIFY_THROWS_EXCEPTION(RuntimeError, narrow.SetRow(5));
+        QVERIFY_THROWS_EXCEPTION(RuntimeError, narrow.TextMatrix(0, 17));
+        // A grid that cannot take a row header fails inside the fill.
+        HexGrid noColumns(2, 0);
+        SetGridFromByteArray(noColumns, bytesOf(4), *m_guard);
+        QCOMPARE(testsupport::logMessages(m_globals.LogFiles[3]),
+                 QStringList {QStringLiteral("インデックスが有効範囲にありません。(SetGridFromByteArray)")});
+    }
+};
+
+QTEST_GUILESS_MAIN(TestHexGrid)
+#include "tst_hexgrid.moc"
