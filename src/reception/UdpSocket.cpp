@@ -24,8 +24,8 @@ constexpr int BatchSize = 32;
 constexpr size_t DatagramCapacity = 65536;
 // One turn of the event loop raises at most this many datagrams, or runs
 // for about this long, so that timers and clicks keep their turn.
-constexpr int MaxDatagramsPerTurn = 1 << 30;
-constexpr auto MaxTimePerTurn = std::chrono::milliseconds(5000);
+constexpr int MaxDatagramsPerTurn = 256;
+constexpr auto MaxTimePerTurn = std::chrono::milliseconds(5);
 constexpr int FallbackReceiveBuffer = 4 * 1024 * 1024;
 
 // The largest receive buffer an ordinary process may ask for.
@@ -220,7 +220,6 @@ void UdpSocket::Bind()
     FdHolder fd(openSocket(dualStack));
     const int requested = requestedReceiveBuffer();
     (void)::setsockopt(fd.get(), SOL_SOCKET, SO_RCVBUF, &requested, sizeof requested);
-    { const int on = 1; (void)::setsockopt(fd.get(), SOL_SOCKET, SO_REUSEADDR, &on, sizeof on); (void)::setsockopt(fd.get(), SOL_SOCKET, SO_REUSEPORT, &on, sizeof on); }
     if (bindAny(fd.get(), dualStack, port) != 0)
         throw RuntimeError::systemCall(bindFailure(port), errno);
 
@@ -321,7 +320,7 @@ void UdpSocket::drain()
         d->notifierSuspended = false;
     }
     if (d->batchNext < d->batchCount)
-        (void)0;
+        scheduleDrain();
 }
 
 void UdpSocket::scheduleDrain()

@@ -43,11 +43,11 @@ int bindTo(const char *address, uint16_t port, int option, bool v6Only)
         return -1;
     const int on = 1;
     const int v6OnlyValue = v6Only ? 1 : 0;
-    const bool ok = (option == 0 || ::setsockopt(fd, SOL_SOCKET, option, &on, sizeof on) == 0) &&
-                    (family == AF_INET ||
-                     ::setsockopt(fd, IPPROTO_IPV6, IPV6_V6ONLY, &v6OnlyValue, sizeof v6OnlyValue) == 0) &&
-                    (family == AF_INET ? ::bind(fd, reinterpret_cast<sockaddr *>(&v4), sizeof v4)
-                                       : ::bind(fd, reinterpret_cast<sockaddr *>(&v6), sizeof v6)) == 0;
+    const bool ok =
+        (option == 0 || ::setsockopt(fd, SOL_SOCKET, option, &on, sizeof on) == 0) &&
+        (family == AF_INET || ::setsockopt(fd, IPPROTO_IPV6, IPV6_V6ONLY, &v6OnlyValue, sizeof v6OnlyValue) == 0) &&
+        (family == AF_INET ? ::bind(fd, reinterpret_cast<sockaddr *>(&v4), sizeof v4)
+                           : ::bind(fd, reinterpret_cast<sockaddr *>(&v6), sizeof v6)) == 0;
     if (!ok) {
         ::close(fd);
         return -1;

@@ -1,0 +1,466 @@
+#include "LoopbackPeer.h"
+#include "TestLog.h"
+#include "core/RuntimeError.h"
+#include "reception/HexGrid.h"
+#include "reception/Lamp.h"
+#include "reception/ReceptionController.h"
+#include "reception/ReceptionSurface.h"
+#include "reception/UdpSocket.h"
+#include "settings/SettingsReader.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTest>
+
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+namespace {
+
+constexpr int Untouched = -1;
+
+class FakeLamp final : public Lamp {
+public:
+    int color = Untouched;
+    int BackColor() const override { return color; }
+    void SetBackColor(int value) override { color = value; }
+};
+
+class FakeSurface final : public ReceptionSurface {
+public:
+    FakeLamp recvLed, sendLed;
+    HexGrid recvGrid, sendGrid;
+    QString lastRecv, lastSent, caption;
+    ResponseOption option = ResponseOption::RcvData;
+
+    Lamp &RecvLed() override { return recvLed; }
+    Lamp &SendLed() override { return sendLed; }
+    HexGrid &RecvGrid() override { return recvGrid; }
+    HexGrid &SendGrid() override { return sendGrid; }
+    void SetLastRecvDateTime(const QString &text) override { lastRecv = text; }
+    void SetLastSentDateTime(const QString &text) override { lastSent = text; }
+    void SetRecvButtonCaption(const QString &text) override { caption = text; }
+    ResponseOption SelectedResponse() const override { return option; }
+};
+
+// Records each box with the number of log lines written before it.
+class RecordingBoxes final : public MessageBoxService {
+public:
+    struct Shown {
+        QString text;
+        int style = 0;
+        QString title;
+        qsizetype logLinesBefore = 0;
+    };
+    explicit RecordingBoxes(const TestLog &log) : m_log(log) {}
+    QList<Shown> shown;
+    MsgBoxResult MsgBox(const QString &text, int style, const QString &title) override
+    {
+        shown.append({text, style, title, m_log.messages().size()});
+        return MsgBoxResult::Ok;
+    }
+
+private:
+    const TestLog &m_log;
+};
+
+class RefusingSendSocket final : public UdpSocket {
+public:
+    void SendData(const QByteArray &) override { throw RuntimeError(QStringLiteral("送信テスト失敗")); }
+};
+
+// The controller on a real socket, a fake window and a real log.
+struct Rig {
+    TestLog t;
+    ReceiveSettings settings;
+    FakeSurface surface;
+    RecordingBoxes boxes {t};
+    std::unique_ptr<UdpSocket> socket;
+    std::unique_ptr<ReceptionController> controller;
+    int arrivals = 0;
+
+    explicit Rig(std::unique_ptr<UdpSocket> wscRecv = std::make_unique<UdpSocket>()) : socket(std::move(wscRecv))
+    {
+        controller = std::make_unique<ReceptionController>(
+            ReceptionController::Dependencies {*socket, surface, settings, t.runtime, t.log, t.guard, boxes, t.clock});
+        QObject::connect(socket.get(), &UdpSocket::DataArrival, socket.get(), [this](int32_t bytesTotal) {
+            controller->wscRecv_DataArrival(bytesTotal);
+            ++arrivals;
+        });
+    }
+    uint16_t port() const { return static_cast<uint16_t>(socket->BoundPort()); }
+    void click() { controller->cmdRecvData_Click(); }
+    // Sends the bytes from the peer and waits until they have been handled.
+    bool deliver(LoopbackPeer &peer, const QByteArray &bytes)
+    {
+        const int before = arrivals;
+        return peer.sendTo(port(), bytes) && waitUntil([&] { return arrivals > before; });
+    }
+    void fillLogTo(qsizetype size) { testsupport::writeFile(t.path(), QByteArray(size, 'x')); }
+    bool generationExists(int n) const { return QFile::exists(t.path() + u'.' + QString::number(n)); }
+};
+
+QByteArray pattern(int size, int seed = 0)
+{
+    QByteArray bytes(size, Qt::Uninitialized);
+    for (int i = 0; i < size; ++i)
+        bytes[i] = static_cast<char>((i * 13 + seed) & 0xFF);
+    return bytes;
+}
+
+QString hex(char byte)
+{
+    return QStringLiteral("%1").arg(static_cast<unsigned char>(byte), 2, 16, QLatin1Char('0')).toUpper();
+}
+
+QString received(qsizetype n)
+{
+    return QString::number(n) + QStringLiteral("バイトのデータ受信");
+}
+
+QString sent(qsizetype n)
+{
+    return QString::number(n) + QStringLiteral("バイトの応答送信");
+}
+
+const QString CommunicationError = QStringLiteral("通信エラーが発生しました。");
+const QString CannotReceive =
+    QStringLiteral("本PC上で、現在のポート設定ではデータを受信できません。\r\n受信ポートを確認してください。");
+constexpr LocalTime FirstTime {2026, 12, 6, 6, 39, 27, 0};
+constexpr LocalTime SecondTime {2027, 1, 2, 23, 5, 9, 0};
+
+// The grid shows the first 2048 bytes: row count, first and last byte shown.
+void verifyDump(const HexGrid &grid, const QByteArray &bytes)
+{
+    const int shown = static_cast<int>(std::min<qsizetype>(bytes.size(), 2048));
+    QCOMPARE(grid.Rows(), (shown + 15) / 16 + 1);
+    QCOMPARE(grid.TextMatrix(1, 1), hex(bytes[0]));
+    const int last = shown - 1;
+    QCOMPARE(grid.TextMatrix(last / 16 + 1, last % 16 + 1), hex(bytes[last]));
+}
+
+void verifyUntouched(const HexGrid &grid)
+{
+    QCOMPARE(grid.Rows(), 2);
+    QCOMPARE(grid.TextMatrix(1, 1), QString());
+}
+
+} // namespace
+
+class TestReceptionController : public QObject {
+    Q_OBJECT
+
+private slots:
+    void startAndStop()
+    {
+        Rig rig;
+        rig.settings.RcvPort = 0;
+        rig.click();
+        QCOMPARE(rig.t.clock.slept, 500);
+        QVERIFY(rig.socket->State() != 0);
+        QVERIFY(rig.socket->BoundPort() > 0);
+        QCOMPARE(rig.surface.caption, QStringLiteral("受信終了"));
+        QCOMPARE(rig.surface.recvLed.color, Untouched);
+        QCOMPARE(rig.surface.sendLed.color, Untouched);
+
+        rig.click();
+        QCOMPARE(rig.t.clock.slept, 500);
+        QCOMPARE(rig.socket->State(), 0);
+        QCOMPARE(rig.surface.caption, QStringLiteral("受信待ち"));
+        QCOMPARE(rig.surface.recvLed.color, LampColor::Black);
+        QCOMPARE(rig.surface.sendLed.color, LampColor::Black);
+        QVERIFY(rig.t.messages().isEmpty());
+        QVERIFY(rig.boxes.shown.isEmpty());
+    }
+
+    void startBindsRcvPort()
+    {
+        Rig rig;
+        rig.settings.RcvPort = freePort();
+        rig.click();
+        QCOMPARE(rig.socket->BoundPort(), rig.settings.RcvPort);
+    }
+
+    void startFailure_data()
+    {
+        QTest::addColumn<bool>("held");
+        QTest::newRow("port held by another socket") << true;
+        QTest::newRow("port out of range") << false;
+    }
+    void startFailure()
+    {
+        QFETCH(bool, held);
+        Rig rig;
+        uint16_t port = 0;
+        const int other = held ? holdPort("0.0.0.0", SO_REUSEADDR, false, 0, port) : -1;
+        rig.settings.RcvPort = held ? port : 70000;
+        rig.click();
+        if (other >= 0)
+            ::close(other);
+
+        const QStringList log = rig.t.messages();
+        QCOMPARE(log.size(), 1);
+        QVERIFY2(log[0].endsWith(QStringLiteral("(cmdRecvData_Click)")), qPrintable(log[0]));
+        if (!held)
+            QCOMPARE(log[0], RuntimeError::invalidArgument().description() + QStringLiteral("(cmdRecvData_Click)"));
+        QCOMPARE(rig.boxes.shown.size(), 1);
+        QCOMPARE(rig.boxes.shown[0].text, CannotReceive);
+        QCOMPARE(rig.boxes.shown[0].style, 16);
+        QCOMPARE(rig.boxes.shown[0].title, QString());
+        QCOMPARE(rig.boxes.shown[0].logLinesBefore, 1);
+        QCOMPARE(rig.surface.caption, QString()); // not set: still the window's "受信待ち"
+        QCOMPARE(rig.socket->State(), 0);
+        QCOMPARE(rig.surface.recvLed.color, Untouched);
+
+        // Once the port is usable, the next click starts reception.
+        rig.settings.RcvPort = held ? port : 0;
+        rig.click();
+        QCOMPARE(rig.surface.caption, QStringLiteral("受信終了"));
+        QVERIFY(rig.socket->State() != 0);
+        QCOMPARE(rig.boxes.shown.size(), 1);
+    }
+
+    void arrival_data()
+    {
+        QTest::addColumn<int>("size");
+        QTest::addColumn<int>("option");
+        QTest::addColumn<bool>("echoed");
+        const int nothing = int(ResponseOption::Nothing), echo = int(ResponseOption::RcvData);
+        QTest::newRow("2 bytes, no response") << 2 << nothing << false;
+        QTest::newRow("2 bytes, echo") << 2 << echo << true;
+        QTest::newRow("16 bytes, echo") << 16 << echo << true;
+        QTest::newRow("17 bytes, custom") << 17 << int(ResponseOption::Custom) << false;
+        QTest::newRow("2048 bytes, no option") << 2048 << int(ResponseOption::None) << false;
+        QTest::newRow("3000 bytes, echo") << 3000 << echo << true;
+        QTest::newRow("65507 bytes, echo") << 65507 << echo << true;
+    }
+    void arrival()
+    {
+        QFETCH(int, size);
+        QFETCH(int, option);
+        QFETCH(bool, echoed);
+        Rig rig;
+        rig.surface.option = static_cast<ResponseOption>(option);
+        rig.click();
+        rig.t.clock.time = FirstTime;
+        LoopbackPeer peer(AF_INET);
+        const QByteArray bytes = pattern(size, option);
+        QVERIFY(rig.deliver(peer, bytes));
+
+        QStringList expected {received(size)};
+        if (echoed)
+            expected << sent(size);
+        QCOMPARE(rig.t.messages(), expected);
+        QCOMPARE(rig.surface.recvLed.color, LampColor::Green);
+        QCOMPARE(rig.surface.sendLed.color, echoed ? LampColor::Green : LampColor::Black);
+        QCOMPARE(rig.surface.lastRecv, QStringLiteral("26/12/06 06:39:27"));
+        verifyDump(rig.surface.recvGrid, bytes);
+        QVERIFY(rig.surface.recvGrid.Redraw());
+        if (echoed) {
+            QCOMPARE(rig.surface.lastSent, QStringLiteral("26/12/06 06:39:27"));
+            verifyDump(rig.surface.sendGrid, bytes);
+            QVERIFY(rig.surface.sendGrid.Redraw());
+            const auto echo = peer.receive(5000);
+            QVERIFY(echo.has_value());
+            QCOMPARE(echo->bytes, bytes);
+            QCOMPARE(echo->sourcePort, rig.port());
+        } else {
+            QCOMPARE(rig.surface.lastSent, QString());
+            verifyUntouched(rig.surface.sendGrid);
+            QVERIFY(!peer.receive(20).has_value());
+        }
+        QVERIFY(rig.socket->State() != 0);
+    }
+
+    void tooShortIsDropped_data()
+    {
+        QTest::addColumn<int>("size");
+        QTest::newRow("0 bytes") << 0;
+        QTest::newRow("1 byte") << 1;
+    }
+    void tooShortIsDropped()
+    {
+        QFETCH(int, size);
+        Rig rig;
+        rig.click();
+        rig.fillLogTo(1024 * 1024); // one more line passes the limit, yet no rotation runs
+        LoopbackPeer peer(AF_INET);
+        QVERIFY(rig.deliver(peer, pattern(size)));
+        QCOMPARE(rig.t.messages(), QStringList {CommunicationError});
+        QVERIFY(!rig.generationExists(1));
+        QCOMPARE(rig.surface.recvLed.color, Untouched);
+        QCOMPARE(rig.surface.sendLed.color, Untouched);
+        QCOMPARE(rig.surface.lastRecv, QString());
+        verifyUntouched(rig.surface.recvGrid);
+        verifyUntouched(rig.surface.sendGrid);
+        QVERIFY(!peer.receive(20).has_value());
+    }
+
+    // Response mode changes between datagrams; the last response stays shown.
+    void responseFollowsTheOption()
+    {
+        Rig rig;
+        rig.click();
+        LoopbackPeer peer(AF_INET6);
+        const QByteArray first = pattern(16, 1);
+        rig.t.clock.time = FirstTime;
+        QVERIFY(rig.deliver(peer, first));
+        QVERIFY(peer.receive(5000).has_value());
+
+        rig.surface.option = ResponseOption::Nothing;
+        rig.t.clock.time = SecondTime;
+        QVERIFY(rig.deliver(peer, "!"));
+        const QByteArray second = pattern(2, 2);
+        QVERIFY(rig.deliver(peer, second));
+        QVERIFY(!peer.receive(20).has_value());
+        QCOMPARE(rig.surface.recvLed.color, LampColor::Green);
+        QCOMPARE(rig.surface.sendLed.color, LampColor::Black);
+        QCOMPARE(rig.surface.lastRecv, QStringLiteral("27/01/02 23:05:09"));
+        QCOMPARE(rig.surface.lastSent, QStringLiteral("26/12/06 06:39:27"));
+        verifyDump(rig.surface.recvGrid, second);
+        QCOMPARE(rig.surface.recvGrid.TextMatrix(1, 3), QString());
+        verifyDump(rig.surface.sendGrid, first);
+
+        rig.surface.option = ResponseOption::RcvData;
+        const QByteArray third = pattern(3, 3);
+        QVERIFY(rig.deliver(peer, third));
+        const auto echo = peer.receive(5000);
+        QVERIFY(echo.has_value());
+        QCOMPARE(echo->bytes, third);
+        QCOMPARE(rig.surface.sendLed.color, LampColor::Green);
+        QCOMPARE(rig.surface.lastSent, QStringLiteral("27/01/02 23:05:09"));
+        verifyDump(rig.surface.sendGrid, third);
+        QCOMPARE(rig.surface.sendGrid.Rows(), 2);
+        QCOMPARE(rig.t.messages(),
+                 (QStringList {received(16), sent(16), CommunicationError, received(2), received(3), sent(3)}));
+    }
+
+    void rotationAfterEachDatagram_data()
+    {
+        QTest::addColumn<int>("option");
+        QTest::addColumn<QStringList>("rotated");
+        QTest::newRow("echo") << int(ResponseOption::RcvData) << QStringList {received(2), sent(2)};
+        QTest::newRow("no response") << int(ResponseOption::Nothing) << QStringList {received(2)};
+        QTest::newRow("custom") << int(ResponseOption::Custom) << QStringList {received(2)};
+    }
+    void rotationAfterEachDatagram()
+    {
+        QFETCH(int, option);
+        QFETCH(QStringList, rotated);
+        Rig rig;
+        rig.surface.option = static_cast<ResponseOption>(option);
+        rig.click();
+        rig.fillLogTo(1024 * 1024);
+        LoopbackPeer peer(AF_INET);
+        QVERIFY(rig.deliver(peer, "ab"));
+        QVERIFY(rig.generationExists(1));
+        QVERIFY(!QFile::exists(rig.t.path()));
+        QCOMPARE(testsupport::logMessages(rig.t.path() + QStringLiteral(".1")), rotated);
+
+        // The fresh log is small: the next datagram does not rotate.
+        QVERIFY(rig.deliver(peer, "ab"));
+        QCOMPARE(rig.t.messages(), rotated);
+        QVERIFY(!rig.generationExists(2));
+    }
+
+    void rotationFailureIsLogged()
+    {
+        Rig rig;
+        rig.surface.option = ResponseOption::Nothing;
+        rig.click();
+        rig.fillLogTo(1024 * 1024);
+        testsupport::writeFile(rig.t.path() + QStringLiteral(".1"), "old");
+        QVERIFY(QDir().mkdir(rig.t.path() + QStringLiteral(".2"))); // blocks moving .1 up
+        LoopbackPeer peer(AF_INET);
+        QVERIFY(rig.deliver(peer, "ab"));
+        const QStringList log = rig.t.messages();
+        QCOMPARE(log.size(), 2);
+        QCOMPARE(log[0], received(2));
+        QVERIFY2(log[1].endsWith(QStringLiteral("(wscRecv_DataArrival)")), qPrintable(log[1]));
+        QVERIFY(rig.socket->State() != 0);
+    }
+
+    void sendFailure()
+    {
+        Rig rig(std::make_unique<RefusingSendSocket>());
+        rig.click();
+        rig.fillLogTo(1024 * 1024);
+        LoopbackPeer peer(AF_INET);
+        const QByteArray bytes = pattern(2);
+        for (int i = 1; i <= 2; ++i) {
+            QVERIFY(rig.deliver(peer, bytes));
+            QVERIFY(!rig.generationExists(1));
+        }
+        const QString failure = QStringLiteral("送信テスト失敗(wscRecv_DataArrival)");
+        QCOMPARE(rig.t.messages(), (QStringList {received(2), failure, received(2), failure}));
+        QCOMPARE(rig.surface.recvLed.color, LampColor::Green);
+        QCOMPARE(rig.surface.sendLed.color, LampColor::Black);
+        QVERIFY(!rig.surface.lastRecv.isEmpty());
+        QCOMPARE(rig.surface.lastSent, QString());
+        verifyDump(rig.surface.recvGrid, bytes);
+        verifyUntouched(rig.surface.sendGrid);
+        QVERIFY(rig.socket->State() != 0);
+        QVERIFY(rig.boxes.shown.isEmpty());
+    }
+
+    void stopKeepsTheScreens()
+    {
+        Rig rig;
+        rig.click();
+        rig.t.clock.time = FirstTime;
+        LoopbackPeer peer(AF_INET);
+        const QByteArray bytes = pattern(17);
+        QVERIFY(rig.deliver(peer, bytes));
+        rig.click();
+        QCOMPARE(rig.socket->State(), 0);
+        QCOMPARE(rig.surface.caption, QStringLiteral("受信待ち"));
+        QCOMPARE(rig.surface.recvLed.color, LampColor::Black);
+        QCOMPARE(rig.surface.sendLed.color, LampColor::Black);
+        QCOMPARE(rig.surface.lastRecv, QStringLiteral("26/12/06 06:39:27"));
+        QCOMPARE(rig.surface.lastSent, QStringLiteral("26/12/06 06:39:27"));
+        verifyDump(rig.surface.recvGrid, bytes);
+        verifyDump(rig.surface.sendGrid, bytes);
+        QCOMPARE(rig.t.messages(), (QStringList {received(17), sent(17)}));
+    }
+
+    void burstIsAnsweredAndLogged()
+    {
+        Rig rig;
+        rig.t.runtime.logging.LogMaxSize = 16;
+        rig.click();
+        LoopbackPeer peer(AF_INET);
+        constexpr int total = 10000;
+        constexpr int chunk = 500;
+        int echoes = 0;
+        bool inOrder = true;
+        const auto payload = [](int i) { return QByteArray::number(100000 + i); }; // 6 bytes
+        const auto collectEchoes = [&] {
+            while (const auto echo = peer.receive(0)) {
+                inOrder = inOrder && echo->bytes == payload(echoes);
+                ++echoes;
+            }
+        };
+        for (int sentCount = 0; sentCount < total;) {
+            for (const int end = sentCount + chunk; sentCount < end; ++sentCount)
+                QVERIFY(peer.sendTo(rig.port(), payload(sentCount)));
+            QVERIFY2(waitUntil([&] { return rig.arrivals == sentCount; }), qPrintable(QString::number(rig.arrivals)));
+            collectEchoes();
+        }
+        QVERIFY(waitUntil([&] {
+            collectEchoes();
+            return echoes == total;
+        }));
+        QVERIFY(inOrder);
+
+        const QStringList log = rig.t.messages();
+        QCOMPARE(log.size(), 2 * total);
+        QCOMPARE(log.count(received(6)), total);
+        QCOMPARE(log.count(sent(6)), total);
+        QCOMPARE(log.first(), received(6));
+        QCOMPARE(log.last(), sent(6));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestReceptionController)
+#include "tst_receptioncontroller.moc"
