@@ -50,7 +50,15 @@ void RotateLog(const QString &path, int16_t &maxSize, int16_t &generations)
     if (generations < 1)
         generations = DefaultLogGenerations;
 
-    const QByteArray live = QFile::encodeName(path);
+    // The path is the same on every call from the datagram path: its native
+    // form is kept.
+    thread_local QString lastPath;
+    thread_local QByteArray lastNative;
+    if (path != lastPath) {
+        lastNative = QFile::encodeName(path);
+        lastPath = path;
+    }
+    const QByteArray &live = lastNative;
     struct stat st {};
     if (live.isEmpty() || ::stat(live.constData(), &st) != 0 || !S_ISREG(st.st_mode))
         return;

@@ -99,10 +99,16 @@ QString FormatTenths(int16_t milliseconds)
 std::string FormatLogStamp(const LocalTime &t)
 {
     std::string out;
-    out.reserve(24);
-    std::string year;
-    appendDecimal(year, t.year);
-    out += year.size() > 2 ? year.substr(year.size() - 2) : year;
+    AppendLogStamp(out, t);
+    return out;
+}
+
+void AppendLogStamp(std::string &out, const LocalTime &t)
+{
+    // The last two characters of the decimal year.
+    char year[16];
+    const auto yearEnd = std::to_chars(year, year + sizeof year, t.year).ptr;
+    out.append(yearEnd - year > 2 ? yearEnd - 2 : year, yearEnd);
     out += '/';
     appendTwoDigits(out, t.month);
     out += '/';
@@ -115,7 +121,6 @@ std::string FormatLogStamp(const LocalTime &t)
     appendTwoDigits(out, t.second);
     out += '.';
     appendTenths(out, t.millisecond);
-    return out;
 }
 
 LogWriter::LogWriter(const LoggingGlobals &globals, const Clock &clock) : m_globals(globals), m_clock(clock)
@@ -127,14 +132,9 @@ void LogWriter::WriteLog(int16_t kind, const QString &message, const QString &st
 {
     try {
         const QByteArray encoded = cp932::encode(message);
-        if (stamp.isEmpty()) {
-            const std::string now = FormatLogStamp(m_clock.now());
-            writeLine(kind, now, std::string_view(encoded.constData(), static_cast<size_t>(encoded.size())), code);
-        } else {
-            const QByteArray given = cp932::encode(stamp);
-            writeLine(kind, std::string_view(given.constData(), static_cast<size_t>(given.size())),
-                      std::string_view(encoded.constData(), static_cast<size_t>(encoded.size())), code);
-        }
+        const QByteArray given = cp932::encode(stamp);
+        writeLine(kind, std::string_view(given.constData(), static_cast<size_t>(given.size())),
+                  std::string_view(encoded.constData(), static_cast<size_t>(encoded.size())), code);
     } catch (...) {
         // The line is lost; the caller never hears of it.
     }
@@ -143,8 +143,7 @@ void LogWriter::WriteLog(int16_t kind, const QString &message, const QString &st
 void LogWriter::WriteLogEncoded(int16_t kind, std::string_view cp932Message) noexcept
 {
     try {
-        const std::string now = FormatLogStamp(m_clock.now());
-        writeLine(kind, now, cp932Message, 0);
+        writeLine(kind, {}, cp932Message, 0);
     } catch (...) {
     }
 }
@@ -174,7 +173,10 @@ void LogWriter::writeLine(int16_t kind, std::string_view stamp, std::string_view
     m_line.clear();
     appendCode(m_line, code == 0 ? 1001 : code);
     m_line += ' ';
-    m_line += stamp;
+    if (stamp.empty())
+        AppendLogStamp(m_line, m_clock.now());
+    else
+        m_line += stamp;
     m_line += ' ';
     m_line.append(m_hostEncoded.constData(), static_cast<size_t>(m_hostEncoded.size()));
     m_line += ' ';

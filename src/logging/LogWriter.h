@@ -27,6 +27,7 @@ public:
     void WriteLogEncoded(int16_t kind, std::string_view cp932Message) noexcept;
 
 private:
+    // An empty stamp stands for the current time.
     void writeLine(int16_t kind, std::string_view stamp, std::string_view message, int16_t code) noexcept;
     const QByteArray *encodedPath(int16_t kind) noexcept;
 
@@ -44,3 +45,4 @@ QString FormatTwoDigits(int16_t value);
 QString FormatTenths(int16_t milliseconds);
 // "yy/MM/dd HH:mm:ss.t", 19 characters for years of two digits or more.
 std::string FormatLogStamp(const LocalTime &t);
+void AppendLogStamp(std::string &out, const LocalTime &t);
