@@ -222,8 +222,7 @@ bool isStorable(QByteArrayView section, QByteArrayView key, QByteArrayView value
     if (breaksLine(section) || breaksLine(key) || breaksLine(value))
         return false;
     const QByteArrayView trimmedKey = trimBlanks(key);
-    return !section.contains(']') && !key.contains('=') && !trimmedKey.startsWith(';')
-        && !trimmedKey.startsWith('[');
+    return !section.contains(']') && !key.contains('=') && !trimmedKey.startsWith(';') && !trimmedKey.startsWith('[');
 }
 
 std::optional<QByteArray> withValue(QByteArrayView content, QByteArrayView section, QByteArrayView key,
