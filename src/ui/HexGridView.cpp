@@ -29,6 +29,11 @@ public:
         setHighlightSections(false);
         setSectionResizeMode(QHeaderView::Fixed);
         setMinimumSectionSize(0);
+        // Past the last header cell the grid's grey shows.
+        QPalette colors = palette();
+        colors.setColor(QPalette::Button, ColorFromValue(BeyondLastCellGrey));
+        colors.setColor(QPalette::Window, ColorFromValue(BeyondLastCellGrey));
+        setPalette(colors);
     }
 
 protected:
@@ -44,10 +49,11 @@ protected:
         painter->drawLine(rect.topRight(), rect.bottomRight());
         painter->drawLine(rect.bottomLeft(), rect.bottomRight());
         if (model() != nullptr) {
-            const QModelIndex cell = orientation() == Qt::Horizontal ? model()->index(0, logicalIndex)
-                                                                     : model()->index(logicalIndex, 0);
+            const QModelIndex cell =
+                orientation() == Qt::Horizontal ? model()->index(0, logicalIndex) : model()->index(logicalIndex, 0);
             painter->setPen(colors.color(QPalette::ButtonText));
-            painter->drawText(rect.adjusted(2, 0, -2, 0), static_cast<int>(AlignmentOf(cell.data(Qt::TextAlignmentRole))),
+            painter->drawText(rect.adjusted(2, 0, -2, 0),
+                              static_cast<int>(AlignmentOf(cell.data(Qt::TextAlignmentRole))),
                               cell.data(Qt::DisplayRole).toString());
         }
         painter->restore();

@@ -25,7 +25,8 @@ QMessageBox::Icon IconOf(int style)
 
 MsgBoxResult QtMessageBoxes::MsgBox(const QString &text, int style, const QString &title)
 {
-    QMessageBox box(IconOf(style), title.isEmpty() ? ApplicationTitle() : title, QString(text).replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
+    QMessageBox box(IconOf(style), title.isEmpty() ? ApplicationTitle() : title,
+                    QString(text).replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
     box.setTextFormat(Qt::PlainText);
     QPushButton *ok = box.addButton(QStringLiteral("OK"), QMessageBox::AcceptRole);
     QPushButton *cancel = nullptr;

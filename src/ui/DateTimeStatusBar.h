@@ -1,0 +1,34 @@
+#pragma once
+
+#include <QString>
+#include <QTimer>
+#include <QWidget>
+
+class Clock;
+
+// A status bar with two panels that keep themselves up to date: the date
+// in the system's short date format and the time in its short time format.
+class DateTimeStatusBar final : public QWidget {
+    Q_OBJECT
+
+public:
+    // Panel widths in pixels; a panel grows when its text needs more room.
+    DateTimeStatusBar(const Clock &clock, int dateWidth, int timeWidth, QWidget *parent);
+
+    QString DateText() const { return m_date; }
+    QString TimeText() const { return m_time; }
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+
+private:
+    void refresh();
+    int panelWidth(const QString &text, int designWidth) const;
+
+    const Clock &m_clock;
+    int m_dateWidth;
+    int m_timeWidth;
+    QString m_date;
+    QString m_time;
+    QTimer m_timer;
+};

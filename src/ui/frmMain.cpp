@@ -1,0 +1,157 @@
+#include "frmMain.h"
+
+#include "CommandButton.h"
+#include "FormMetrics.h"
+#include "Forms.h"
+#include "GridHeaders.h"
+#include "LampWidget.h"
+#include "app/Environment.h"
+#include "core/Clock.h"
+#include "core/MessageBoxService.h"
+#include "frmUdpRcvComSetting.h"
+#include "reception/Lamp.h"
+#include "reception/UdpSocket.h"
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QLabel>
+#include <QRadioButton>
+
+namespace {
+
+void SetCaption(QLabel &label, const QString &text)
+{
+    if (label.text() != text)
+        label.setText(text);
+}
+
+} // namespace
+
+frmMain::frmMain(Forms &forms)
+    : m_forms(forms), m_recvGrid(2, 17, this), m_sendGrid(2, 17, this), m_tmrNowDateTime(this)
+{
+    createControls();
+    m_reception = std::make_unique<ReceptionController>(ReceptionController::Dependencies {
+        *m_wscRecv, *this, m_settings, forms.runtime(), forms.log(), forms.guard(), forms.boxes(), forms.clock()});
+    connectHandlers();
+}
+
+frmMain::~frmMain() = default;
+
+void frmMain::connectHandlers()
+{
+    connect(&m_tmrNowDateTime, &QTimer::timeout, this, &frmMain::tmrNowDateTime_Timer);
+    connect(m_cmdEnd, &QPushButton::clicked, this, &frmMain::cmdEnd_Click);
+    connect(m_comSetting, &QAction::triggered, this, &frmMain::ComSetting_Click);
+    connect(m_cmdRecvData, &QPushButton::clicked, this, [this] { m_reception->cmdRecvData_Click(); });
+    connect(m_wscRecv, &UdpSocket::DataArrival, this,
+            [this](int32_t bytesTotal) { m_reception->wscRecv_DataArrival(bytesTotal); });
+}
+
+void frmMain::ReadSetting(const QString &file)
+{
+    ::ReadSetting(file, m_settings, m_forms.runtime().logging, m_forms.boxes(), m_forms.guard());
+}
+
+void frmMain::setVisible(bool visible)
+{
+    // The window loads when it is first shown.
+    if (visible && !m_loaded) {
+        m_loaded = true;
+        Form_Load();
+    }
+    QWidget::setVisible(visible);
+}
+
+void frmMain::Unload()
+{
+    m_tmrNowDateTime.stop();
+    m_wscRecv->Close();
+    hide();
+}
+
+void frmMain::Form_Load()
+{
+    m_forms.guard().run(QStringLiteral("(Form_Load)"), [&] {
+        setWindowTitle(QStringLiteral("Kovantra"));
+        LabelGridHeaders(m_sendGrid);
+        LabelGridHeaders(m_recvGrid);
+        m_tmrNowDateTime.start();
+        const int16_t off = 0;
+        CtrlLed(*m_shpSendLed, off, m_forms.guard());
+        CtrlLed(*m_shpRecvLed, off, m_forms.guard());
+        if (m_settings.ResMode == 0)
+            m_optNothing->setChecked(true);
+        else if (m_settings.ResMode == 1)
+            m_optRcvData->setChecked(true);
+        CenterWindow(*this);
+    });
+}
+
+void frmMain::tmrNowDateTime_Timer()
+{
+    m_forms.guard().run(QStringLiteral("(tmrNowDateTime_Timer)"), [&] {
+        SetCaption(*m_lblNowDateTimeForSendData, FormatDisplayTime(m_forms.clock().now()));
+        SetCaption(*m_lblNowDateTimeForRecvData, FormatDisplayTime(m_forms.clock().now()));
+    });
+}
+
+void frmMain::cmdEnd_Click()
+{
+    m_forms.guard().run(QStringLiteral("(cmdEnd_Click)"), [&] {
+        const int style = MsgBoxStyle::OkCancel + MsgBoxStyle::Question + MsgBoxStyle::DefaultButton2;
+        if (m_forms.boxes().MsgBox(QStringLiteral("Kovantraを終了してもよろしいですか？"), style,
+                                   QStringLiteral("Kovantra")) == MsgBoxResult::Ok)
+            m_forms.EndProgram();
+    });
+}
+
+void frmMain::ComSetting_Click()
+{
+    m_forms.guard().run(QStringLiteral("(ComSetting_Click)"), [&] { m_forms.ComSettingForm().ShowModal(); });
+}
+
+void frmMain::closeEvent(QCloseEvent *event)
+{
+    // Closing through the frame ends the program, without the question.
+    event->accept();
+    if (!m_forms.Ended())
+        m_forms.EndProgram();
+}
+
+Lamp &frmMain::RecvLed()
+{
+    return *m_shpRecvLed;
+}
+
+Lamp &frmMain::SendLed()
+{
+    return *m_shpSendLed;
+}
+
+void frmMain::SetLastRecvDateTime(const QString &text)
+{
+    SetCaption(*m_lblLastRecvDateTimeData, text);
+}
+
+void frmMain::SetLastSentDateTime(const QString &text)
+{
+    SetCaption(*m_lblLastSentDateTimeData, text);
+}
+
+void frmMain::SetRecvButtonCaption(const QString &text)
+{
+    if (m_cmdRecvData->text() != text)
+        m_cmdRecvData->setText(text);
+}
+
+ResponseOption frmMain::SelectedResponse() const
+{
+    if (m_optNothing->isChecked())
+        return ResponseOption::Nothing;
+    if (m_optRcvData->isChecked())
+        return ResponseOption::RcvData;
+    if (m_optCustom->isChecked())
+        return ResponseOption::Custom;
+    return ResponseOption::None;
+}

@@ -1,0 +1,108 @@
+#pragma once
+
+#include "reception/HexGrid.h"
+#include "reception/ReceptionController.h"
+#include "reception/ReceptionSurface.h"
+#include "settings/SettingsReader.h"
+
+#include <QTimer>
+#include <QWidget>
+
+#include <memory>
+
+class CommandButton;
+class DateTimeStatusBar;
+class Forms;
+class HexGridView;
+class LampWidget;
+class QAction;
+class QButtonGroup;
+class QGroupBox;
+class QLabel;
+class QMenu;
+class QMenuBar;
+class QRadioButton;
+class UdpSocket;
+
+// The main window: reception, response mode, clock, exit and the menu
+// that opens the port settings dialog.
+class frmMain final : public QWidget, public ReceptionSurface {
+    Q_OBJECT
+
+public:
+    explicit frmMain(Forms &forms);
+    ~frmMain() override;
+
+    // Reads the settings file into RcvPort, ResMode and the log limits.
+    void ReadSetting(const QString &file);
+    int32_t RcvPort() const { return m_settings.RcvPort; }
+    int16_t ResMode() const { return m_settings.ResMode; }
+    bool Loaded() const { return m_loaded; }
+    // Hides the window for good: the clock stops and reception ends.
+    void Unload();
+
+    // The window's handlers.
+    void Form_Load();
+    void tmrNowDateTime_Timer();
+    void cmdEnd_Click();
+    void ComSetting_Click();
+
+    // ReceptionSurface
+    Lamp &RecvLed() override;
+    Lamp &SendLed() override;
+    HexGrid &RecvGrid() override { return m_recvGrid; }
+    HexGrid &SendGrid() override { return m_sendGrid; }
+    void SetLastRecvDateTime(const QString &text) override;
+    void SetLastSentDateTime(const QString &text) override;
+    void SetRecvButtonCaption(const QString &text) override;
+    ResponseOption SelectedResponse() const override;
+
+    void setVisible(bool visible) override;
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+
+private:
+    void createControls();
+    void createMenu();
+    void arrangeTabOrder();
+    void connectHandlers();
+
+    Forms &m_forms;
+    ReceiveSettings m_settings;
+    bool m_loaded = false;
+
+    HexGrid m_recvGrid;
+    HexGrid m_sendGrid;
+    QTimer m_tmrNowDateTime;
+
+    QMenuBar *m_menuBar = nullptr;
+    QMenu *m_admin = nullptr;
+    QAction *m_comSetting = nullptr;
+    QWidget *m_client = nullptr;
+    QLabel *m_lblNowDateTimeForRecv = nullptr;
+    QLabel *m_lblNowDateTimeForRecvData = nullptr;
+    CommandButton *m_cmdRecvData = nullptr;
+    QLabel *m_lblRcvData = nullptr;
+    LampWidget *m_shpRecvLed = nullptr;
+    QLabel *m_lblLastRecvDateTime = nullptr;
+    QLabel *m_lblLastRecvDateTimeData = nullptr;
+    HexGridView *m_fgrdRecvData = nullptr;
+    QGroupBox *m_fraResSetting = nullptr;
+    QButtonGroup *m_responseGroup = nullptr;
+    QRadioButton *m_optNothing = nullptr;
+    QRadioButton *m_optRcvData = nullptr;
+    QRadioButton *m_optCustom = nullptr;
+    QLabel *m_lblNowDateTimeForSend = nullptr;
+    QLabel *m_lblNowDateTimeForSendData = nullptr;
+    QLabel *m_lblSendData = nullptr;
+    LampWidget *m_shpSendLed = nullptr;
+    QLabel *m_lblLastSentDateTime = nullptr;
+    QLabel *m_lblLastSentDateTimeData = nullptr;
+    HexGridView *m_fgrdSendData = nullptr;
+    CommandButton *m_cmdEnd = nullptr;
+    DateTimeStatusBar *m_sbStatusBar = nullptr;
+    UdpSocket *m_wscRecv = nullptr;
+
+    std::unique_ptr<ReceptionController> m_reception;
+};

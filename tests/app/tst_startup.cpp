@@ -1,0 +1,167 @@
+// Start-up: which window comes up for which stored port, and the ways it
+// ends without a window.
+#include "FormsFixture.h"
+#include "app/SingleInstance.h"
+#include "app/Startup.h"
+#include "ui/frmMain.h"
+#include "ui/frmUdpRcvComSetting.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+const QString ReadFailed = u"設定ファイルの読み込みに失敗しました。"_s;
+const QString CannotReceive =
+    u"本PC上で、現在のポート設定ではデータを受信できません。\r\n受信ポートを確認してください。"_s;
+
+QByteArray Settings(const QByteArray &port, const QByteArray &logMaxSize = "3")
+{
+    return "[Port]\r\nUdpPort=" + port + "\r\n[Maintenance]\r\nResSetting=1\r\nLogMaxSize=" + logMaxSize +
+           "\r\nLogGenerations=10\r\n";
+}
+
+// Creates the Config folder so that a settings file can exist before the
+// program's first start.
+void PrepareConfig(const FormsFixture &f)
+{
+    QVERIFY(QDir(f.dir.path()).mkpath(u"Config"_s));
+}
+
+QString SettingFileIn(const FormsFixture &f)
+{
+    return f.dir.filePath(u"Config/Tavo_UdpRecvSetting.ini"_s);
+}
+
+} // namespace
+
+class StartupTest : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void cleanup() { FormsFixture::FlushDeletes(); }
+    void windowForStoredPort_data();
+    void windowForStoredPort();
+    void secondInstanceIsRefused();
+    void initFailureShowsNothing();
+    void rotationFailureEndsStartup();
+};
+
+void StartupTest::windowForStoredPort_data()
+{
+    QTest::addColumn<QByteArray>("port"); // "-" for no settings file; <held>, <free>
+    QTest::addColumn<QStringList>("messages");
+    QTest::addColumn<bool>("mainShown");
+    QTest::addColumn<bool>("dialogLoaded");
+    QTest::addColumn<QString>("logLine");
+
+    QTest::newRow("no settings file") << QByteArray("-") << QStringList(ReadFailed) << false << true
+                                      << u"(ReadSetting)"_s;
+    QTest::newRow("letters") << QByteArray("abc") << QStringList() << false << true << QString();
+    QTest::newRow("empty") << QByteArray("") << QStringList() << false << true << QString();
+    QTest::newRow("held by another socket")
+        << QByteArray("<held>") << QStringList(CannotReceive) << false << true << u"(CheckBindPort)"_s;
+    QTest::newRow("bindable") << QByteArray("<free>") << QStringList() << true << true << QString();
+}
+
+void StartupTest::windowForStoredPort()
+{
+    QFETCH(QByteArray, port);
+    QFETCH(QStringList, messages);
+    QFETCH(bool, mainShown);
+    QFETCH(bool, dialogLoaded);
+    QFETCH(QString, logLine);
+
+    HeldPort held;
+    FormsFixture f;
+    PrepareConfig(f);
+    if (port != "-") {
+        port.replace("<held>", held.Text()).replace("<free>", FreePort());
+        testsupport::writeFile(SettingFileIn(f), Settings(port));
+    }
+    SingleInstance instance(f.dir.filePath(u"lock"_s));
+
+    QCOMPARE(Main(*f.forms, instance), StartupOutcome::WindowShown);
+
+    QCOMPARE(f.boxes.texts(), messages);
+    for (const auto &box : f.boxes.shown) {
+        QCOMPARE(box.style, 16);
+        QCOMPARE(box.title, QString());
+    }
+    frmMain *main = f.forms->ExistingMainForm();
+    QVERIFY(main != nullptr); // ReadSetting created it
+    QCOMPARE(main->isVisible(), mainShown);
+    QCOMPARE(main->Loaded(), mainShown);
+    frmUdpRcvComSetting *dialog = f.forms->ExistingComSettingForm();
+    QCOMPARE(dialog != nullptr, dialogLoaded);
+    if (dialog != nullptr)
+        QCOMPARE(dialog->isVisible(), !mainShown);
+    if (mainShown)
+        QCOMPARE(main->RcvPort(), port.toInt());
+
+    const QStringList log = f.LogMessages();
+    QCOMPARE(log.size(), logLine.isEmpty() ? 0 : 1);
+    if (!logLine.isEmpty())
+        QVERIFY2(log[0].endsWith(logLine), qPrintable(log[0]));
+    // The start-up rotation replaced missing limits by their defaults.
+    QCOMPARE(f.runtime.logging.LogMaxSize, 3);
+    QCOMPARE(f.runtime.logging.LogGenerations, 10);
+}
+
+void StartupTest::secondInstanceIsRefused()
+{
+    FormsFixture f;
+    QVERIFY(QDir(f.dir.path()).mkpath(u"Temp"_s));
+    testsupport::writeFile(f.dir.filePath(u"Temp/old.tmp"_s), "x");
+    const QString lockFile = f.dir.filePath(u"lock"_s);
+    testsupport::writeFile(lockFile, {});
+    SingleInstance first(lockFile);
+    QVERIFY(!first.PrevInstance());
+    SingleInstance second(lockFile);
+
+    QCOMPARE(Main(*f.forms, second), StartupOutcome::SecondInstance);
+    QCOMPARE(f.LogMessages(), QStringList(u"二重起動の為、起動を中止しました。"_s));
+    QVERIFY(f.forms->ExistingMainForm() == nullptr);
+    QVERIFY(f.forms->ExistingComSettingForm() == nullptr);
+    QVERIFY(f.boxes.shown.isEmpty());
+    QVERIFY(!QFile::exists(f.dir.filePath(u"Temp/old.tmp"_s))); // the initialisation ran first
+}
+
+void StartupTest::initFailureShowsNothing()
+{
+    FormsFixture f;
+    f.runtime.programFolder = f.dir.filePath(u"missing"_s);
+    SingleInstance instance(f.dir.filePath(u"lock"_s));
+
+    QCOMPARE(Main(*f.forms, instance), StartupOutcome::Failed);
+    QVERIFY(f.forms->ExistingMainForm() == nullptr);
+    QVERIFY(f.forms->ExistingComSettingForm() == nullptr);
+    QVERIFY(f.boxes.shown.isEmpty());
+    const QString diagnosis = DescribeInitFailure(f.runtime);
+    QVERIFY2(diagnosis.contains(f.dir.filePath(u"missing/Log"_s)), qPrintable(diagnosis));
+    QVERIFY(!diagnosis.contains(u'\n'));
+}
+
+void StartupTest::rotationFailureEndsStartup()
+{
+    FormsFixture f;
+    PrepareConfig(f);
+    QVERIFY(QDir(f.dir.path()).mkpath(u"Log"_s));
+    testsupport::writeFile(f.dir.filePath(u"Log/Tavo_UdpRcvLog.txt"_s), "line\r\n");
+    // A limit of 2048 MiB overflows the rotation's byte count.
+    testsupport::writeFile(SettingFileIn(f), Settings(FreePort(), "2048"));
+    SingleInstance instance(f.dir.filePath(u"lock"_s));
+
+    QCOMPARE(Main(*f.forms, instance), StartupOutcome::Failed);
+    QVERIFY(!f.forms->MainForm().isVisible());
+    QVERIFY(f.forms->ExistingComSettingForm() == nullptr);
+    const QStringList log = f.LogMessages();
+    QCOMPARE(log.size(), 2); // the line written before, then the failure
+    QVERIFY2(log[1].endsWith(u"(Main)"_s) && log[1] != u"(Main)"_s, qPrintable(log[1]));
+}
+
+QTEST_MAIN(StartupTest)
+#include "tst_startup.moc"

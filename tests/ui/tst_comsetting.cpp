@@ -1,0 +1,190 @@
+// The port settings dialog: load, the three closing and the three refusing
+// outcomes of its buttons, and closing through the frame in both roles.
+#include "FormsFixture.h"
+#include "settings/ProfileAccess.h"
+#include "ui/frmMain.h"
+#include "ui/frmUdpRcvComSetting.h"
+
+#include <QLineEdit>
+#include <QPointer>
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+const QString BadPort = u"受信ポート番号が不正です。"_s;
+const QString CannotReceive =
+    u"本PC上で、現在のポート設定ではデータを受信できません。\r\n受信ポートを確認してください。"_s;
+const QString Saved = u"受信ポート設定を変更しました。\r\nアプリケーションを再起動してください。"_s;
+const QString NeedValidPort = u"正常な受信ポート番号を設定してください。"_s;
+
+QLineEdit *PortBox(frmUdpRcvComSetting &dialog)
+{
+    return dialog.findChild<QLineEdit *>(u"txtRcvPort"_s);
+}
+
+QByteArray SettingsWithPort(const QByteArray &port)
+{
+    return "[Port]\r\nUdpPort=" + port + "\r\n[Maintenance]\r\nResSetting=0\r\nLogMaxSize=3\r\nLogGenerations=10\r\n";
+}
+
+} // namespace
+
+class ComSettingTest : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void cleanup() { FormsFixture::FlushDeletes(); }
+    void formLoadShowsStoredPort_data();
+    void formLoadShowsStoredPort();
+    void buttons_data();
+    void buttons();
+    void frameClose_data();
+    void frameClose();
+};
+
+void ComSettingTest::formLoadShowsStoredPort_data()
+{
+    QTest::addColumn<QByteArray>("file");
+    QTest::addColumn<QString>("shown");
+    QTest::newRow("no settings file") << QByteArray() << QString();
+    QTest::newRow("no UdpPort key") << QByteArray("[Port]\r\nOther=1\r\n") << QString();
+    QTest::newRow("blanks around") << QByteArray("[Port]\r\nUdpPort=  8000  \r\n") << u"8000"_s;
+    QTest::newRow("not a port") << QByteArray("[Port]\r\nUdpPort=abc\r\n") << u"abc"_s;
+}
+
+void ComSettingTest::formLoadShowsStoredPort()
+{
+    QFETCH(QByteArray, file);
+    QFETCH(QString, shown);
+    FormsFixture f;
+    QVERIFY(f.Init());
+    if (!file.isEmpty())
+        f.WriteSettings(file);
+    QCOMPARE(PortBox(f.forms->ComSettingForm())->text(), shown);
+}
+
+// Placeholders in the table: <held> a port another socket holds, <free> a
+// free port, <stored> the stored port.
+void ComSettingTest::buttons_data()
+{
+    QTest::addColumn<bool>("apply");
+    QTest::addColumn<QByteArray>("stored");
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("message");
+    QTest::addColumn<int>("style");
+    QTest::addColumn<bool>("closes");
+    QTest::addColumn<QString>("saved"); // the stored port afterwards
+
+    QTest::newRow("apply empty box") << true << QByteArray("7000") << QString() << BadPort << 0 << false << u"7000"_s;
+    QTest::newRow("apply letters") << true << QByteArray("7000") << u"abc"_s << BadPort << 0 << false << u"7000"_s;
+    QTest::newRow("apply 65536") << true << QByteArray("7000") << u"65536"_s << BadPort << 0 << false << u"7000"_s;
+    QTest::newRow("apply held port") << true << QByteArray("7000") << u"<held>"_s << CannotReceive << 16 << false
+                                     << u"7000"_s;
+    QTest::newRow("apply stored port") << true << QByteArray("80") << u" 80 "_s << QString() << 0 << true << u"80"_s;
+    QTest::newRow("apply free port") << true << QByteArray("7000") << u"<free>"_s << Saved << 64 << true << u"<free>"_s;
+    QTest::newRow("apply 0, saved trimmed") << true << QByteArray("7000") << u" 0 "_s << Saved << 64 << true << u"0"_s;
+    QTest::newRow("cancel valid stored port")
+        << false << QByteArray("<held>") << u"abc"_s << QString() << 0 << true << u"<held>"_s;
+    QTest::newRow("cancel stored letters")
+        << false << QByteArray("abc") << u"8000"_s << NeedValidPort << 0 << false << u"abc"_s;
+    QTest::newRow("cancel stored empty") << false << QByteArray() << u"8000"_s << NeedValidPort << 0 << false
+                                         << QString();
+}
+
+void ComSettingTest::buttons()
+{
+    QFETCH(bool, apply);
+    QFETCH(QByteArray, stored);
+    QFETCH(QString, typed);
+    QFETCH(QString, message);
+    QFETCH(int, style);
+    QFETCH(bool, closes);
+    QFETCH(QString, saved);
+
+    HeldPort held;
+    const QByteArray free = FreePort();
+    const auto resolve = [&](QString text) {
+        return text.replace(u"<held>"_s, QString::fromLatin1(held.Text()))
+            .replace(u"<free>"_s, QString::fromLatin1(free));
+    };
+    FormsFixture f;
+    QVERIFY(f.Init());
+    const QByteArray original = SettingsWithPort(resolve(QString::fromLatin1(stored)).toLatin1());
+    f.WriteSettings(original);
+    QPointer<frmUdpRcvComSetting> dialog = &f.forms->ComSettingForm();
+    dialog->show(); // the start-up role
+    PortBox(*dialog)->setText(resolve(typed));
+
+    if (apply)
+        dialog->cmdApply_Click();
+    else
+        dialog->cmdCancel_Click();
+
+    const QStringList expectedTexts = message.isEmpty() ? QStringList() : QStringList(message);
+    QCOMPARE(f.boxes.texts(), expectedTexts);
+    if (!message.isEmpty()) {
+        QCOMPARE(f.boxes.shown[0].style, style);
+        QCOMPARE(f.boxes.shown[0].title, QString());
+    }
+    QCOMPARE(GetIniString(u"Port"_s, u"UdpPort"_s, f.SettingFile()), resolve(saved));
+    if (resolve(saved) == resolve(QString::fromLatin1(stored)))
+        QCOMPARE(testsupport::readFile(f.SettingFile()), original);
+
+    frmMain *main = f.forms->ExistingMainForm();
+    if (closes) {
+        QVERIFY(f.forms->ExistingComSettingForm() == nullptr);
+        QVERIFY(!dialog->isVisible());
+        QVERIFY(main != nullptr && main->isVisible() && main->Loaded());
+        FormsFixture::FlushDeletes();
+        QVERIFY(dialog.isNull());
+    } else {
+        QCOMPARE(f.forms->ExistingComSettingForm(), dialog.data());
+        QVERIFY(dialog->isVisible());
+        QVERIFY(main == nullptr || !main->isVisible());
+        QLineEdit *box = PortBox(*dialog);
+        QCOMPARE(box->selectedText(), box->text());
+        QCOMPARE(box->selectionStart(), box->text().isEmpty() ? -1 : 0);
+        QCOMPARE(dialog->focusWidget(), box);
+    }
+}
+
+void ComSettingTest::frameClose_data()
+{
+    QTest::addColumn<bool>("menuRole");
+    QTest::addColumn<QByteArray>("stored");
+    QTest::addColumn<bool>("closes");
+    QTest::addColumn<QStringList>("messages");
+    QTest::newRow("start-up, valid stored port") << false << QByteArray("8000") << true << QStringList();
+    QTest::newRow("start-up, stored letters") << false << QByteArray("abc") << false << QStringList(NeedValidPort);
+    QTest::newRow("menu, stored letters") << true << QByteArray("abc") << true << QStringList();
+}
+
+void ComSettingTest::frameClose()
+{
+    QFETCH(bool, menuRole);
+    QFETCH(QByteArray, stored);
+    QFETCH(bool, closes);
+    QFETCH(QStringList, messages);
+
+    FormsFixture f;
+    QVERIFY(f.Init());
+    f.WriteSettings(SettingsWithPort(stored));
+    if (menuRole)
+        f.forms->ShowMainForm();
+    QPointer<frmUdpRcvComSetting> dialog = &f.forms->ComSettingForm();
+    dialog->show();
+
+    QCOMPARE(dialog->close(), closes);
+    QCOMPARE(f.boxes.texts(), messages);
+    QCOMPARE(dialog->isVisible(), !closes);
+    QCOMPARE(f.forms->ExistingComSettingForm() == nullptr, closes);
+    // Some window is always up, and the program goes on.
+    frmMain *main = f.forms->ExistingMainForm();
+    QVERIFY(dialog->isVisible() || (main != nullptr && main->isVisible()));
+    QCOMPARE(f.endCount, 0);
+}
+
+QTEST_MAIN(ComSettingTest)
+#include "tst_comsetting.moc"

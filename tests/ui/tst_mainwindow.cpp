@@ -1,0 +1,239 @@
+// The main window's handlers: load, clock, exit question, menu, frame
+// close, and what reception reaches through it.
+#include "FormsFixture.h"
+#include "reception/HexGrid.h"
+#include "reception/Lamp.h"
+#include "ui/frmMain.h"
+#include "ui/frmUdpRcvComSetting.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPointer>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTest>
+#include <QTimer>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+QString LabelText(const QWidget &form, const QString &name)
+{
+    return form.findChild<QLabel *>(name)->text();
+}
+
+QByteArray Settings(const QByteArray &port, const QByteArray &resSetting)
+{
+    return "[Port]\r\nUdpPort=" + port + "\r\n[Maintenance]\r\nResSetting=" + resSetting +
+           "\r\nLogMaxSize=3\r\nLogGenerations=10\r\n";
+}
+
+} // namespace
+
+class MainWindowTest : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void cleanup() { FormsFixture::FlushDeletes(); }
+    void formLoad_data();
+    void formLoad();
+    void formLoadRunsOnce();
+    void clockTicksOnlyAfterLoad();
+    void exitQuestion_data();
+    void exitQuestion();
+    void frameCloseEndsProgram();
+    void menuReusesLoadedDialogModally();
+    void receptionRunsThroughTheWindow();
+};
+
+void MainWindowTest::formLoad_data()
+{
+    QTest::addColumn<QByteArray>("resSetting");
+    QTest::addColumn<int>("option");
+    QTest::newRow("0 no response") << QByteArray("0") << int(ResponseOption::Nothing);
+    QTest::newRow("1 echo") << QByteArray("1") << int(ResponseOption::RcvData);
+    QTest::newRow("2 none selected") << QByteArray("2") << int(ResponseOption::None);
+}
+
+void MainWindowTest::formLoad()
+{
+    QFETCH(QByteArray, resSetting);
+    QFETCH(int, option);
+    FormsFixture f;
+    QVERIFY(f.Init());
+    f.WriteSettings(Settings("8000", resSetting));
+    frmMain &main = f.forms->MainForm();
+    main.ReadSetting(f.SettingFile());
+    QCOMPARE(main.RcvPort(), 8000);
+    main.RecvLed().SetBackColor(65280);
+    QVERIFY(!main.Loaded());
+
+    main.show();
+    QVERIFY(main.Loaded());
+    QCOMPARE(main.windowTitle(), u"Kovantra"_s);
+    QCOMPARE(int(main.SelectedResponse()), option);
+    QCOMPARE(main.RecvLed().BackColor(), 0);
+    QCOMPARE(main.SendLed().BackColor(), 0);
+    for (HexGrid *grid : {&main.SendGrid(), &main.RecvGrid()}) {
+        QCOMPARE(grid->Rows(), 2);
+        QCOMPARE(grid->Cols(), 17);
+        QCOMPARE(grid->TextMatrix(0, 0), QString());
+        QCOMPARE(grid->TextMatrix(1, 0), u"0000"_s);
+        QStringList columnHeaders;
+        for (int c = 1; c < 17; ++c)
+            columnHeaders << grid->TextMatrix(0, c);
+        QCOMPARE(columnHeaders.join(u' '), u"00 01 02 03 04 05 06 07 08 09 0A 0B 0C 0D 0E 0F"_s);
+        grid->SetRow(0);
+        grid->SetCol(10);
+        QCOMPARE(grid->CellAlignment(), HexGrid::AlignCenterCenter);
+    }
+    QVERIFY(f.LogMessages().isEmpty());
+}
+
+void MainWindowTest::formLoadRunsOnce()
+{
+    FormsFixture f;
+    QVERIFY(f.Init());
+    f.WriteSettings(Settings("8000", "1"));
+    frmMain &main = f.forms->MainForm();
+    main.ReadSetting(f.SettingFile());
+    main.show();
+    main.findChild<QWidget *>(u"optNothing"_s)->setProperty("checked", true);
+    main.hide();
+    main.show();
+    QCOMPARE(main.SelectedResponse(), ResponseOption::Nothing);
+}
+
+void MainWindowTest::clockTicksOnlyAfterLoad()
+{
+    FormsFixture f;
+    QVERIFY(f.Init());
+    frmMain &main = f.forms->MainForm();
+    auto *timer = main.findChild<QTimer *>(u"tmrNowDateTime"_s);
+    QVERIFY(!timer->isActive());
+    QCOMPARE(LabelText(main, u"lblNowDateTimeForRecvData"_s), u"--/--/-- --:--:--"_s);
+
+    main.show();
+    QVERIFY(timer->isActive());
+    QSignalSpy ticks(timer, &QTimer::timeout);
+    QVERIFY(ticks.wait(5000));
+    QCOMPARE(LabelText(main, u"lblNowDateTimeForSendData"_s), u"24/01/05 09:03:07"_s);
+    QCOMPARE(LabelText(main, u"lblNowDateTimeForRecvData"_s), u"24/01/05 09:03:07"_s);
+
+    f.clock.time = {2031, 12, 31, 23, 59, 58, 0};
+    main.tmrNowDateTime_Timer();
+    QCOMPARE(LabelText(main, u"lblNowDateTimeForSendData"_s), u"31/12/31 23:59:58"_s);
+    QCOMPARE(LabelText(main, u"lblNowDateTimeForRecvData"_s), u"31/12/31 23:59:58"_s);
+    QCOMPARE(LabelText(main, u"lblLastRecvDateTimeData"_s), u"--/--/-- --:--:--"_s);
+}
+
+void MainWindowTest::exitQuestion_data()
+{
+    QTest::addColumn<bool>("ok");
+    QTest::newRow("OK ends the program") << true;
+    QTest::newRow("Cancel keeps it running") << false;
+}
+
+void MainWindowTest::exitQuestion()
+{
+    QFETCH(bool, ok);
+    FormsFixture f;
+    QVERIFY(f.Init());
+    f.forms->ComSettingForm(); // loaded and hidden, as after start-up
+    frmMain &main = f.forms->MainForm();
+    main.show();
+    f.boxes.answer = ok ? MsgBoxResult::Ok : MsgBoxResult::Cancel;
+
+    main.findChild<QPushButton *>(u"cmdEnd"_s)->click();
+    QCOMPARE(f.boxes.shown.size(), 1);
+    QCOMPARE(f.boxes.shown[0].text, u"Kovantraを終了してもよろしいですか？"_s);
+    QCOMPARE(f.boxes.shown[0].style, 289);
+    QCOMPARE(f.boxes.shown[0].title, u"Kovantra"_s);
+    QCOMPARE(f.endCount, ok ? 1 : 0);
+    QCOMPARE(main.isVisible(), !ok);
+    QCOMPARE(f.forms->Ended(), ok);
+    QVERIFY(f.LogMessages().isEmpty());
+}
+
+void MainWindowTest::frameCloseEndsProgram()
+{
+    FormsFixture f;
+    QVERIFY(f.Init());
+    frmMain &main = f.forms->MainForm();
+    main.show();
+    QVERIFY(main.close());
+    QCOMPARE(f.endCount, 1);
+    QVERIFY(f.boxes.shown.isEmpty());
+    QVERIFY(!main.isVisible());
+}
+
+void MainWindowTest::menuReusesLoadedDialogModally()
+{
+    FormsFixture f;
+    QVERIFY(f.Init());
+    f.WritePort("8001");
+    frmUdpRcvComSetting &loaded = f.forms->ComSettingForm(); // start-up loads it hidden
+    f.WritePort("8002");
+    frmMain &main = f.forms->MainForm();
+    main.show();
+
+    QPointer<frmUdpRcvComSetting> seen;
+    QString portBox;
+    bool modal = false;
+    const auto answerDialog = [&] {
+        seen = qobject_cast<frmUdpRcvComSetting *>(QApplication::activeModalWidget());
+        if (seen == nullptr)
+            return;
+        modal = seen->isModal();
+        portBox = seen->findChild<QLineEdit *>(u"txtRcvPort"_s)->text();
+        seen->findChild<QPushButton *>(u"cmdCancel"_s)->click();
+    };
+
+    QTimer::singleShot(0, this, answerDialog);
+    main.findChild<QAction *>(u"ComSetting"_s)->trigger();
+    QCOMPARE(seen.data(), &loaded);
+    QVERIFY(modal);
+    QCOMPARE(portBox, u"8001"_s); // its load did not run again
+    QVERIFY(f.forms->ExistingComSettingForm() == nullptr);
+    QVERIFY(main.isVisible());
+
+    // Released: the next use loads a fresh dialog.
+    FormsFixture::FlushDeletes();
+    QVERIFY(seen.isNull());
+    QTimer::singleShot(0, this, answerDialog);
+    main.ComSetting_Click();
+    QVERIFY(f.forms->ExistingComSettingForm() == nullptr); // closed and released again
+    QCOMPARE(portBox, u"8002"_s);
+    QVERIFY(f.boxes.shown.isEmpty());
+}
+
+void MainWindowTest::receptionRunsThroughTheWindow()
+{
+    FormsFixture f;
+    QVERIFY(f.Init());
+    const QByteArray port = FreePort();
+    f.WriteSettings(Settings(port, "0"));
+    frmMain &main = f.forms->MainForm();
+    main.ReadSetting(f.SettingFile());
+    main.show();
+    auto *cmdRecvData = main.findChild<QPushButton *>(u"cmdRecvData"_s);
+    cmdRecvData->click();
+    QCOMPARE(cmdRecvData->text(), u"受信終了"_s);
+    QCOMPARE(f.clock.slept, 500);
+
+    QVERIFY(SendDatagram(port.toInt(), QByteArray::fromHex("01ff")));
+    QTRY_COMPARE(LabelText(main, u"lblLastRecvDateTimeData"_s), u"24/01/05 09:03:07"_s);
+    QTRY_COMPARE(main.RecvGrid().TextMatrix(1, 2), u"FF"_s);
+    QCOMPARE(main.RecvLed().BackColor(), 65280);
+    QCOMPARE(f.LogMessages(), QStringList(u"2バイトのデータ受信"_s));
+
+    cmdRecvData->click();
+    QCOMPARE(cmdRecvData->text(), u"受信待ち"_s);
+    QCOMPARE(main.RecvLed().BackColor(), 0);
+}
+
+QTEST_MAIN(MainWindowTest)
+#include "tst_mainwindow.moc"
