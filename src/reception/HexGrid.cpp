@@ -10,22 +10,9 @@ HexGrid::HexGrid(int rows, int cols, QObject *parent)
 {
 }
 
-void HexGrid::checkCell(int row, int col) const
+void HexGrid::throwOutOfRange()
 {
-    if (row < 0 || row >= m_rows || col < 0 || col >= m_cols)
-        throw RuntimeError::subscriptOutOfRange();
-}
-
-HexGrid::Cell &HexGrid::cell(int row, int col)
-{
-    checkCell(row, col);
-    return m_cells[static_cast<size_t>(row * m_cols + col)];
-}
-
-const HexGrid::Cell &HexGrid::cell(int row, int col) const
-{
-    checkCell(row, col);
-    return m_cells[static_cast<size_t>(row * m_cols + col)];
+    throw RuntimeError::subscriptOutOfRange();
 }
 
 void HexGrid::SetRows(int rows)
@@ -76,11 +63,6 @@ void HexGrid::SetText(const QString &text)
     SetTextMatrix(m_row, m_col, text);
 }
 
-QString HexGrid::TextMatrix(int row, int col) const
-{
-    return cell(row, col).text;
-}
-
 void HexGrid::SetTextMatrix(int row, int col, const QString &text)
 {
     Cell &c = cell(row, col);
@@ -125,10 +107,36 @@ void HexGrid::cellChanged(int row, int col)
         emit dataChanged(at, at);
         return;
     }
-    if (m_dirtyTop < 0 || row < m_dirtyTop)
-        m_dirtyTop = row;
-    if (row > m_dirtyBottom)
-        m_dirtyBottom = row;
+    if (m_dirtyTop < 0) {
+        m_dirtyTop = m_dirtyBottom = row;
+        m_dirtyLeft = m_dirtyRight = col;
+        return;
+    }
+    m_dirtyTop = std::min(m_dirtyTop, row);
+    m_dirtyBottom = std::max(m_dirtyBottom, row);
+    m_dirtyLeft = std::min(m_dirtyLeft, col);
+    m_dirtyRight = std::max(m_dirtyRight, col);
+}
+
+void HexGrid::updateCell(int row, int col, int alignment, const QString &text, int backColor)
+{
+    Cell &c = cell(row, col);
+    bool changed = false;
+    if (c.alignment != alignment) {
+        c.alignment = alignment;
+        changed = true;
+    }
+    // The texts of a dump are shared: the same data means the same text.
+    if (c.text.constData() != text.constData() && c.text != text) {
+        c.text = text;
+        changed = true;
+    }
+    if (c.backColor != backColor) {
+        c.backColor = backColor;
+        changed = true;
+    }
+    if (changed)
+        cellChanged(row, col);
 }
 
 void HexGrid::SetRedraw(bool on)
@@ -137,7 +145,7 @@ void HexGrid::SetRedraw(bool on)
     if (!on || m_dirtyTop < 0)
         return;
     // One announcement for everything changed while repainting was off.
-    emit dataChanged(index(m_dirtyTop, 0), index(m_dirtyBottom, m_cols - 1));
+    emit dataChanged(index(m_dirtyTop, m_dirtyLeft), index(m_dirtyBottom, m_dirtyRight));
     m_dirtyTop = m_dirtyBottom = -1;
 }
 
@@ -212,26 +220,28 @@ void SetGridFromByteArray(HexGrid &grid, const QByteArray &bytes, ErrorGuard &gu
             grid.SetCellAlignment(HexGrid::AlignCenterCenter);
             grid.SetText(rowHeaderText(i));
         }
+        // Every data cell centred; a byte's text (written only when it
+        // differs) on the standard background, or empty and grey past the end.
         const auto &texts = byteTexts();
+        const QString empty;
         int n = 0;
         const int lastRow = grid.Rows() - 2;
+        int lastCol = -1;
         for (int r = 0; r <= lastRow; ++r) {
-            const int lastCol = grid.Cols() - 2;
+            lastCol = grid.Cols() - 2;
             for (int c = 0; c <= lastCol; ++c) {
-                grid.SetRow(r + 1);
-                grid.SetCol(c + 1);
-                grid.SetCellAlignment(HexGrid::AlignCenterCenter);
-                if (n < bytes.size()) {
-                    const QString &text = texts[static_cast<unsigned char>(bytes[n])];
-                    if (grid.TextMatrix(r + 1, c + 1) != text)
-                        grid.SetTextMatrix(r + 1, c + 1, text);
-                    grid.SetCellBackColor(HexGrid::StandardBackColor);
-                } else {
-                    grid.SetText(QString());
-                    grid.SetCellBackColor(Gray);
-                }
+                if (n < bytes.size())
+                    grid.updateCell(r + 1, c + 1, HexGrid::AlignCenterCenter,
+                                    texts[static_cast<unsigned char>(bytes[n])], HexGrid::StandardBackColor);
+                else
+                    grid.updateCell(r + 1, c + 1, HexGrid::AlignCenterCenter, empty, Gray);
                 ++n;
             }
+        }
+        // The fill ends on the last data cell.
+        if (lastRow >= 0 && lastCol >= 0) {
+            grid.SetRow(lastRow + 1);
+            grid.SetCol(lastCol + 1);
         }
     });
 }

@@ -5,6 +5,8 @@
 
 #include <vector>
 
+class ErrorGuard;
+
 // The cell grid behind a hex dump view: a model with one fixed header row
 // and one fixed header column, addressed like the grid component the
 // screens were designed for (Rows, Cols, Row, Col, Text, TextMatrix,
@@ -35,7 +37,7 @@ public:
     // Text of the current cell.
     QString Text() const;
     void SetText(const QString &text);
-    QString TextMatrix(int row, int col) const;
+    const QString &TextMatrix(int row, int col) const { return cell(row, col).text; }
     void SetTextMatrix(int row, int col, const QString &text);
 
     // Alignment of the current cell (4: centre-centre).
@@ -60,10 +62,28 @@ private:
         int alignment = 0; // 0: the view's default
         int backColor = 0; // 0: standard background
     };
-    Cell &cell(int row, int col);
-    const Cell &cell(int row, int col) const;
-    void checkCell(int row, int col) const;
+    Cell &cell(int row, int col)
+    {
+        checkCell(row, col);
+        return m_cells[static_cast<size_t>(row * m_cols + col)];
+    }
+    const Cell &cell(int row, int col) const
+    {
+        checkCell(row, col);
+        return m_cells[static_cast<size_t>(row * m_cols + col)];
+    }
+    void checkCell(int row, int col) const
+    {
+        if (row < 0 || row >= m_rows || col < 0 || col >= m_cols)
+            throwOutOfRange();
+    }
+    [[noreturn]] static void throwOutOfRange();
     void cellChanged(int row, int col);
+    // Sets a cell's alignment, text and background in one step, announcing
+    // it only when something changed.
+    void updateCell(int row, int col, int alignment, const QString &text, int backColor);
+
+    friend void SetGridFromByteArray(HexGrid &grid, const QByteArray &bytes, ErrorGuard &guard);
 
     int m_rows;
     int m_cols;
@@ -71,12 +91,10 @@ private:
     int m_col = 0;
     bool m_redraw = true;
     std::vector<Cell> m_cells; // row-major, m_rows * m_cols
-    // The rectangle changed while Redraw was off.
-    int m_dirtyTop = -1, m_dirtyBottom = -1;
+    // The rectangle changed while Redraw was off (m_dirtyTop -1: none).
+    int m_dirtyTop = -1, m_dirtyBottom = -1, m_dirtyLeft = -1, m_dirtyRight = -1;
     bool m_structureChanged = false;
 };
-
-class ErrorGuard;
 
 // Shows the first 2048 bytes of `bytes` in `grid` as a hex dump of 16
 // bytes to a row; a failure is logged with "(SetGridFromByteArray)".

@@ -29,14 +29,18 @@ FontSpec SpecOf(FormFontCode code)
 
 } // namespace
 
+// Font databases list a face under its local name where it has one (the
+// IPA faces are "IPA Pゴシック" and "IPAゴシック" in a Japanese locale), so
+// both names are candidates. Noto Sans CJK JP comes first among the
+// proportional faces: its digits are narrow enough for the time labels.
 QStringList ProportionalGothicFamilies()
 {
-    return {QStringLiteral("IPAPGothic"), QStringLiteral("Noto Sans CJK JP")};
+    return {QStringLiteral("Noto Sans CJK JP"), QStringLiteral("IPAPGothic"), QStringLiteral("IPA Pゴシック")};
 }
 
 QStringList FixedGothicFamilies()
 {
-    return {QStringLiteral("IPAGothic"), QStringLiteral("Noto Sans Mono CJK JP")};
+    return {QStringLiteral("IPAGothic"), QStringLiteral("IPAゴシック"), QStringLiteral("Noto Sans Mono CJK JP")};
 }
 
 QString FirstInstalledFamily(const QStringList &candidates)

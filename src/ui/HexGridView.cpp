@@ -7,7 +7,10 @@
 #include <QHeaderView>
 #include <QPainter>
 #include <QScrollBar>
+#include <QStaticText>
 #include <QStyledItemDelegate>
+
+#include <unordered_map>
 
 namespace {
 
@@ -67,6 +70,24 @@ class DataCellDelegate final : public QStyledItemDelegate {
 public:
     using QStyledItemDelegate::QStyledItemDelegate;
 
+    // Cells show few distinct texts (00 to FF): each is laid out once and
+    // drawn from the cache after that.
+    const QStaticText &staticText(const QString &text, const QFont &font) const
+    {
+        if (font != m_cacheFont) {
+            m_cache.clear();
+            m_cacheFont = font;
+        }
+        auto found = m_cache.find(text);
+        if (found == m_cache.end()) {
+            QStaticText prepared(text);
+            prepared.setTextFormat(Qt::PlainText);
+            prepared.prepare(QTransform(), font);
+            found = m_cache.emplace(text, prepared).first;
+        }
+        return found->second;
+    }
+
     void paint(QPainter *painter, const QStyleOptionViewItem &option, const QModelIndex &index) const override
     {
         const QPalette colors = QApplication::palette();
@@ -79,9 +100,10 @@ public:
         painter->fillRect(option.rect, background);
         painter->setFont(option.font);
         painter->setPen(colors.color(QPalette::Active, selected ? QPalette::HighlightedText : QPalette::Text));
-        painter->drawText(option.rect.adjusted(2, 0, -2, 0),
-                          static_cast<int>(AlignmentOf(index.data(Qt::TextAlignmentRole))),
-                          index.data(Qt::DisplayRole).toString());
+        const QString text = index.data(Qt::DisplayRole).toString();
+        if (!text.isEmpty())
+            drawAligned(painter, option.rect.adjusted(2, 0, -2, 0),
+                        AlignmentOf(index.data(Qt::TextAlignmentRole)), staticText(text, option.font));
         painter->setPen(ColorFromValue(CellLineGrey));
         painter->drawLine(option.rect.topRight(), option.rect.bottomRight());
         painter->drawLine(option.rect.bottomLeft(), option.rect.bottomRight());
@@ -93,6 +115,26 @@ public:
         }
         painter->restore();
     }
+
+private:
+    static void drawAligned(QPainter *painter, const QRect &rect, Qt::Alignment alignment, const QStaticText &text)
+    {
+        const QSizeF size = text.size();
+        qreal x = rect.left();
+        if (alignment.testFlag(Qt::AlignHCenter))
+            x = rect.left() + (rect.width() - size.width()) / 2;
+        else if (alignment.testFlag(Qt::AlignRight))
+            x = rect.right() + 1 - size.width();
+        qreal y = rect.top() + (rect.height() - size.height()) / 2;
+        if (alignment.testFlag(Qt::AlignTop))
+            y = rect.top();
+        else if (alignment.testFlag(Qt::AlignBottom))
+            y = rect.bottom() + 1 - size.height();
+        painter->drawStaticText(QPointF(x, y), text);
+    }
+
+    mutable std::unordered_map<QString, QStaticText> m_cache;
+    mutable QFont m_cacheFont;
 };
 
 } // namespace
@@ -121,12 +163,17 @@ HexGridView::HexGridView(HexGrid &grid, QWidget *parent) : QTableView(parent)
                     colors.color(QPalette::Active, QPalette::HighlightedText));
     setPalette(colors);
 
-    // The headers show the model's cells: repaint them when those change.
+    // The headers show the model's fixed cells: repaint them when those change.
     const auto repaintHeaders = [this] {
         horizontalHeader()->viewport()->update();
         verticalHeader()->viewport()->update();
     };
-    connect(&grid, &QAbstractItemModel::dataChanged, this, repaintHeaders);
+    connect(&grid, &QAbstractItemModel::dataChanged, this, [this](const QModelIndex &topLeft) {
+        if (topLeft.row() == 0)
+            horizontalHeader()->viewport()->update();
+        if (topLeft.column() == 0)
+            verticalHeader()->viewport()->update();
+    });
     connect(&grid, &QAbstractItemModel::modelReset, this, [this, repaintHeaders] {
         hideFixedCells();
         repaintHeaders();

@@ -158,6 +158,16 @@ private slots:
         QCOMPARE(topLeft.row(), 1);
         QCOMPARE(bottomRight.row(), 4);
         QCOMPARE(bottomRight.column(), 16);
+        QCOMPARE(topLeft.column(), 0);
+
+        // New bytes of the same length: only data cells changed.
+        grid.SetRedraw(false);
+        SetGridFromByteArray(grid, bytesOf(64, 1), *m_guard);
+        grid.SetRedraw(true);
+        QCOMPARE(changed.count(), 2);
+        QCOMPARE(changed[1][0].value<QModelIndex>().column(), 1);
+        QCOMPARE(changed[1][0].value<QModelIndex>().row(), 1);
+        QCOMPARE(changed[1][1].value<QModelIndex>().row(), 4);
     }
 
     void modelRoles()

@@ -13,6 +13,7 @@
 #include <QAction>
 #include <QFontInfo>
 #include <QHeaderView>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
@@ -66,6 +67,7 @@ private Q_SLOTS:
     void lampIsCentredCircle();
     void gridShowsFixedCellsInHeaders();
     void statusBarShowsDateAndTime();
+    void textsFit();
 };
 
 void FormDefinitionsTest::controls_data()
@@ -318,3 +320,27 @@ void FormDefinitionsTest::statusBarShowsDateAndTime()
 
 QTEST_MAIN(FormDefinitionsTest)
 #include "tst_formdefinitions.moc"
+
+// Every caption, and a time stamp in each date-time label, fits its control
+// with the fonts the set-up installs.
+void FormDefinitionsTest::textsFit()
+{
+    FormsFixture f;
+    for (QWidget *form : {static_cast<QWidget *>(&f.forms->MainForm()), static_cast<QWidget *>(&f.forms->ComSettingForm())}) {
+        for (QLabel *label : form->findChildren<QLabel *>()) {
+            if (label->objectName().isEmpty())
+                continue;
+            QString text = label->text();
+            if (text == Placeholder)
+                text = u"28/08/28 08:08:08"_s;
+            const int needed = label->fontMetrics().horizontalAdvance(text);
+            QVERIFY2(needed <= label->contentsRect().width(),
+                     qPrintable(label->objectName() + u": "_s + QString::number(needed) + u" > "_s +
+                                QString::number(label->contentsRect().width())));
+        }
+        for (QAbstractButton *button : form->findChildren<QAbstractButton *>()) {
+            const int needed = button->fontMetrics().horizontalAdvance(button->text());
+            QVERIFY2(needed < button->width(), qPrintable(button->objectName()));
+        }
+    }
+}
