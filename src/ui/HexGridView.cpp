@@ -104,9 +104,11 @@ public:
         if (!text.isEmpty())
             drawAligned(painter, option.rect.adjusted(2, 0, -2, 0),
                         AlignmentOf(index.data(Qt::TextAlignmentRole)), staticText(text, option.font));
-        painter->setPen(ColorFromValue(CellLineGrey));
-        painter->drawLine(option.rect.topRight(), option.rect.bottomRight());
-        painter->drawLine(option.rect.bottomLeft(), option.rect.bottomRight());
+        // The lines right and below, as one-pixel fills (cheaper than strokes).
+        const QRect &r = option.rect;
+        const QColor line = ColorFromValue(CellLineGrey);
+        painter->fillRect(QRect(r.right(), r.top(), 1, r.height()), line);
+        painter->fillRect(QRect(r.left(), r.bottom(), r.width(), 1), line);
         if (option.state.testFlag(QStyle::State_HasFocus)) {
             QPen focus(colors.color(QPalette::Text), 1, Qt::DotLine);
             painter->setPen(focus);
@@ -168,18 +170,35 @@ HexGridView::HexGridView(HexGrid &grid, QWidget *parent) : QTableView(parent)
         horizontalHeader()->viewport()->update();
         verticalHeader()->viewport()->update();
     };
-    connect(&grid, &QAbstractItemModel::dataChanged, this, [this](const QModelIndex &topLeft) {
-        if (topLeft.row() == 0)
-            horizontalHeader()->viewport()->update();
-        if (topLeft.column() == 0)
-            verticalHeader()->viewport()->update();
-    });
+    m_repaintTimer.setSingleShot(true);
+    m_repaintTimer.setInterval(RepaintDelayMs);
+    connect(&m_repaintTimer, &QTimer::timeout, this, &HexGridView::repaintChangedCells);
     connect(&grid, &QAbstractItemModel::modelReset, this, [this, repaintHeaders] {
         hideFixedCells();
         repaintHeaders();
     });
     connect(&grid, &QAbstractItemModel::layoutChanged, this, [this] { hideFixedCells(); });
     hideFixedCells();
+}
+
+void HexGridView::dataChanged(const QModelIndex &topLeft, const QModelIndex &, const QList<int> &)
+{
+    m_dataChanged = true;
+    m_headerRowChanged = m_headerRowChanged || topLeft.row() == 0;
+    m_headerColumnChanged = m_headerColumnChanged || topLeft.column() == 0;
+    if (!m_repaintTimer.isActive())
+        m_repaintTimer.start();
+}
+
+void HexGridView::repaintChangedCells()
+{
+    if (m_dataChanged)
+        viewport()->update();
+    if (m_headerRowChanged)
+        horizontalHeader()->viewport()->update();
+    if (m_headerColumnChanged)
+        verticalHeader()->viewport()->update();
+    m_dataChanged = m_headerRowChanged = m_headerColumnChanged = false;
 }
 
 void HexGridView::hideFixedCells()

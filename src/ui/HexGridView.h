@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QTableView>
+#include <QTimer>
 
 class HexGrid;
 
@@ -19,6 +20,21 @@ public:
     // that all columns fit beside a vertical scroll bar.
     void fitColumnsToWidth();
 
+    // Changed cells are repainted together a moment later, so a flood of
+    // datagrams costs a few repaints a second instead of one per datagram.
+    static constexpr int RepaintDelayMs = 25;
+    bool RepaintPending() const { return m_repaintTimer.isActive(); }
+
+protected:
+    void dataChanged(const QModelIndex &topLeft, const QModelIndex &bottomRight,
+                     const QList<int> &roles = QList<int>()) override;
+
 private:
     void hideFixedCells();
+    void repaintChangedCells();
+
+    QTimer m_repaintTimer;
+    bool m_dataChanged = false;
+    bool m_headerRowChanged = false;
+    bool m_headerColumnChanged = false;
 };
