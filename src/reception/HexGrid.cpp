@@ -3,6 +3,7 @@
 #include "core/RuntimeError.h"
 #include "logging/ErrorGuard.h"
 
+#include <algorithm>
 #include <array>
 
 HexGrid::HexGrid(int rows, int cols, QObject *parent)
@@ -69,6 +70,7 @@ void HexGrid::SetTextMatrix(int row, int col, const QString &text)
     if (c.text == text)
         return; // what the grid shows does not change
     c.text = text;
+    c.byteText = -1;
     cellChanged(row, col);
 }
 
@@ -118,25 +120,97 @@ void HexGrid::cellChanged(int row, int col)
     m_dirtyRight = std::max(m_dirtyRight, col);
 }
 
-void HexGrid::updateCell(int row, int col, int alignment, const QString &text, int backColor)
+namespace {
+
+constexpr int MaxShownBytes = 2048;
+constexpr int BytesPerRow = 16;
+constexpr int Gray = 128 | 128 << 8 | 128 << 16;
+
+// Texts of fixed storage: cells share them without reference counting.
+template <size_t Count, size_t Digits>
+struct HexTexts {
+    char16_t storage[Count][Digits] {};
+    std::array<QString, Count> texts;
+
+    HexTexts()
+    {
+        static constexpr char16_t digits[] = u"0123456789ABCDEF";
+        for (size_t i = 0; i < Count; ++i) {
+            for (size_t d = 0; d < Digits; ++d)
+                storage[i][d] = digits[(i >> (4 * (Digits - 1 - d))) & 0xF];
+            texts[i] = QString::fromRawData(reinterpret_cast<const QChar *>(storage[i]), Digits);
+        }
+    }
+};
+
+const QString &byteText(int byte)
 {
-    Cell &c = cell(row, col);
-    bool changed = false;
-    if (c.alignment != alignment) {
-        c.alignment = alignment;
-        changed = true;
+    static const HexTexts<256, 2> table;
+    return table.texts[static_cast<size_t>(byte)];
+}
+
+const QString &rowHeaderText(int row)
+{
+    static const HexTexts<MaxShownBytes / BytesPerRow, 4> table;
+    return table.texts[static_cast<size_t>(row)];
+}
+
+} // namespace
+
+void HexGrid::showRowBytes(int row, const unsigned char *data, int count)
+{
+    checkCell(row, 0);
+    Cell *cells = &m_cells[static_cast<size_t>(row * m_cols)];
+    int firstChanged = -1;
+    int lastChanged = -1;
+    for (int col = 1; col < m_cols; ++col) {
+        Cell &c = cells[col];
+        const int index = col - 1;
+        bool changed = false;
+        if (c.alignment != AlignCenterCenter) {
+            c.alignment = AlignCenterCenter;
+            changed = true;
+        }
+        if (index < count) {
+            const int byte = data[index];
+            if (c.byteText != byte) {
+                // Two different bytes never share a text; any other text is compared.
+                const QString &text = byteText(byte);
+                if (c.byteText >= 0 || c.text != text) {
+                    c.text = text;
+                    changed = true;
+                }
+                c.byteText = byte;
+            }
+            if (c.backColor != StandardBackColor) {
+                c.backColor = StandardBackColor;
+                changed = true;
+            }
+        } else {
+            if (!c.text.isEmpty()) {
+                c.text = QString();
+                changed = true;
+            }
+            c.byteText = -1;
+            if (c.backColor != Gray) {
+                c.backColor = Gray;
+                changed = true;
+            }
+        }
+        if (changed) {
+            if (firstChanged < 0)
+                firstChanged = col;
+            lastChanged = col;
+        }
     }
-    // The texts of a dump are shared: the same data means the same text.
-    if (c.text.constData() != text.constData() && c.text != text) {
-        c.text = text;
-        changed = true;
+    if (firstChanged < 0)
+        return;
+    if (m_redraw) {
+        emit dataChanged(index(row, firstChanged), index(row, lastChanged));
+        return;
     }
-    if (c.backColor != backColor) {
-        c.backColor = backColor;
-        changed = true;
-    }
-    if (changed)
-        cellChanged(row, col);
+    cellChanged(row, firstChanged);
+    cellChanged(row, lastChanged);
 }
 
 void HexGrid::SetRedraw(bool on)
@@ -178,36 +252,6 @@ QVariant HexGrid::data(const QModelIndex &index, int role) const
     }
 }
 
-namespace {
-
-constexpr int MaxShownBytes = 2048;
-constexpr int BytesPerRow = 16;
-constexpr int Gray = 128 | 128 << 8 | 128 << 16;
-
-// The texts are built once; every fill shares them.
-const std::array<QString, 256> &byteTexts()
-{
-    static const std::array<QString, 256> texts = [] {
-        std::array<QString, 256> t;
-        for (int i = 0; i < 256; ++i)
-            t[static_cast<size_t>(i)] = QStringLiteral("%1").arg(i, 2, 16, QLatin1Char('0')).toUpper();
-        return t;
-    }();
-    return texts;
-}
-
-const QString &rowHeaderText(int row)
-{
-    static const std::array<QString, MaxShownBytes / BytesPerRow> texts = [] {
-        std::array<QString, MaxShownBytes / BytesPerRow> t;
-        for (int i = 0; i < MaxShownBytes / BytesPerRow; ++i)
-            t[static_cast<size_t>(i)] = QStringLiteral("%1").arg(i, 4, 16, QLatin1Char('0')).toUpper();
-        return t;
-    }();
-    return texts[static_cast<size_t>(row)];
-}
-
-} // namespace
 
 void SetGridFromByteArray(HexGrid &grid, const QByteArray &bytes, ErrorGuard &guard)
 {
@@ -222,21 +266,14 @@ void SetGridFromByteArray(HexGrid &grid, const QByteArray &bytes, ErrorGuard &gu
         }
         // Every data cell centred; a byte's text (written only when it
         // differs) on the standard background, or empty and grey past the end.
-        const auto &texts = byteTexts();
-        const QString empty;
-        int n = 0;
+        const auto *data = reinterpret_cast<const unsigned char *>(bytes.constData());
         const int lastRow = grid.Rows() - 2;
         int lastCol = -1;
         for (int r = 0; r <= lastRow; ++r) {
             lastCol = grid.Cols() - 2;
-            for (int c = 0; c <= lastCol; ++c) {
-                if (n < bytes.size())
-                    grid.updateCell(r + 1, c + 1, HexGrid::AlignCenterCenter,
-                                    texts[static_cast<unsigned char>(bytes[n])], HexGrid::StandardBackColor);
-                else
-                    grid.updateCell(r + 1, c + 1, HexGrid::AlignCenterCenter, empty, Gray);
-                ++n;
-            }
+            const int first = r * (lastCol + 1);
+            const int inRow = static_cast<int>(std::clamp<qsizetype>(bytes.size() - first, 0, lastCol + 1));
+            grid.showRowBytes(r + 1, data + std::min<qsizetype>(first, bytes.size()), inRow);
         }
         // The fill ends on the last data cell.
         if (lastRow >= 0 && lastCol >= 0) {

@@ -61,6 +61,7 @@ private:
         QString text;
         int alignment = 0; // 0: the view's default
         int backColor = 0; // 0: standard background
+        int byteText = -1; // the byte whose two-digit text `text` is, -1: another text
     };
     Cell &cell(int row, int col)
     {
@@ -79,9 +80,10 @@ private:
     }
     [[noreturn]] static void throwOutOfRange();
     void cellChanged(int row, int col);
-    // Sets a cell's alignment, text and background in one step, announcing
-    // it only when something changed.
-    void updateCell(int row, int col, int alignment, const QString &text, int backColor);
+    // Makes the data cells of `row` show `count` bytes from `data`, centred
+    // on the standard background, and the cells after them nothing on grey;
+    // a cell is changed (and announced) only when what it shows differs.
+    void showRowBytes(int row, const unsigned char *data, int count);
 
     friend void SetGridFromByteArray(HexGrid &grid, const QByteArray &bytes, ErrorGuard &guard);
 

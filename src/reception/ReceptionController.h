@@ -43,6 +43,9 @@ private:
     void handleDatagram(int32_t bytesTotal, QByteArray &received, QByteArray &response);
     // Logs "<count><suffix>", both in code page 932.
     void logCount(qsizetype count, const QByteArray &suffix);
+    // The current time as the time labels show it; the text is rebuilt
+    // only when the second changes.
+    const QString &displayTimeNow();
 
     Dependencies m;
     // The datagram path's log messages, encoded once.
@@ -50,4 +53,6 @@ private:
     const QByteArray m_receivedSuffix;
     const QByteArray m_sentSuffix;
     std::string m_message; // reused between lines
+    QString m_displayTime;
+    long long m_displayTimeSecond = -1;
 };

@@ -132,6 +132,17 @@ private slots:
         verifyDump(grid, longer);
     }
 
+    void cellsWrittenByHandAreReplaced()
+    {
+        HexGrid grid;
+        const QByteArray bytes = bytesOf(18, 0x10);
+        SetGridFromByteArray(grid, bytes, *m_guard);
+        grid.SetTextMatrix(1, 1, QStringLiteral("zz"));
+        grid.SetTextMatrix(2, 5, QStringLiteral("past"));
+        SetGridFromByteArray(grid, bytes, *m_guard);
+        verifyDump(grid, bytes);
+    }
+
     void sameBytesRewriteNothing()
     {
         HexGrid grid;
