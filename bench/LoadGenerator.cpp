@@ -79,6 +79,7 @@ LoadResult RunLoad(const LoadPlan &plan)
 
     const int64_t start = NowNs();
     const int64_t hardEnd = start + int64_t {plan.maxMs} * 1000000;
+    const int64_t sendEnd = plan.sendMs > 0 ? std::min(hardEnd, start + int64_t {plan.sendMs} * 1000000) : hardEnd;
     const double intervalNs = plan.rate > 0 ? 1e9 / plan.rate : 0;
     int64_t lastActivity = start;
     int64_t lastSend = start;
@@ -99,8 +100,8 @@ LoadResult RunLoad(const LoadPlan &plan)
                 std::memcpy(&sentNs, receiveBuffer.data() + 4, 8);
             }
             const bool fromTarget = from.sin_port == target.sin_port;
-            if (n < 12 || sequence >= seen.size() || !fromTarget
-                || !payloadIntact(receiveBuffer.data(), static_cast<size_t>(n), sendBuffer.size(), sequence)) {
+            if (n < 12 || sequence >= seen.size() || !fromTarget ||
+                !payloadIntact(receiveBuffer.data(), static_cast<size_t>(n), sendBuffer.size(), sequence)) {
                 ++result.bad;
                 continue;
             }
@@ -113,7 +114,7 @@ LoadResult RunLoad(const LoadPlan &plan)
         }
     };
 
-    while (result.sent < plan.count && NowNs() < hardEnd) {
+    while (result.sent < plan.count && NowNs() < sendEnd) {
         const int64_t now = NowNs();
         if (intervalNs > 0) {
             const auto due = start + static_cast<int64_t>(intervalNs * result.sent);

@@ -13,6 +13,7 @@ struct LoadPlan {
     int count = 1000;         // datagrams to offer
     int size = 64;            // bytes each, at least 16
     double rate = 0;          // datagrams per second, 0: as fast as possible
+    int sendMs = 0;           // stop offering after this long, 0: no limit but maxMs
     int drainMs = 1000;       // how long to wait for late echoes after the last send
     int maxMs = 60000;        // hard limit of the whole run
     bool expectEchoes = true; // false: only offer
@@ -20,10 +21,10 @@ struct LoadPlan {
 
 struct LoadResult {
     int sent = 0;
-    int echoed = 0;       // good echoes, each sequence counted once
-    int bad = 0;          // echoes with wrong bytes or from a wrong port
-    double seconds = 0;   // first send to last echo (or last send without echoes)
-    double echoRate = 0;  // echoes per second over `seconds`
+    int echoed = 0;      // good echoes, each sequence counted once
+    int bad = 0;         // echoes with wrong bytes or from a wrong port
+    double seconds = 0;  // first send to last echo (or last send without echoes)
+    double echoRate = 0; // echoes per second over `seconds`
     double lossPercent = 0;
     double rttP50us = 0;
     double rttP99us = 0;

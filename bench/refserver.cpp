@@ -3,6 +3,8 @@
 // one size check), so the tool's figures can be compared with it.
 //
 // usage: udprecv_refserver <port> <log file> <seconds> [ready file]
+// The ready file is written once the port is bound; it holds the receive
+// buffer granted, in bytes.
 
 #include <arpa/inet.h>
 #include <fcntl.h>
@@ -35,8 +37,8 @@ void appendStamp(std::string &line)
     if (ts.tv_sec != cachedSecond) {
         tm t {};
         localtime_r(&ts.tv_sec, &t);
-        std::snprintf(cached, sizeof cached, "%02d/%02d/%02d %02d:%02d:%02d.", t.tm_year % 100, t.tm_mon + 1,
-                      t.tm_mday, t.tm_hour, t.tm_min, t.tm_sec);
+        std::snprintf(cached, sizeof cached, "%02d/%02d/%02d %02d:%02d:%02d.", t.tm_year % 100, t.tm_mon + 1, t.tm_mday,
+                      t.tm_hour, t.tm_min, t.tm_sec);
         cachedSecond = ts.tv_sec;
     }
     line.append(cached, 18);
@@ -92,8 +94,14 @@ int main(int argc, char **argv)
         return 1;
     }
     if (argc > 4) {
-        if (FILE *ready = std::fopen(argv[4], "w"))
+        // The ready file tells the receive buffer granted.
+        int granted = 0;
+        socklen_t grantedLength = sizeof granted;
+        ::getsockopt(fd, SOL_SOCKET, SO_RCVBUF, &granted, &grantedLength);
+        if (FILE *ready = std::fopen(argv[4], "w")) {
+            std::fprintf(ready, "%d\n", granted);
             std::fclose(ready);
+        }
     }
 
     std::string line;

@@ -1,0 +1,60 @@
+#pragma once
+
+#include "Servers.h"
+
+// The measurements of the benchmark, each one run against one server.
+// Every phase is bounded in datagrams and time and throws
+// std::runtime_error when nothing came back.
+
+struct PhaseSettings {
+    int floodMs = 4000;       // flood echo rate: offered as fast as possible for this long
+    int searchBurstMs = 2000; // loss-free rate: length of each burst
+    int searchSteps = 7;      // loss-free rate: bursts in the bisection
+    int burstCount = 10000;   // datagrams of the burst sent as fast as possible
+    int rttMs = 2000;         // round trips at 1,000 per second
+    int cpuMs = 2000;         // CPU use at 10,000 per second
+    int tickFloodMs = 10000;  // flood during which the clock ticks are watched
+    int clickWindowMs = 3000; // further flood while the clicks are measured
+    int pacedCount = 1000000; // datagrams between the two memory readings
+
+    // Short phases for a smoke run.
+    static PhaseSettings Quick();
+};
+
+struct FloodFigures {
+    double rate = 0;
+    double lossPercent = 0;
+    int generatorBuffer = 0; // receive buffer granted to the load generator
+};
+FloodFigures MeasureFlood(const ServerUnderTest &server, int size, const PhaseSettings &settings);
+
+// The highest rate whose burst came back whole, found by bisection below
+// twice the flood echo rate; 0 when even the lowest rate tried lost some.
+double MeasureLossFreeRate(const ServerUnderTest &server, int size, double floodRate, const PhaseSettings &settings);
+
+double MeasureBurstLoss(const ServerUnderTest &server, int size, const PhaseSettings &settings);
+
+struct RttFigures {
+    double p50us = 0;
+    double p99us = 0;
+};
+RttFigures MeasureRtt(const ServerUnderTest &server, int size, const PhaseSettings &settings);
+
+double MeasureCpuPerDatagram(const ServerUnderTest &server, int size, const PhaseSettings &settings);
+
+struct TickFigures {
+    double tickGapMs = 0;
+    double stopClickMs = 0;
+    double startClickMs = 0;
+};
+// The host's largest clock-tick gap during a flood, then a stop click and a
+// start click posted near the flood's end. Reception is on again afterwards.
+TickFigures MeasureTickGapAndClicks(BenchHost &host, int size, const PhaseSettings &settings);
+
+struct RssFigures {
+    long beforeKiB = 0;
+    long afterKiB = 0;
+    double lossPercent = 0;
+};
+// Resident memory before and after settings.pacedCount datagrams at `rate`.
+RssFigures MeasureRss(const ServerUnderTest &server, int size, double rate, const PhaseSettings &settings);

@@ -1,0 +1,219 @@
+#include "Processes.h"
+
+#include <arpa/inet.h>
+#include <fcntl.h>
+#include <netinet/in.h>
+#include <sys/prctl.h>
+#include <sys/socket.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <array>
+#include <atomic>
+#include <cerrno>
+#include <chrono>
+#include <csignal>
+#include <cstring>
+#include <fstream>
+#include <sstream>
+#include <stdexcept>
+#include <thread>
+
+extern char **environ;
+
+namespace {
+
+std::array<std::atomic<pid_t>, 8> g_children {};
+
+int RegisterChild(pid_t pid)
+{
+    for (size_t i = 0; i < g_children.size(); ++i) {
+        pid_t empty = 0;
+        if (g_children[i].compare_exchange_strong(empty, pid))
+            return static_cast<int>(i);
+    }
+    return -1;
+}
+
+std::runtime_error SystemError(const std::string &what)
+{
+    return std::runtime_error(what + ": " + std::strerror(errno));
+}
+
+std::string ReadWholeFile(const std::string &path)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+} // namespace
+
+ChildProcess::ChildProcess(const std::vector<std::string> &argv, std::string outputFile)
+    : m_outputFile(std::move(outputFile))
+{
+    // Everything the child needs is prepared before fork: after it, only
+    // async-signal-safe calls.
+    std::vector<char *> args;
+    for (const std::string &arg : argv)
+        args.push_back(const_cast<char *>(arg.c_str()));
+    args.push_back(nullptr);
+    std::vector<char *> env;
+    static char platform[] = "QT_QPA_PLATFORM=offscreen";
+    env.push_back(platform);
+    for (char **e = environ; *e; ++e)
+        if (std::strncmp(*e, "QT_QPA_PLATFORM=", 16) != 0)
+            env.push_back(*e);
+    env.push_back(nullptr);
+    const int output = ::open(m_outputFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    if (output < 0)
+        throw SystemError("cannot create " + m_outputFile);
+    const pid_t parent = ::getpid();
+
+    m_pid = ::fork();
+    if (m_pid == 0) {
+        ::prctl(PR_SET_PDEATHSIG, SIGKILL);
+        if (::getppid() != parent)
+            ::_exit(127);
+        ::dup2(output, STDOUT_FILENO);
+        ::dup2(output, STDERR_FILENO);
+        ::execve(args[0], args.data(), env.data());
+        ::_exit(127);
+    }
+    ::close(output);
+    if (m_pid < 0)
+        throw SystemError("cannot start " + argv.front());
+    m_slot = RegisterChild(m_pid);
+}
+
+ChildProcess::~ChildProcess()
+{
+    Stop();
+}
+
+bool ChildProcess::Running()
+{
+    if (m_pid <= 0)
+        return false;
+    int status = 0;
+    if (::waitpid(m_pid, &status, WNOHANG) == 0)
+        return true;
+    if (m_slot >= 0)
+        g_children[static_cast<size_t>(m_slot)] = 0;
+    m_pid = -1;
+    return false;
+}
+
+void ChildProcess::Signal(int signo) const
+{
+    if (m_pid > 0)
+        ::kill(m_pid, signo);
+}
+
+void ChildProcess::Stop()
+{
+    if (!Running())
+        return;
+    ::kill(m_pid, SIGTERM);
+    for (int i = 0; i < 500 && Running(); ++i)
+        SleepMs(10);
+    if (Running()) {
+        ::kill(m_pid, SIGKILL);
+        ::waitpid(m_pid, nullptr, 0);
+        if (m_slot >= 0)
+            g_children[static_cast<size_t>(m_slot)] = 0;
+        m_pid = -1;
+    }
+}
+
+std::string ChildProcess::OutputTail() const
+{
+    const std::string text = ReadWholeFile(m_outputFile);
+    return text.size() > 2000 ? text.substr(text.size() - 2000) : text;
+}
+
+void KillAllChildren()
+{
+    for (std::atomic<pid_t> &child : g_children) {
+        const pid_t pid = child.load();
+        if (pid > 0)
+            ::kill(pid, SIGKILL);
+    }
+}
+
+int64_t ReadCpuMicroseconds(pid_t pid)
+{
+    // Fields 14 and 15 (utime, stime) come after the command name in parentheses.
+    const std::string stat = ReadWholeFile("/proc/" + std::to_string(pid) + "/stat");
+    const size_t close = stat.rfind(')');
+    if (close == std::string::npos)
+        return -1;
+    std::istringstream fields(stat.substr(close + 2));
+    std::string skipped;
+    for (int field = 3; field < 14; ++field)
+        fields >> skipped;
+    long long utime = 0;
+    long long stime = 0;
+    if (!(fields >> utime >> stime))
+        return -1;
+    return (utime + stime) * 1000000 / ::sysconf(_SC_CLK_TCK);
+}
+
+long ReadRssKiB(pid_t pid)
+{
+    std::istringstream status(ReadWholeFile("/proc/" + std::to_string(pid) + "/status"));
+    std::string line;
+    while (std::getline(status, line))
+        if (line.rfind("VmRSS:", 0) == 0)
+            return std::stol(line.substr(6));
+    return -1;
+}
+
+uint16_t FreeUdpPort()
+{
+    // Bound on all addresses as the tool binds, then released.
+    const int fd = ::socket(AF_INET6, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+    if (fd < 0)
+        throw SystemError("socket");
+    const int off = 0;
+    ::setsockopt(fd, IPPROTO_IPV6, IPV6_V6ONLY, &off, sizeof off);
+    sockaddr_in6 address {};
+    address.sin6_family = AF_INET6;
+    address.sin6_addr = in6addr_any;
+    socklen_t length = sizeof address;
+    const bool ok = ::bind(fd, reinterpret_cast<sockaddr *>(&address), sizeof address) == 0 &&
+                    ::getsockname(fd, reinterpret_cast<sockaddr *>(&address), &length) == 0;
+    ::close(fd);
+    if (!ok)
+        throw SystemError("cannot find a free UDP port");
+    return ntohs(address.sin6_port);
+}
+
+std::string WaitForLine(const std::string &path, ChildProcess &child, int timeoutMs)
+{
+    for (int waited = 0; waited < timeoutMs; waited += 10) {
+        const std::string text = ReadWholeFile(path);
+        if (const size_t end = text.find('\n'); end != std::string::npos)
+            return text.substr(0, end);
+        if (!child.Running())
+            throw std::runtime_error("the process ended early:\n" + child.OutputTail());
+        SleepMs(10);
+    }
+    throw std::runtime_error("no answer in " + path + " after " + std::to_string(timeoutMs) + " ms");
+}
+
+std::string ExecutableFolder()
+{
+    char path[4096];
+    const ssize_t n = ::readlink("/proc/self/exe", path, sizeof path - 1);
+    if (n <= 0)
+        return ".";
+    const std::string exe(path, static_cast<size_t>(n));
+    return exe.substr(0, exe.rfind('/'));
+}
+
+void SleepMs(int milliseconds)
+{
+    std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
+}

@@ -1,0 +1,48 @@
+#pragma once
+
+#include <sys/types.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+// A child process of the benchmark driver, ended by its pid: on Stop, on
+// destruction, from KillAllChildren, and by the system when the driver dies.
+class ChildProcess {
+public:
+    // Starts argv[0] with QT_QPA_PLATFORM=offscreen, stdout and stderr going
+    // to `outputFile`. Throws std::runtime_error.
+    ChildProcess(const std::vector<std::string> &argv, std::string outputFile);
+    ~ChildProcess();
+    ChildProcess(const ChildProcess &) = delete;
+    ChildProcess &operator=(const ChildProcess &) = delete;
+
+    pid_t pid() const { return m_pid; }
+    bool Running();
+    void Signal(int signo) const;
+    // SIGTERM, up to 5 s to end, then SIGKILL; reaps the child.
+    void Stop();
+    // The end of the child's output, for error messages.
+    std::string OutputTail() const;
+
+private:
+    pid_t m_pid = -1;
+    int m_slot = -1;
+    std::string m_outputFile;
+};
+
+// Ends every child still running; async-signal-safe.
+void KillAllChildren();
+
+// User plus system CPU time of a process, in microseconds; -1 when unknown.
+int64_t ReadCpuMicroseconds(pid_t pid);
+// Resident memory of a process in KiB; -1 when unknown.
+long ReadRssKiB(pid_t pid);
+// A UDP port that nothing binds on this computer right now.
+uint16_t FreeUdpPort();
+// Waits until `path` holds a complete line and returns it; throws when the
+// child ends first or `timeoutMs` passes.
+std::string WaitForLine(const std::string &path, ChildProcess &child, int timeoutMs);
+// The folder of the running executable.
+std::string ExecutableFolder();
+void SleepMs(int milliseconds);

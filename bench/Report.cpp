@@ -1,0 +1,150 @@
+#include "Report.h"
+
+#include <algorithm>
+#include <cstdio>
+
+const std::vector<FigureSpec> &FigureSpecs()
+{
+    using K = Target::Kind;
+    static const std::vector<FigureSpec> specs {
+        {Figure::FloodRate, "flood echo rate (/s)", 0, true, true, {K::RatioAtLeast, 0.9, true}},
+        {Figure::FloodLoss, "flood loss (%)", 2, true, false, {}},
+        {Figure::LossFreeRate, "highest loss-free rate, 2 s burst (/s)", 0, true, true, {}},
+        {Figure::BurstLoss, "loss of 10,000 as fast as possible (%)", 2, true, false, {K::AtMost, 0, true}},
+        {Figure::RttP50, "RTT p50 at 1,000/s (us)", 1, true, true, {K::Below, 60, true}},
+        {Figure::RttP99, "RTT p99 at 1,000/s (us)", 1, true, true, {K::Below, 200, true}},
+        {Figure::CpuPerDatagram, "CPU per datagram at 10,000/s (us)", 2, true, true, {K::RatioAtMost, 1.15, true}},
+        {Figure::TickGap, "largest clock-tick gap, 10 s flood (ms)", 0, false, false, {K::Below, 700, false}},
+        {Figure::StopClick, "stop click under flood takes effect (ms)", 1, false, false, {K::Below, 200, false}},
+        {Figure::StartClick, "start click under flood (ms, 500 ms bind wait)", 1, false, false, {}},
+        {Figure::RssBefore, "RSS before 1,000,000 datagrams (KiB)", 0, false, false, {}},
+        {Figure::RssAfter, "RSS after 1,000,000 datagrams (KiB)", 0, false, false, {}},
+        {Figure::RssGrowth, "RSS growth over 1,000,000 (KiB)", 0, false, false, {K::Below, 2048, false}},
+        {Figure::PacedLoss, "loss of the 1,000,000, paced (%)", 2, false, false, {}},
+    };
+    return specs;
+}
+
+Verdict Judge(const Target &target, int size, std::optional<double> tool, std::optional<double> reference)
+{
+    if (target.kind == Target::Kind::None || (target.only64 && size != 64))
+        return Verdict::None;
+    const bool relative = target.kind == Target::Kind::RatioAtLeast || target.kind == Target::Kind::RatioAtMost;
+    if (!tool || (relative && (!reference || *reference <= 0)))
+        return Verdict::Missing;
+    bool pass = false;
+    switch (target.kind) {
+    case Target::Kind::RatioAtLeast:
+        pass = *tool >= target.limit * *reference;
+        break;
+    case Target::Kind::RatioAtMost:
+        pass = *tool <= target.limit * *reference;
+        break;
+    case Target::Kind::Below:
+        pass = *tool < target.limit;
+        break;
+    case Target::Kind::AtMost:
+        pass = *tool <= target.limit;
+        break;
+    case Target::Kind::None:
+        break;
+    }
+    return pass ? Verdict::Pass : Verdict::Fail;
+}
+
+std::string TargetText(const Target &target, int size)
+{
+    if (target.kind == Target::Kind::None || (target.only64 && size != 64))
+        return "-";
+    char text[48];
+    switch (target.kind) {
+    case Target::Kind::RatioAtLeast:
+        std::snprintf(text, sizeof text, ">= %.2fx ref", target.limit);
+        break;
+    case Target::Kind::RatioAtMost:
+        std::snprintf(text, sizeof text, "<= %.2fx ref", target.limit);
+        break;
+    case Target::Kind::Below:
+        std::snprintf(text, sizeof text, "< %g", target.limit);
+        break;
+    default:
+        std::snprintf(text, sizeof text, "<= %g", target.limit);
+        break;
+    }
+    return text;
+}
+
+std::optional<double> Median(std::vector<double> values)
+{
+    if (values.empty())
+        return std::nullopt;
+    std::sort(values.begin(), values.end());
+    const size_t middle = values.size() / 2;
+    if (values.size() % 2 == 1)
+        return values[middle];
+    return (values[middle - 1] + values[middle]) / 2;
+}
+
+void Results::Add(int size, Figure figure, Server server, double value)
+{
+    m_values[{size, figure, server}].push_back(value);
+}
+
+std::optional<double> Results::Median(int size, Figure figure, Server server) const
+{
+    const auto found = m_values.find({size, figure, server});
+    return found == m_values.end() ? std::nullopt : ::Median(found->second);
+}
+
+namespace {
+
+std::string FormatValue(std::optional<double> value, int decimals)
+{
+    if (!value)
+        return "-";
+    char text[32];
+    std::snprintf(text, sizeof text, "%.*f", decimals, *value);
+    return text;
+}
+
+const char *VerdictText(Verdict verdict)
+{
+    switch (verdict) {
+    case Verdict::Pass:
+        return "PASS";
+    case Verdict::Fail:
+        return "FAIL";
+    case Verdict::Missing:
+        return "n/a";
+    case Verdict::None:
+        break;
+    }
+    return "";
+}
+
+} // namespace
+
+std::string FormatTable(const Results &results, const std::vector<int> &sizes)
+{
+    std::string table;
+    char line[256];
+    std::snprintf(line, sizeof line, "%5s  %-47s %10s %10s %6s  %-13s %s\n", "size", "figure", "tool", "reference",
+                  "ratio", "target", "result");
+    table += line;
+    for (const int size : sizes) {
+        for (const FigureSpec &spec : FigureSpecs()) {
+            const auto tool = results.Median(size, spec.figure, Server::Tool);
+            const auto reference =
+                spec.hasReference ? results.Median(size, spec.figure, Server::Reference) : std::nullopt;
+            std::optional<double> ratio;
+            if (spec.showRatio && tool && reference && *reference != 0)
+                ratio = *tool / *reference;
+            std::snprintf(line, sizeof line, "%5d  %-47s %10s %10s %6s  %-13s %s\n", size, spec.label,
+                          FormatValue(tool, spec.decimals).c_str(), FormatValue(reference, spec.decimals).c_str(),
+                          FormatValue(ratio, 2).c_str(), TargetText(spec.target, size).c_str(),
+                          VerdictText(Judge(spec.target, size, tool, reference)));
+            table += line;
+        }
+    }
+    return table;
+}

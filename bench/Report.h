@@ -1,0 +1,70 @@
+#pragma once
+
+#include <map>
+#include <optional>
+#include <string>
+#include <tuple>
+#include <vector>
+
+// The figures of the benchmark table, their targets and the verdicts.
+
+enum class Figure {
+    FloodRate,
+    FloodLoss,
+    LossFreeRate,
+    BurstLoss,
+    RttP50,
+    RttP99,
+    CpuPerDatagram,
+    TickGap,
+    StopClick,
+    StartClick,
+    RssBefore,
+    RssAfter,
+    RssGrowth,
+    PacedLoss,
+};
+
+enum class Server { Tool, Reference };
+
+struct Target {
+    enum class Kind { None, RatioAtLeast, RatioAtMost, Below, AtMost };
+    Kind kind = Kind::None;
+    double limit = 0;
+    bool only64 = false; // judged for 64-byte datagrams only
+};
+
+struct FigureSpec {
+    Figure figure;
+    const char *label;
+    int decimals;
+    bool hasReference; // the reference server is measured too
+    bool showRatio;    // tool / reference means something
+    Target target;
+};
+
+// Every figure in table order.
+const std::vector<FigureSpec> &FigureSpecs();
+
+enum class Verdict { None, Pass, Fail, Missing };
+
+// Whether the tool's figure meets its target for datagrams of `size` bytes.
+Verdict Judge(const Target &target, int size, std::optional<double> tool, std::optional<double> reference);
+std::string TargetText(const Target &target, int size);
+
+// The median of the values; the mean of the middle two for an even count.
+std::optional<double> Median(std::vector<double> values);
+
+// Repeated measurements of every figure, by datagram size and server.
+class Results {
+public:
+    void Add(int size, Figure figure, Server server, double value);
+    std::optional<double> Median(int size, Figure figure, Server server) const;
+
+private:
+    std::map<std::tuple<int, Figure, Server>, std::vector<double>> m_values;
+};
+
+// The table: one row per size and figure with the tool's and the
+// reference's medians, their ratio, the target and the verdict.
+std::string FormatTable(const Results &results, const std::vector<int> &sizes);

@@ -1,0 +1,64 @@
+#include "Servers.h"
+
+#include <csignal>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <stdexcept>
+
+namespace {
+
+constexpr int StartTimeoutMs = 30000;
+constexpr int StatsTimeoutMs = 5000;
+
+// The command line of a host in a fresh program folder.
+std::vector<std::string> HostCommand(const std::string &binaryFolder, const std::string &folder, int maxSeconds)
+{
+    std::filesystem::create_directories(folder);
+    return {binaryFolder + "/udprecv_benchhost", folder, std::to_string(FreeUdpPort()), std::to_string(maxSeconds)};
+}
+
+std::vector<std::string> ReferenceCommand(const std::string &binaryFolder, const std::string &folder, uint16_t port,
+                                          int maxSeconds)
+{
+    std::filesystem::create_directories(folder);
+    std::filesystem::remove(folder + "/ready");
+    return {binaryFolder + "/udprecv_refserver", std::to_string(port), folder + "/reference-log.txt",
+            std::to_string(maxSeconds), folder + "/ready"};
+}
+
+} // namespace
+
+BenchHost::BenchHost(const std::string &binaryFolder, const std::string &programFolder, int maxSeconds)
+    : m_folder(programFolder),
+      m_process(HostCommand(binaryFolder, programFolder, maxSeconds), programFolder + "/host-output.txt")
+{
+    std::istringstream ready(WaitForLine(m_folder + "/bench.ready", m_process, StartTimeoutMs));
+    int port = 0;
+    ready >> port >> m_server.receiveBuffer;
+    m_server.port = static_cast<uint16_t>(port);
+    m_server.pid = m_process.pid();
+}
+
+std::map<std::string, double> BenchHost::ReadStats()
+{
+    const std::string path = m_folder + "/bench.stats";
+    std::filesystem::remove(path);
+    m_process.Signal(SIGUSR2);
+    WaitForLine(path, m_process, StatsTimeoutMs);
+    std::ifstream in(path);
+    std::map<std::string, double> stats;
+    std::string key;
+    double value = 0;
+    while (in >> key >> value)
+        stats[key] = value;
+    return stats;
+}
+
+ReferenceServer::ReferenceServer(const std::string &binaryFolder, const std::string &folder, int maxSeconds)
+    : m_server {.port = FreeUdpPort()},
+      m_process(ReferenceCommand(binaryFolder, folder, m_server.port, maxSeconds), folder + "/ref-output.txt")
+{
+    m_server.receiveBuffer = std::stoi(WaitForLine(folder + "/ready", m_process, StartTimeoutMs));
+    m_server.pid = m_process.pid();
+}

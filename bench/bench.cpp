@@ -1,0 +1,268 @@
+// The benchmark: the real program path (udprecv_benchhost) and the
+// reference server (udprecv_refserver) under the same loads on loopback,
+// each figure measured several times; prints one table of medians with the
+// targets.
+//
+// usage: udprecv_bench [--quick] [--sizes 64,1400,3000] [--reps 3]
+
+#include "Phases.h"
+#include "Report.h"
+
+#include <sys/utsname.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <functional>
+#include <sstream>
+#include <stdexcept>
+
+namespace {
+
+struct Options {
+    bool quick = false;
+    int reps = 3;
+    std::vector<int> sizes {64, 1400, 3000};
+};
+
+constexpr int ChildMaxSeconds = 3600;
+
+bool ParseOptions(int argc, char **argv, Options &options)
+{
+    bool repsGiven = false;
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        if (arg == "--quick") {
+            options.quick = true;
+        } else if (arg == "--reps" && i + 1 < argc) {
+            options.reps = std::atoi(argv[++i]);
+            repsGiven = true;
+            if (options.reps < 1 || options.reps > 20)
+                return false;
+        } else if (arg == "--sizes" && i + 1 < argc) {
+            options.sizes.clear();
+            std::istringstream list(argv[++i]);
+            for (std::string item; std::getline(list, item, ',');) {
+                const int size = std::atoi(item.c_str());
+                if (size < 16 || size > 65507)
+                    return false;
+                options.sizes.push_back(size);
+            }
+            if (options.sizes.empty())
+                return false;
+        } else {
+            return false;
+        }
+    }
+    if (options.quick && !repsGiven)
+        options.reps = 1;
+    return true;
+}
+
+// What an interrupted run leaves behind, told from the signal handler.
+char g_interruptNote[512] = "udprecv_bench: interrupted\n";
+size_t g_interruptNoteLength = std::strlen(g_interruptNote);
+
+void OnInterrupt(int)
+{
+    KillAllChildren();
+    (void)!::write(STDERR_FILENO, g_interruptNote, g_interruptNoteLength);
+    ::_exit(130);
+}
+
+// Runs one phase; a failure is reported and leaves its figures out.
+class PhaseRunner {
+public:
+    bool Run(const std::string &what, const std::function<void()> &phase)
+    {
+        std::fprintf(stderr, "  %s\n", what.c_str());
+        try {
+            phase();
+            return true;
+        } catch (const std::exception &e) {
+            std::fprintf(stderr, "  FAILED %s: %s\n", what.c_str(), e.what());
+            m_failures++;
+            return false;
+        }
+    }
+    int failures() const { return m_failures; }
+
+private:
+    int m_failures = 0;
+};
+
+struct Buffers {
+    int tool = 0;
+    int reference = 0;
+    int generator = 0;
+};
+
+void RunEchoPhases(const ServerUnderTest &server, Server who, int size, const PhaseSettings &settings, Results &results,
+                   Buffers &buffers, PhaseRunner &runner)
+{
+    double floodRate = 0;
+    runner.Run("flood", [&] {
+        const FloodFigures flood = MeasureFlood(server, size, settings);
+        floodRate = flood.rate;
+        buffers.generator = flood.generatorBuffer;
+        results.Add(size, Figure::FloodRate, who, flood.rate);
+        results.Add(size, Figure::FloodLoss, who, flood.lossPercent);
+    });
+    runner.Run("loss-free rate", [&] {
+        results.Add(size, Figure::LossFreeRate, who, MeasureLossFreeRate(server, size, floodRate, settings));
+    });
+    runner.Run("burst", [&] { results.Add(size, Figure::BurstLoss, who, MeasureBurstLoss(server, size, settings)); });
+    runner.Run("round trips", [&] {
+        const RttFigures rtt = MeasureRtt(server, size, settings);
+        results.Add(size, Figure::RttP50, who, rtt.p50us);
+        results.Add(size, Figure::RttP99, who, rtt.p99us);
+    });
+    runner.Run("CPU use",
+               [&] { results.Add(size, Figure::CpuPerDatagram, who, MeasureCpuPerDatagram(server, size, settings)); });
+}
+
+// Every figure the run was to produce is there.
+bool Complete(const Results &results, const std::vector<int> &sizes)
+{
+    for (const int size : sizes)
+        for (const FigureSpec &spec : FigureSpecs())
+            if (!results.Median(size, spec.figure, Server::Tool) ||
+                (spec.hasReference && !results.Median(size, spec.figure, Server::Reference)))
+                return false;
+    return true;
+}
+
+// A fresh folder for the program folders and logs, removed at the end.
+class WorkFolder {
+public:
+    WorkFolder()
+    {
+        const char *tmp = std::getenv("TMPDIR");
+        m_path = std::string(tmp && *tmp ? tmp : "/tmp") + "/udprecv_bench.XXXXXX";
+        if (!::mkdtemp(m_path.data()))
+            throw std::runtime_error("cannot create a work folder like " + m_path);
+        const int length = std::snprintf(g_interruptNote, sizeof g_interruptNote,
+                                         "udprecv_bench: interrupted, work folder left: %s\n", m_path.c_str());
+        g_interruptNoteLength = std::min(sizeof g_interruptNote - 1, static_cast<size_t>(std::max(length, 0)));
+    }
+    ~WorkFolder()
+    {
+        std::error_code ignored;
+        std::filesystem::remove_all(m_path, ignored);
+    }
+    WorkFolder(const WorkFolder &) = delete;
+    WorkFolder &operator=(const WorkFolder &) = delete;
+    const std::string &path() const { return m_path; }
+
+private:
+    std::string m_path;
+};
+
+// The 1-minute load average: other work on the machine skews every figure.
+double LoadAverage()
+{
+    double load[1] = {-1};
+    return ::getloadavg(load, 1) == 1 ? load[0] : -1;
+}
+
+std::string Describe(const Options &options, const Buffers &buffers, double loadBefore)
+{
+    utsname system {};
+    ::uname(&system);
+    char text[512];
+    std::snprintf(text, sizeof text,
+                  "Tavo_UdpRecv benchmark%s: loopback, echo mode, median of %d run%s, %ld CPUs, Linux %s\n"
+                  "receive buffer granted (bytes): tool %d, reference %d, load generator %d\n"
+                  "load average (1 min): %.2f before, %.2f after\n",
+                  options.quick ? " (--quick: short phases, not comparable)" : "", options.reps,
+                  options.reps == 1 ? "" : "s", ::sysconf(_SC_NPROCESSORS_ONLN), system.release, buffers.tool,
+                  buffers.reference, buffers.generator, loadBefore, LoadAverage());
+    return text;
+}
+
+int RunBenchmark(const Options &options)
+{
+    const PhaseSettings settings = options.quick ? PhaseSettings::Quick() : PhaseSettings {};
+    const std::string binaries = ExecutableFolder();
+    const WorkFolder work;
+    const auto started = std::chrono::steady_clock::now();
+    const double loadBefore = LoadAverage();
+    Results results;
+    Buffers buffers;
+    PhaseRunner runner;
+    int folderNumber = 0;
+    auto nextFolder = [&] { return work.path() + "/run" + std::to_string(++folderNumber); };
+
+    for (const int size : options.sizes) {
+        for (int rep = 1; rep <= options.reps; ++rep) {
+            std::fprintf(stderr, "%d bytes, run %d of %d: tool\n", size, rep, options.reps);
+            runner.Run("start the tool", [&] {
+                BenchHost host(binaries, nextFolder(), ChildMaxSeconds);
+                buffers.tool = host.server().receiveBuffer;
+                RunEchoPhases(host.server(), Server::Tool, size, settings, results, buffers, runner);
+                runner.Run("clock ticks and clicks", [&] {
+                    const TickFigures ticks = MeasureTickGapAndClicks(host, size, settings);
+                    results.Add(size, Figure::TickGap, Server::Tool, ticks.tickGapMs);
+                    results.Add(size, Figure::StopClick, Server::Tool, ticks.stopClickMs);
+                    results.Add(size, Figure::StartClick, Server::Tool, ticks.startClickMs);
+                });
+            });
+            std::fprintf(stderr, "%d bytes, run %d of %d: reference\n", size, rep, options.reps);
+            runner.Run("start the reference", [&] {
+                ReferenceServer reference(binaries, nextFolder(), ChildMaxSeconds);
+                buffers.reference = reference.server().receiveBuffer;
+                RunEchoPhases(reference.server(), Server::Reference, size, settings, results, buffers, runner);
+            });
+        }
+        // Paced below the loss-free rate, so that every datagram is processed.
+        const double pacedRate =
+            std::clamp(0.8 * results.Median(size, Figure::LossFreeRate, Server::Tool).value_or(12500), 2000.0, 1e5);
+        for (int rep = 1; rep <= options.reps; ++rep) {
+            std::fprintf(stderr, "%d bytes, run %d of %d: tool memory at %.0f/s\n", size, rep, options.reps, pacedRate);
+            runner.Run("memory", [&] {
+                BenchHost host(binaries, nextFolder(), ChildMaxSeconds);
+                const RssFigures rss = MeasureRss(host.server(), size, pacedRate, settings);
+                results.Add(size, Figure::RssBefore, Server::Tool, static_cast<double>(rss.beforeKiB));
+                results.Add(size, Figure::RssAfter, Server::Tool, static_cast<double>(rss.afterKiB));
+                results.Add(size, Figure::RssGrowth, Server::Tool, static_cast<double>(rss.afterKiB - rss.beforeKiB));
+                results.Add(size, Figure::PacedLoss, Server::Tool, rss.lossPercent);
+            });
+        }
+    }
+
+    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+    std::printf("%s\n%s\n(%.0f s)\n", Describe(options, buffers, loadBefore).c_str(),
+                FormatTable(results, options.sizes).c_str(), seconds);
+    std::fflush(stdout);
+    if (runner.failures() > 0 || !Complete(results, options.sizes)) {
+        std::fprintf(stderr, "udprecv_bench: incomplete, %d phase(s) failed\n", runner.failures());
+        return 3;
+    }
+    return 0;
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    Options options;
+    if (!ParseOptions(argc, argv, options)) {
+        std::fprintf(stderr, "usage: %s [--quick] [--sizes 64,1400,3000] [--reps 1..20]\n", argv[0]);
+        return 2;
+    }
+    std::signal(SIGINT, OnInterrupt);
+    std::signal(SIGTERM, OnInterrupt);
+    std::signal(SIGPIPE, SIG_IGN);
+    try {
+        return RunBenchmark(options);
+    } catch (const std::exception &e) {
+        KillAllChildren();
+        std::fprintf(stderr, "udprecv_bench: %s\n", e.what());
+        return 1;
+    }
+}

@@ -1,0 +1,151 @@
+#include "Processes.h"
+
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <arpa/inet.h>
+#include <csignal>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <stdexcept>
+
+namespace {
+
+std::vector<std::string> Shell(const std::string &script)
+{
+    return {"/bin/sh", "-c", script};
+}
+
+bool Alive(pid_t pid)
+{
+    return ::kill(pid, 0) == 0;
+}
+
+// Binds `port` on all addresses of `family`; true when the bind succeeded.
+bool CanBind(int family, uint16_t port)
+{
+    const int fd = ::socket(family, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+    if (fd < 0)
+        return false;
+    int result = -1;
+    if (family == AF_INET6) {
+        sockaddr_in6 address {};
+        address.sin6_family = AF_INET6;
+        address.sin6_port = htons(port);
+        result = ::bind(fd, reinterpret_cast<sockaddr *>(&address), sizeof address);
+    } else {
+        sockaddr_in address {};
+        address.sin_family = AF_INET;
+        address.sin_port = htons(port);
+        result = ::bind(fd, reinterpret_cast<sockaddr *>(&address), sizeof address);
+    }
+    ::close(fd);
+    return result == 0;
+}
+
+} // namespace
+
+class tst_BenchProcesses : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void childGetsOffscreenPlatformAndItsOutputIsKept();
+    void stopEndsAChildThatIgnoresTerm();
+    void killAllChildrenEndsRegisteredChildren();
+    void waitForLine_data();
+    void waitForLine();
+    void readsUsageOfProcesses();
+    void freePortBindsOnBothFamilies();
+
+private:
+    QTemporaryDir m_dir;
+};
+
+void tst_BenchProcesses::childGetsOffscreenPlatformAndItsOutputIsKept()
+{
+    ChildProcess child(Shell("echo platform=$QT_QPA_PLATFORM; exec sleep 30"),
+                       m_dir.filePath(QStringLiteral("out1")).toStdString());
+    const pid_t pid = child.pid();
+    QVERIFY(child.Running());
+    QTRY_VERIFY(child.OutputTail().find("platform=offscreen\n") != std::string::npos);
+    child.Stop();
+    QVERIFY(!child.Running());
+    QVERIFY(!Alive(pid));
+}
+
+void tst_BenchProcesses::stopEndsAChildThatIgnoresTerm()
+{
+    ChildProcess child(Shell("trap '' TERM; echo ready; while :; do sleep 1; done"),
+                       m_dir.filePath(QStringLiteral("out2")).toStdString());
+    const pid_t pid = child.pid();
+    QTRY_VERIFY(child.OutputTail() == "ready\n");
+    child.Stop();
+    QVERIFY(!Alive(pid));
+}
+
+void tst_BenchProcesses::killAllChildrenEndsRegisteredChildren()
+{
+    ChildProcess first(Shell("exec sleep 30"), m_dir.filePath(QStringLiteral("out3")).toStdString());
+    ChildProcess second(Shell("exec sleep 30"), m_dir.filePath(QStringLiteral("out4")).toStdString());
+    KillAllChildren();
+    QTRY_VERIFY(!first.Running());
+    QTRY_VERIFY(!second.Running());
+}
+
+void tst_BenchProcesses::waitForLine_data()
+{
+    QTest::addColumn<QString>("script");
+    QTest::addColumn<int>("timeoutMs");
+    QTest::addColumn<QString>("expected"); // empty: throws
+    QTest::newRow("line written later") << QStringLiteral("sleep 0.2; printf '42 7\\nrest' > \"$F\"; exec sleep 30")
+                                        << 10000 << QStringLiteral("42 7");
+    QTest::newRow("line not finished yet") << QStringLiteral("printf 'half' > \"$F\"; exec sleep 30") << 300
+                                           << QString();
+    QTest::newRow("child ends first") << QStringLiteral("echo gone; exit 1") << 10000 << QString();
+}
+
+void tst_BenchProcesses::waitForLine()
+{
+    QFETCH(QString, script);
+    QFETCH(int, timeoutMs);
+    QFETCH(QString, expected);
+    const std::string file = m_dir.filePath(QString::fromLatin1(QTest::currentDataTag())).toStdString();
+    ChildProcess child(Shell("F='" + file + "'; " + script.toStdString()), file + ".out");
+    if (expected.isEmpty()) {
+        QVERIFY_THROWS_EXCEPTION(std::runtime_error, WaitForLine(file, child, timeoutMs));
+    } else {
+        QCOMPARE(QString::fromStdString(WaitForLine(file, child, timeoutMs)), expected);
+    }
+}
+
+void tst_BenchProcesses::readsUsageOfProcesses()
+{
+    QVERIFY(ReadRssKiB(::getpid()) > 0);
+    const int64_t cpuBefore = ReadCpuMicroseconds(::getpid());
+    QVERIFY(cpuBefore >= 0);
+    // Busy until the system has accounted some CPU time, within bounds.
+    volatile uint64_t sink = 0;
+    for (int round = 0; round < 400 && ReadCpuMicroseconds(::getpid()) == cpuBefore; ++round)
+        for (int i = 0; i < 1000000; ++i)
+            sink = sink + static_cast<uint64_t>(i);
+    QVERIFY(ReadCpuMicroseconds(::getpid()) > cpuBefore);
+
+    ChildProcess child(Shell("exit 0"), m_dir.filePath(QStringLiteral("out5")).toStdString());
+    const pid_t gone = child.pid();
+    QTRY_VERIFY(!child.Running());
+    QCOMPARE(ReadRssKiB(gone), -1L);
+    QCOMPARE(ReadCpuMicroseconds(gone), int64_t {-1});
+}
+
+void tst_BenchProcesses::freePortBindsOnBothFamilies()
+{
+    const uint16_t port = FreeUdpPort();
+    QVERIFY(port != 0);
+    QVERIFY(CanBind(AF_INET, port));
+    QVERIFY(CanBind(AF_INET6, port));
+}
+
+QTEST_GUILESS_MAIN(tst_BenchProcesses)
+#include "tst_benchprocesses.moc"

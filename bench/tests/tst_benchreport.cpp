@@ -1,0 +1,181 @@
+#include "Report.h"
+
+#include <QTest>
+
+#include <sstream>
+
+namespace {
+
+using K = Target::Kind;
+using OptionalValue = std::optional<double>;
+
+// The table row of `label` for `size`, empty when there is none.
+std::string RowOf(const std::string &table, int size, const std::string &label)
+{
+    std::istringstream lines(table);
+    const std::string sizeField = std::to_string(size);
+    for (std::string line; std::getline(lines, line);)
+        if (line.find(label) != std::string::npos && line.find(sizeField + "  ") == line.find_first_not_of(' '))
+            return line;
+    return {};
+}
+
+std::vector<std::string> Fields(const std::string &row, const std::string &label)
+{
+    std::istringstream rest(row.substr(row.find(label) + label.size()));
+    std::vector<std::string> fields;
+    for (std::string field; rest >> field;)
+        fields.push_back(field);
+    return fields;
+}
+
+} // namespace
+
+Q_DECLARE_METATYPE(Target)
+Q_DECLARE_METATYPE(OptionalValue)
+Q_DECLARE_METATYPE(Verdict)
+
+class tst_BenchReport : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void median_data();
+    void median();
+    void judge_data();
+    void judge();
+    void targetText_data();
+    void targetText();
+    void resultsKeepSizesAndServersApart();
+    void tableShowsMediansRatioAndVerdicts();
+};
+
+void tst_BenchReport::median_data()
+{
+    QTest::addColumn<std::vector<double>>("values");
+    QTest::addColumn<OptionalValue>("expected");
+    QTest::newRow("none") << std::vector<double> {} << OptionalValue {};
+    QTest::newRow("one") << std::vector<double> {7} << OptionalValue {7};
+    QTest::newRow("odd, unsorted") << std::vector<double> {9, 1, 5} << OptionalValue {5};
+    QTest::newRow("even: mean of the middle two") << std::vector<double> {4, 1, 3, 10} << OptionalValue {3.5};
+}
+
+void tst_BenchReport::median()
+{
+    QFETCH(std::vector<double>, values);
+    QFETCH(OptionalValue, expected);
+    QCOMPARE(Median(values), expected);
+}
+
+void tst_BenchReport::judge_data()
+{
+    QTest::addColumn<Target>("target");
+    QTest::addColumn<int>("size");
+    QTest::addColumn<OptionalValue>("tool");
+    QTest::addColumn<OptionalValue>("reference");
+    QTest::addColumn<Verdict>("expected");
+
+    const Target atLeast {K::RatioAtLeast, 0.9, true};
+    QTest::newRow("ratio at least: met") << atLeast << 64 << OptionalValue {45} << OptionalValue {50} << Verdict::Pass;
+    QTest::newRow("ratio at least: short")
+        << atLeast << 64 << OptionalValue {44} << OptionalValue {50} << Verdict::Fail;
+    QTest::newRow("ratio at least: other size")
+        << atLeast << 1400 << OptionalValue {1} << OptionalValue {50} << Verdict::None;
+    QTest::newRow("ratio: no reference") << atLeast << 64 << OptionalValue {45} << OptionalValue {} << Verdict::Missing;
+    QTest::newRow("ratio: zero reference")
+        << atLeast << 64 << OptionalValue {45} << OptionalValue {0} << Verdict::Missing;
+
+    const Target atMostRatio {K::RatioAtMost, 1.15, true};
+    QTest::newRow("ratio at most: met") << atMostRatio << 64 << OptionalValue {11.5} << OptionalValue {10}
+                                        << Verdict::Pass;
+    QTest::newRow("ratio at most: over") << atMostRatio << 64 << OptionalValue {11.6} << OptionalValue {10}
+                                         << Verdict::Fail;
+
+    const Target below {K::Below, 700, false};
+    QTest::newRow("below: under") << below << 3000 << OptionalValue {699.9} << OptionalValue {} << Verdict::Pass;
+    QTest::newRow("below: at the limit") << below << 3000 << OptionalValue {700} << OptionalValue {} << Verdict::Fail;
+    QTest::newRow("below: not measured") << below << 64 << OptionalValue {} << OptionalValue {} << Verdict::Missing;
+
+    const Target noLoss {K::AtMost, 0, true};
+    QTest::newRow("no loss: none") << noLoss << 64 << OptionalValue {0} << OptionalValue {} << Verdict::Pass;
+    QTest::newRow("no loss: some") << noLoss << 64 << OptionalValue {0.01} << OptionalValue {} << Verdict::Fail;
+
+    QTest::newRow("no target") << Target {} << 64 << OptionalValue {1} << OptionalValue {1} << Verdict::None;
+}
+
+void tst_BenchReport::judge()
+{
+    QFETCH(Target, target);
+    QFETCH(int, size);
+    QFETCH(OptionalValue, tool);
+    QFETCH(OptionalValue, reference);
+    QFETCH(Verdict, expected);
+    QCOMPARE(Judge(target, size, tool, reference), expected);
+}
+
+void tst_BenchReport::targetText_data()
+{
+    QTest::addColumn<Target>("target");
+    QTest::addColumn<int>("size");
+    QTest::addColumn<QString>("expected");
+    QTest::newRow("ratio at least") << Target {K::RatioAtLeast, 0.9, true} << 64 << QStringLiteral(">= 0.90x ref");
+    QTest::newRow("ratio at most") << Target {K::RatioAtMost, 1.15, true} << 64 << QStringLiteral("<= 1.15x ref");
+    QTest::newRow("64 bytes only, other size") << Target {K::RatioAtMost, 1.15, true} << 3000 << QStringLiteral("-");
+    QTest::newRow("below") << Target {K::Below, 700, false} << 1400 << QStringLiteral("< 700");
+    QTest::newRow("at most") << Target {K::AtMost, 0, true} << 64 << QStringLiteral("<= 0");
+    QTest::newRow("none") << Target {} << 64 << QStringLiteral("-");
+}
+
+void tst_BenchReport::targetText()
+{
+    QFETCH(Target, target);
+    QFETCH(int, size);
+    QFETCH(QString, expected);
+    QCOMPARE(QString::fromStdString(TargetText(target, size)), expected);
+}
+
+void tst_BenchReport::resultsKeepSizesAndServersApart()
+{
+    Results results;
+    results.Add(64, Figure::FloodRate, Server::Tool, 10);
+    results.Add(64, Figure::FloodRate, Server::Tool, 30);
+    results.Add(64, Figure::FloodRate, Server::Tool, 20);
+    results.Add(64, Figure::FloodRate, Server::Reference, 99);
+    results.Add(1400, Figure::FloodRate, Server::Tool, 5);
+    QCOMPARE(results.Median(64, Figure::FloodRate, Server::Tool), OptionalValue {20});
+    QCOMPARE(results.Median(64, Figure::FloodRate, Server::Reference), OptionalValue {99});
+    QCOMPARE(results.Median(1400, Figure::FloodRate, Server::Tool), OptionalValue {5});
+    QCOMPARE(results.Median(64, Figure::FloodLoss, Server::Tool), OptionalValue {});
+}
+
+void tst_BenchReport::tableShowsMediansRatioAndVerdicts()
+{
+    Results results;
+    for (const double rate : {40000.0, 46000.0, 45000.0})
+        results.Add(64, Figure::FloodRate, Server::Tool, rate);
+    results.Add(64, Figure::FloodRate, Server::Reference, 50000);
+    results.Add(64, Figure::FloodLoss, Server::Tool, 60);
+    results.Add(64, Figure::FloodLoss, Server::Reference, 30);
+    results.Add(64, Figure::TickGap, Server::Tool, 812);
+    results.Add(1400, Figure::FloodRate, Server::Tool, 1000);
+    results.Add(1400, Figure::FloodRate, Server::Reference, 2000);
+    const std::string table = FormatTable(results, {64, 1400});
+
+    const std::string floodLabel = "flood echo rate (/s)";
+    QCOMPARE(Fields(RowOf(table, 64, floodLabel), floodLabel),
+             (std::vector<std::string> {"45000", "50000", "0.90", ">=", "0.90x", "ref", "PASS"}));
+    QCOMPARE(Fields(RowOf(table, 1400, floodLabel), floodLabel),
+             (std::vector<std::string> {"1000", "2000", "0.50", "-"}));
+
+    const std::string lossLabel = "flood loss (%)";
+    QCOMPARE(Fields(RowOf(table, 64, lossLabel), lossLabel), (std::vector<std::string> {"60.00", "30.00", "-", "-"}));
+
+    const std::string gapLabel = "largest clock-tick gap, 10 s flood (ms)";
+    QCOMPARE(Fields(RowOf(table, 64, gapLabel), gapLabel),
+             (std::vector<std::string> {"812", "-", "-", "<", "700", "FAIL"}));
+    const std::string stopLabel = "stop click under flood takes effect (ms)";
+    QCOMPARE(Fields(RowOf(table, 1400, stopLabel), stopLabel),
+             (std::vector<std::string> {"-", "-", "-", "<", "200", "n/a"}));
+}
+
+QTEST_APPLESS_MAIN(tst_BenchReport)
+#include "tst_benchreport.moc"
