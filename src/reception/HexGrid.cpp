@@ -56,7 +56,7 @@ void HexGrid::SetCol(int col)
 
 QString HexGrid::Text() const
 {
-    return cell(m_row, m_col).text;
+    return textOf(cell(m_row, m_col));
 }
 
 void HexGrid::SetText(const QString &text)
@@ -67,7 +67,7 @@ void HexGrid::SetText(const QString &text)
 void HexGrid::SetTextMatrix(int row, int col, const QString &text)
 {
     Cell &c = cell(row, col);
-    if (c.text == text)
+    if (textOf(c) == text)
         return; // what the grid shows does not change
     c.text = text;
     c.byteText = -1;
@@ -157,53 +157,54 @@ const QString &rowHeaderText(int row)
 
 } // namespace
 
+const QString &HexGrid::textOf(const Cell &c)
+{
+    return c.byteText >= 0 ? byteText(c.byteText) : c.text;
+}
+
 void HexGrid::showRowBytes(int row, const unsigned char *data, int count)
 {
     checkCell(row, 0);
     Cell *cells = &m_cells[static_cast<size_t>(row * m_cols)];
-    int firstChanged = -1;
+    int firstChanged = m_cols;
     int lastChanged = -1;
-    for (int col = 1; col < m_cols; ++col) {
+    const auto changedAt = [&](int col) {
+        firstChanged = std::min(firstChanged, col);
+        lastChanged = col;
+    };
+    const int shown = std::clamp(count, 0, m_cols - 1);
+    for (int col = 1; col <= shown; ++col) {
         Cell &c = cells[col];
-        const int index = col - 1;
-        bool changed = false;
-        if (c.alignment != AlignCenterCenter) {
-            c.alignment = AlignCenterCenter;
-            changed = true;
-        }
-        if (index < count) {
-            const int byte = data[index];
+        const int byte = data[col - 1];
+        if (c.byteText >= 0 && c.alignment == AlignCenterCenter && c.backColor == StandardBackColor) [[likely]] {
+            // Already a centred byte cell: only the byte may change, and two
+            // different bytes never share a text.
             if (c.byteText != byte) {
-                // Two different bytes never share a text; any other text is compared.
-                const QString &text = byteText(byte);
-                if (c.byteText >= 0 || c.text != text) {
-                    c.text = text;
-                    changed = true;
-                }
                 c.byteText = byte;
+                changedAt(col);
             }
-            if (c.backColor != StandardBackColor) {
-                c.backColor = StandardBackColor;
-                changed = true;
-            }
-        } else {
-            if (!c.text.isEmpty()) {
-                c.text = QString();
-                changed = true;
-            }
-            c.byteText = -1;
-            if (c.backColor != Gray) {
-                c.backColor = Gray;
-                changed = true;
-            }
+            continue;
         }
-        if (changed) {
-            if (firstChanged < 0)
-                firstChanged = col;
-            lastChanged = col;
+        // Any other text is compared with the byte's text.
+        if (c.byteText >= 0 || c.text != byteText(byte) || c.alignment != AlignCenterCenter ||
+            c.backColor != StandardBackColor)
+            changedAt(col);
+        c.text = QString();
+        c.byteText = byte;
+        c.alignment = AlignCenterCenter;
+        c.backColor = StandardBackColor;
+    }
+    for (int col = shown + 1; col < m_cols; ++col) {
+        Cell &c = cells[col];
+        if (c.byteText >= 0 || !c.text.isEmpty() || c.alignment != AlignCenterCenter || c.backColor != Gray) {
+            c.text = QString();
+            c.byteText = -1;
+            c.alignment = AlignCenterCenter;
+            c.backColor = Gray;
+            changedAt(col);
         }
     }
-    if (firstChanged < 0)
+    if (lastChanged < 0)
         return;
     if (m_redraw) {
         emit dataChanged(index(row, firstChanged), index(row, lastChanged));
@@ -240,7 +241,7 @@ QVariant HexGrid::data(const QModelIndex &index, int role) const
     const Cell &c = m_cells[static_cast<size_t>(index.row() * m_cols + index.column())];
     switch (role) {
     case Qt::DisplayRole:
-        return c.text;
+        return textOf(c);
     case Qt::TextAlignmentRole:
         return c.alignment == AlignCenterCenter ? QVariant(int(Qt::AlignCenter)) : QVariant();
     case BackColorRole:

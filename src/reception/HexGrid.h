@@ -37,7 +37,7 @@ public:
     // Text of the current cell.
     QString Text() const;
     void SetText(const QString &text);
-    const QString &TextMatrix(int row, int col) const { return cell(row, col).text; }
+    const QString &TextMatrix(int row, int col) const { return textOf(cell(row, col)); }
     void SetTextMatrix(int row, int col, const QString &text);
 
     // Alignment of the current cell (4: centre-centre).
@@ -57,12 +57,15 @@ public:
     QVariant data(const QModelIndex &index, int role = Qt::DisplayRole) const override;
 
 private:
+    // A cell that shows a byte keeps only the byte; its two-digit text is
+    // shared by every cell showing that byte.
     struct Cell {
-        QString text;
+        QString text;      // the text when byteText is -1
         int alignment = 0; // 0: the view's default
         int backColor = 0; // 0: standard background
-        int byteText = -1; // the byte whose two-digit text `text` is, -1: another text
+        int byteText = -1; // the byte whose two-digit text the cell shows, -1: `text`
     };
+    static const QString &textOf(const Cell &c);
     Cell &cell(int row, int col)
     {
         checkCell(row, col);

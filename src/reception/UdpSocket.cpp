@@ -136,6 +136,7 @@ struct UdpSocket::Impl {
     std::array<sockaddr_storage, BatchSize> sources {};
     int batchCount = 0;
     int batchNext = 0; // the next datagram to raise
+    bool queueEmptied = false; // the last read took fewer than a full batch
     int current = -1;  // the datagram being raised
 
     const char *datagram(int index) const { return buffers.get() + static_cast<size_t>(index) * DatagramCapacity; }
@@ -169,6 +170,7 @@ struct UdpSocket::Impl {
         } while (count < 0 && errno == EINTR);
         batchNext = 0;
         batchCount = std::max(count, 0);
+        queueEmptied = count < BatchSize;
         return count > 0;
     }
 
@@ -302,8 +304,14 @@ void UdpSocket::drain()
     for (int raised = 0; raised < MaxDatagramsPerTurn; ++raised) {
         if (raised > 0 && std::chrono::steady_clock::now() >= deadline)
             break;
-        if (d->batchNext >= d->batchCount && !d->readBatch())
-            break;
+        if (d->batchNext >= d->batchCount) {
+            // A short batch emptied the queue: the notifier calls again for
+            // whatever came since, which saves a read that finds nothing.
+            if (raised > 0 && d->queueEmptied)
+                break;
+            if (!d->readBatch())
+                break;
+        }
         d->current = d->batchNext++;
         Q_EMIT DataArrival(static_cast<int32_t>(d->messages[static_cast<size_t>(d->current)].msg_len));
         if (!alive)

@@ -22,7 +22,7 @@ public:
 
     // Changed cells are repainted together a moment later, so a flood of
     // datagrams costs a few repaints a second instead of one per datagram.
-    static constexpr int RepaintDelayMs = 25;
+    static constexpr int RepaintDelayMs = 40;
     bool RepaintPending() const { return m_repaintTimer.isActive(); }
 
 protected:

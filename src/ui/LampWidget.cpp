@@ -4,9 +4,16 @@
 
 #include <QPainter>
 
+namespace {
+constexpr int FrameMs = 16;
+}
+
 LampWidget::LampWidget(QWidget *parent) : QWidget(parent)
 {
     setFocusPolicy(Qt::NoFocus);
+    m_frameTimer.setSingleShot(true);
+    m_frameTimer.setInterval(FrameMs);
+    connect(&m_frameTimer, &QTimer::timeout, this, &LampWidget::repaintIfChanged);
 }
 
 void LampWidget::SetBackColor(int color)
@@ -14,7 +21,14 @@ void LampWidget::SetBackColor(int color)
     if (color == m_backColor)
         return;
     m_backColor = color;
-    update();
+    if (!m_frameTimer.isActive())
+        m_frameTimer.start();
+}
+
+void LampWidget::repaintIfChanged()
+{
+    if (m_backColor != m_paintedColor)
+        update();
 }
 
 void LampWidget::paintEvent(QPaintEvent *)
@@ -25,5 +39,6 @@ void LampWidget::paintEvent(QPaintEvent *)
     painter.setRenderHint(QPainter::Antialiasing);
     painter.setPen(Qt::NoPen);
     painter.setBrush(ColorFromValue(m_backColor));
+    m_paintedColor = m_backColor;
     painter.drawEllipse(circle);
 }

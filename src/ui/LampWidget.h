@@ -2,10 +2,13 @@
 
 #include "reception/Lamp.h"
 
+#include <QTimer>
 #include <QWidget>
 
 // A status lamp: a filled circle whose diameter is the shorter side of the
-// widget, centred in it. Black at creation.
+// widget, centred in it. Black at creation. A colour change is painted on
+// the next frame, and only when the colour then differs from the painted one:
+// a lamp switched off and on again within one arrival is not repainted.
 class LampWidget final : public QWidget, public Lamp {
     Q_OBJECT
 
@@ -19,5 +22,9 @@ protected:
     void paintEvent(QPaintEvent *event) override;
 
 private:
+    void repaintIfChanged();
+
     int m_backColor = LampColor::Black;
+    int m_paintedColor = LampColor::Black;
+    QTimer m_frameTimer;
 };
