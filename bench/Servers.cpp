@@ -21,9 +21,11 @@ std::vector<std::string> HostCommand(const std::string &binaryFolder, const std:
 std::vector<std::string> ReferenceCommand(const std::string &binaryFolder, const std::string &folder, uint16_t port,
                                           int maxSeconds)
 {
-    std::filesystem::create_directories(folder);
+    // The log goes where the tool's goes, under the same name, so that both
+    // resolve paths of the same depth and length.
+    std::filesystem::create_directories(folder + "/Log");
     std::filesystem::remove(folder + "/ready");
-    return {binaryFolder + "/udprecv_refserver", std::to_string(port), folder + "/reference-log.txt",
+    return {binaryFolder + "/udprecv_refserver", std::to_string(port), folder + "/Log/Tavo_UdpRcvLog.txt",
             std::to_string(maxSeconds), folder + "/ready"};
 }
 

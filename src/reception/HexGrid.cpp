@@ -5,6 +5,8 @@
 
 #include <algorithm>
 #include <array>
+#include <cstring>
+#include <utility>
 
 HexGrid::HexGrid(int rows, int cols, QObject *parent)
     : QAbstractTableModel(parent), m_rows(rows), m_cols(cols), m_cells(static_cast<size_t>(rows * cols))
@@ -21,6 +23,14 @@ void HexGrid::SetRows(int rows)
     // The fixed header row always stays.
     if (rows < 1)
         throw RuntimeError::invalidArgument();
+    if (rows == m_rows)
+        return;
+    materializeDump();
+    resizeRows(rows);
+}
+
+void HexGrid::resizeRows(int rows)
+{
     if (rows == m_rows)
         return;
     if (rows > m_rows) {
@@ -56,7 +66,12 @@ void HexGrid::SetCol(int col)
 
 QString HexGrid::Text() const
 {
-    return textOf(cell(m_row, m_col));
+    return textAt(m_row, m_col);
+}
+
+const QString &HexGrid::TextMatrix(int row, int col) const
+{
+    return textAt(row, col);
 }
 
 void HexGrid::SetText(const QString &text)
@@ -66,9 +81,9 @@ void HexGrid::SetText(const QString &text)
 
 void HexGrid::SetTextMatrix(int row, int col, const QString &text)
 {
-    Cell &c = cell(row, col);
-    if (textOf(c) == text)
+    if (textAt(row, col) == text)
         return; // what the grid shows does not change
+    Cell &c = cell(row, col);
     c.text = text;
     c.byteText = -1;
     cellChanged(row, col);
@@ -76,30 +91,40 @@ void HexGrid::SetTextMatrix(int row, int col, const QString &text)
 
 int HexGrid::CellAlignment() const
 {
-    return cell(m_row, m_col).alignment;
+    return alignmentAt(m_row, m_col);
 }
 
 void HexGrid::SetCellAlignment(int alignment)
 {
-    Cell &c = cell(m_row, m_col);
-    if (c.alignment == alignment)
+    if (alignmentAt(m_row, m_col) == alignment)
         return;
+    Cell &c = cell(m_row, m_col);
     c.alignment = alignment;
     cellChanged(m_row, m_col);
 }
 
 int HexGrid::CellBackColor() const
 {
-    return cell(m_row, m_col).backColor;
+    return backColorAt(m_row, m_col);
 }
 
 void HexGrid::SetCellBackColor(int color)
 {
-    Cell &c = cell(m_row, m_col);
-    if (c.backColor == color)
+    if (backColorAt(m_row, m_col) == color)
         return;
+    Cell &c = cell(m_row, m_col);
     c.backColor = color;
     cellChanged(m_row, m_col);
+}
+
+void HexGrid::rangeChanged(int top, int left, int bottom, int right)
+{
+    if (m_redraw) {
+        emit dataChanged(index(top, left), index(bottom, right));
+        return;
+    }
+    cellChanged(top, left);
+    cellChanged(bottom, right);
 }
 
 void HexGrid::cellChanged(int row, int col)
@@ -160,6 +185,89 @@ const QString &rowHeaderText(int row)
 const QString &HexGrid::textOf(const Cell &c)
 {
     return c.byteText >= 0 ? byteText(c.byteText) : c.text;
+}
+
+// In a dump every cell of a data row is centred; the header cell holds the
+// row number, a data cell its byte on the standard background, or nothing
+// on grey past the end.
+const QString &HexGrid::textAt(int row, int col) const
+{
+    checkCell(row, col);
+    if (!m_dumpActive || row == 0)
+        return textOf(m_cells[static_cast<size_t>(row * m_cols + col)]);
+    if (col == 0)
+        return rowHeaderText(row - 1);
+    const qsizetype index = (row - 1) * BytesPerRow + (col - 1);
+    static const QString empty;
+    return index < m_dump.size() ? byteText(static_cast<unsigned char>(m_dump[index])) : empty;
+}
+
+int HexGrid::alignmentAt(int row, int col) const
+{
+    checkCell(row, col);
+    if (!m_dumpActive || row == 0)
+        return m_cells[static_cast<size_t>(row * m_cols + col)].alignment;
+    return AlignCenterCenter;
+}
+
+int HexGrid::backColorAt(int row, int col) const
+{
+    checkCell(row, col);
+    if (!m_dumpActive || row == 0 || col == 0)
+        return m_cells[static_cast<size_t>(row * m_cols + col)].backColor;
+    return (row - 1) * BytesPerRow + (col - 1) < m_dump.size() ? StandardBackColor : Gray;
+}
+
+void HexGrid::materializeDump()
+{
+    if (!m_dumpActive)
+        return;
+    m_dumpActive = false;
+    const QByteArray bytes = std::exchange(m_dump, QByteArray());
+    const auto *data = reinterpret_cast<const unsigned char *>(bytes.constData());
+    for (int row = 1; row < m_rows; ++row) {
+        Cell *cells = &m_cells[static_cast<size_t>(row * m_cols)];
+        cells[0].text = rowHeaderText(row - 1);
+        cells[0].byteText = -1;
+        cells[0].alignment = AlignCenterCenter;
+        const int first = (row - 1) * BytesPerRow;
+        for (int col = 1; col < m_cols; ++col) {
+            Cell &c = cells[col];
+            const int index = first + col - 1;
+            const bool isByte = index < bytes.size();
+            c.text = QString();
+            c.byteText = isByte ? data[index] : -1;
+            c.alignment = AlignCenterCenter;
+            c.backColor = isByte ? StandardBackColor : Gray;
+        }
+    }
+}
+
+void HexGrid::showDump(const QByteArray &bytes, int count)
+{
+    const QByteArray shown = bytes.size() > count ? bytes.first(count) : bytes;
+    const int oldCount = static_cast<int>(m_dump.size());
+    const int oldRows = m_rows;
+    resizeRows((count + BytesPerRow - 1) / BytesPerRow + 1);
+    // Announce the rows whose bytes changed, and the rows that came new.
+    const int commonRows = std::min(oldRows, m_rows);
+    int firstChanged = -1, lastChanged = -1;
+    for (int row = 1; row < commonRows; ++row) {
+        const int first = (row - 1) * BytesPerRow;
+        const int oldLength = std::clamp(oldCount - first, 0, BytesPerRow);
+        const int newLength = std::clamp(count - first, 0, BytesPerRow);
+        if (oldLength != newLength ||
+            std::memcmp(m_dump.constData() + first, shown.constData() + first, static_cast<size_t>(newLength)) != 0) {
+            if (firstChanged < 0)
+                firstChanged = row;
+            lastChanged = row;
+        }
+    }
+    m_dump = shown;
+    if (firstChanged > 0)
+        rangeChanged(firstChanged, 1, lastChanged, m_cols - 1);
+    if (m_rows > oldRows)
+        rangeChanged(oldRows, 0, m_rows - 1, m_cols - 1);
 }
 
 void HexGrid::showRowBytes(int row, const unsigned char *data, int count)
@@ -238,14 +346,14 @@ QVariant HexGrid::data(const QModelIndex &index, int role) const
 {
     if (!index.isValid() || index.row() >= m_rows || index.column() >= m_cols)
         return {};
-    const Cell &c = m_cells[static_cast<size_t>(index.row() * m_cols + index.column())];
     switch (role) {
     case Qt::DisplayRole:
-        return textOf(c);
+        return textAt(index.row(), index.column());
     case Qt::TextAlignmentRole:
-        return c.alignment == AlignCenterCenter ? QVariant(int(Qt::AlignCenter)) : QVariant();
+        return alignmentAt(index.row(), index.column()) == AlignCenterCenter ? QVariant(int(Qt::AlignCenter))
+                                                                            : QVariant();
     case BackColorRole:
-        return c.backColor;
+        return backColorAt(index.row(), index.column());
     case FixedRole:
         return index.row() == 0 || index.column() == 0;
     default:
@@ -258,6 +366,13 @@ void SetGridFromByteArray(HexGrid &grid, const QByteArray &bytes, ErrorGuard &gu
 {
     guard.run(QStringLiteral("(SetGridFromByteArray)"), [&] {
         const int count = static_cast<int>(std::min<qsizetype>(bytes.size(), MaxShownBytes));
+        if (grid.m_dumpActive) {
+            // A dump over a dump: the same picture, from the bytes alone.
+            grid.showDump(bytes, count);
+            grid.m_row = grid.m_rows - 1;
+            grid.m_col = grid.m_cols - 1;
+            return;
+        }
         grid.SetRows((count + BytesPerRow - 1) / BytesPerRow + 1);
         grid.SetCol(0);
         for (int i = 0; i <= grid.Rows() - 2; ++i) {
@@ -280,6 +395,12 @@ void SetGridFromByteArray(HexGrid &grid, const QByteArray &bytes, ErrorGuard &gu
         if (lastRow >= 0 && lastCol >= 0) {
             grid.SetRow(lastRow + 1);
             grid.SetCol(lastCol + 1);
+        }
+        // The next fill works on the bytes, where the grid has the usual
+        // 16 data columns.
+        if (grid.Cols() == BytesPerRow + 1 && count > 0) {
+            grid.m_dump = bytes.size() > count ? bytes.first(count) : bytes;
+            grid.m_dumpActive = true;
         }
     });
 }

@@ -12,6 +12,11 @@ class ErrorGuard;
 // screens were designed for (Rows, Cols, Row, Col, Text, TextMatrix,
 // CellAlignment, CellBackColor, Redraw). With Redraw off, changes are
 // collected and announced to views once when Redraw is switched on again.
+//
+// A hex dump filled again over a dump keeps the bytes themselves and
+// derives the cells of the data rows from them, so that a fill costs the
+// same for 2 bytes as for 2048; the first cell written by other means turns
+// the dump into ordinary cells.
 class HexGrid : public QAbstractTableModel {
     Q_OBJECT
 
@@ -37,7 +42,7 @@ public:
     // Text of the current cell.
     QString Text() const;
     void SetText(const QString &text);
-    const QString &TextMatrix(int row, int col) const { return textOf(cell(row, col)); }
+    const QString &TextMatrix(int row, int col) const;
     void SetTextMatrix(int row, int col, const QString &text);
 
     // Alignment of the current cell (4: centre-centre).
@@ -69,13 +74,14 @@ private:
     Cell &cell(int row, int col)
     {
         checkCell(row, col);
+        if (m_dumpActive && row > 0)
+            materializeDump();
         return m_cells[static_cast<size_t>(row * m_cols + col)];
     }
-    const Cell &cell(int row, int col) const
-    {
-        checkCell(row, col);
-        return m_cells[static_cast<size_t>(row * m_cols + col)];
-    }
+    // What a cell shows, whether it is an ordinary cell or part of a dump.
+    const QString &textAt(int row, int col) const;
+    int alignmentAt(int row, int col) const;
+    int backColorAt(int row, int col) const;
     void checkCell(int row, int col) const
     {
         if (row < 0 || row >= m_rows || col < 0 || col >= m_cols)
@@ -83,10 +89,17 @@ private:
     }
     [[noreturn]] static void throwOutOfRange();
     void cellChanged(int row, int col);
+    void rangeChanged(int top, int left, int bottom, int right);
     // Makes the data cells of `row` show `count` bytes from `data`, centred
     // on the standard background, and the cells after them nothing on grey;
     // a cell is changed (and announced) only when what it shows differs.
     void showRowBytes(int row, const unsigned char *data, int count);
+    // Shows the first `count` bytes as a dump: the rows must already be
+    // the header row plus one for every 16 bytes or part of them.
+    void showDump(const QByteArray &bytes, int count);
+    // Writes the dump into ordinary cells; what the grid shows stays.
+    void materializeDump();
+    void resizeRows(int rows);
 
     friend void SetGridFromByteArray(HexGrid &grid, const QByteArray &bytes, ErrorGuard &guard);
 
@@ -99,6 +112,9 @@ private:
     // The rectangle changed while Redraw was off (m_dirtyTop -1: none).
     int m_dirtyTop = -1, m_dirtyBottom = -1, m_dirtyLeft = -1, m_dirtyRight = -1;
     bool m_structureChanged = false;
+    // The bytes of the data rows while a dump is shown (see above).
+    QByteArray m_dump;
+    bool m_dumpActive = false;
 };
 
 // Shows the first 2048 bytes of `bytes` in `grid` as a hex dump of 16

@@ -181,6 +181,76 @@ private slots:
         QCOMPARE(changed[1][1].value<QModelIndex>().row(), 4);
     }
 
+    // Fills of every shape in a row, some cells written by hand between
+    // them: each fill shows its bytes exactly, and every cell whose picture
+    // changed lies in a rectangle announced to the views (or in a new row).
+    void successiveFillsShowTheirBytesAndAnnounceEveryChange()
+    {
+        HexGrid grid;
+        using Picture = QList<QStringList>;
+        const auto picture = [&grid] {
+            Picture rows;
+            for (int r = 0; r < grid.Rows(); ++r) {
+                QStringList cells;
+                for (int c = 0; c < grid.Cols(); ++c) {
+                    const QModelIndex at = grid.index(r, c);
+                    cells << grid.data(at).toString() + QLatin1Char('/') +
+                                 grid.data(at, Qt::TextAlignmentRole).toString() + QLatin1Char('/') +
+                                 grid.data(at, HexGrid::BackColorRole).toString();
+                }
+                rows << cells;
+            }
+            return rows;
+        };
+        const int counts[] = {2, 40, 40, 3000, 17, 16, 2048, 2, 33, 33, 100, 1, 64, 2049, 5};
+        int step = 0;
+        for (const int count : counts) {
+            ++step;
+            const Picture before = picture();
+            QSignalSpy changed(&grid, &QAbstractItemModel::dataChanged);
+            QSignalSpy inserted(&grid, &QAbstractItemModel::rowsInserted);
+            const QByteArray bytes = bytesOf(count, step * 7 + (count == 40 && step == 3 ? 0 : step));
+            grid.SetRedraw(false);
+            SetGridFromByteArray(grid, bytes, *m_guard);
+            grid.SetRedraw(true);
+            verifyDump(grid, bytes);
+            const Picture after = picture();
+            const int firstNewRow = inserted.isEmpty() ? grid.Rows() : inserted[0][1].toInt();
+            for (int r = 0; r < std::min(firstNewRow, int(before.size())); ++r)
+                for (int c = 0; c < grid.Cols(); ++c) {
+                    if (before[r][c] == after[r][c])
+                        continue;
+                    bool announced = false;
+                    for (const QList<QVariant> &signal : changed) {
+                        const auto topLeft = signal[0].value<QModelIndex>();
+                        const auto bottomRight = signal[1].value<QModelIndex>();
+                        announced = announced || (r >= topLeft.row() && r <= bottomRight.row() &&
+                                                  c >= topLeft.column() && c <= bottomRight.column());
+                    }
+                    QVERIFY2(announced, qPrintable(QStringLiteral("step %1: cell %2,%3 changed unannounced")
+                                                       .arg(step)
+                                                       .arg(r)
+                                                       .arg(c)));
+                }
+            if (step % 3 == 0 && count >= 4) {
+                // Cells written by hand between fills stay written until the
+                // next fill; the others keep their picture.
+                const Picture filled = picture();
+                grid.SetTextMatrix(1, 3, QStringLiteral("zz"));
+                grid.SetRow(1);
+                grid.SetCol(0);
+                grid.SetCellBackColor(255);
+                QCOMPARE(grid.TextMatrix(1, 3), QStringLiteral("zz"));
+                QCOMPARE(grid.CellBackColor(), 255);
+                Picture expected = filled;
+                expected[1][3] = QStringLiteral("zz/") + filled[1][3].section(QLatin1Char('/'), 1);
+                expected[1][0] = filled[1][0].section(QLatin1Char('/'), 0, 1) + QStringLiteral("/255");
+                QCOMPARE(picture(), expected);
+            }
+        }
+        QVERIFY(testsupport::readLogLines(m_globals.LogFiles[3]).isEmpty());
+    }
+
     void modelRoles()
     {
         HexGrid grid;
