@@ -10,6 +10,7 @@
 #include <QStaticText>
 #include <QStyledItemDelegate>
 
+#include <algorithm>
 #include <unordered_map>
 
 namespace {
@@ -171,7 +172,6 @@ HexGridView::HexGridView(HexGrid &grid, QWidget *parent) : QTableView(parent)
         verticalHeader()->viewport()->update();
     };
     m_repaintTimer.setSingleShot(true);
-    m_repaintTimer.setInterval(RepaintDelayMs);
     connect(&m_repaintTimer, &QTimer::timeout, this, &HexGridView::repaintChangedCells);
     connect(&grid, &QAbstractItemModel::modelReset, this, [this, repaintHeaders] {
         hideFixedCells();
@@ -186,12 +186,15 @@ void HexGridView::dataChanged(const QModelIndex &topLeft, const QModelIndex &, c
     m_dataChanged = true;
     m_headerRowChanged = m_headerRowChanged || topLeft.row() == 0;
     m_headerColumnChanged = m_headerColumnChanged || topLeft.column() == 0;
-    if (!m_repaintTimer.isActive())
-        m_repaintTimer.start();
+    if (m_repaintTimer.isActive())
+        return;
+    const qint64 since = m_sinceRepaint.isValid() ? m_sinceRepaint.elapsed() : RepaintIntervalMs;
+    m_repaintTimer.start(static_cast<int>(std::max<qint64>(0, RepaintIntervalMs - since)));
 }
 
 void HexGridView::repaintChangedCells()
 {
+    m_sinceRepaint.start();
     if (m_dataChanged)
         viewport()->update();
     if (m_headerRowChanged)

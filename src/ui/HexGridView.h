@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QTableView>
+#include <QElapsedTimer>
 #include <QTimer>
 
 class HexGrid;
@@ -20,9 +21,10 @@ public:
     // that all columns fit beside a vertical scroll bar.
     void fitColumnsToWidth();
 
-    // Changed cells are repainted together a moment later, so a flood of
-    // datagrams costs a few repaints a second instead of one per datagram.
-    static constexpr int RepaintDelayMs = 40;
+    // Changed cells are repainted on the next turn of the event loop, but
+    // no sooner than this after the last repaint, so a flood of datagrams
+    // costs a few repaints a second instead of one per datagram.
+    static constexpr int RepaintIntervalMs = 100;
     bool RepaintPending() const { return m_repaintTimer.isActive(); }
 
 protected:
@@ -34,6 +36,7 @@ private:
     void repaintChangedCells();
 
     QTimer m_repaintTimer;
+    QElapsedTimer m_sinceRepaint;
     bool m_dataChanged = false;
     bool m_headerRowChanged = false;
     bool m_headerColumnChanged = false;

@@ -44,7 +44,7 @@ private Q_SLOTS:
         QVERIFY(QTest::qWaitForWindowExposed(&window));
         PaintCounter counter;
         view.viewport()->installEventFilter(&counter);
-        QTest::qWait(2 * HexGridView::RepaintDelayMs);
+        QTest::qWait(2 * HexGridView::RepaintIntervalMs);
         const int before = counter.paints;
 
         for (int i = 0; i < 200; ++i)
