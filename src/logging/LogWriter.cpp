@@ -105,6 +105,31 @@ std::string FormatLogStamp(const LocalTime &t)
 
 void AppendLogStamp(std::string &out, const LocalTime &t)
 {
+    const auto twoDigits = [](int value) { return value >= 0 && value <= 99; };
+    if (t.year >= 10 && twoDigits(t.month) && twoDigits(t.day) && twoDigits(t.hour) && twoDigits(t.minute) &&
+        twoDigits(t.second) && t.millisecond >= 0 && t.millisecond <= 999) {
+        // Every field of a real time: "yy/MM/dd HH:mm:ss.t" in one piece.
+        char stamp[19];
+        const auto put = [&stamp](int at, int value) {
+            stamp[at] = static_cast<char>('0' + value / 10);
+            stamp[at + 1] = static_cast<char>('0' + value % 10);
+        };
+        put(0, t.year % 100);
+        stamp[2] = '/';
+        put(3, t.month);
+        stamp[5] = '/';
+        put(6, t.day);
+        stamp[8] = ' ';
+        put(9, t.hour);
+        stamp[11] = ':';
+        put(12, t.minute);
+        stamp[14] = ':';
+        put(15, t.second);
+        stamp[17] = '.';
+        stamp[18] = static_cast<char>('0' + t.millisecond / 100);
+        out.append(stamp, sizeof stamp);
+        return;
+    }
     // The last two characters of the decimal year.
     char year[16];
     const auto yearEnd = std::to_chars(year, year + sizeof year, t.year).ptr;

@@ -148,6 +148,10 @@ HexGridView::HexGridView(HexGrid &grid, QWidget *parent) : QTableView(parent)
     setVerticalHeader(new FixedCellHeader(Qt::Vertical, this));
     setItemDelegate(new DataCellDelegate(this));
     setModel(&grid);
+    // The headers hear of changed fixed cells from this view, once per
+    // repaint (repaintChangedCells), not at every change.
+    disconnect(&grid, &QAbstractItemModel::dataChanged, horizontalHeader(), nullptr);
+    disconnect(&grid, &QAbstractItemModel::dataChanged, verticalHeader(), nullptr);
     setShowGrid(false);
     setCornerButtonEnabled(false);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
