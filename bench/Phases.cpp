@@ -65,6 +65,7 @@ PhaseSettings PhaseSettings::Quick()
     quick.tickFloodMs = 1600;
     quick.clickWindowMs = 1000;
     quick.pacedCount = 2000;
+    quick.warmUpCount = 500;
     return quick;
 }
 
@@ -151,10 +152,12 @@ TickFigures MeasureTickGapAndClicks(BenchHost &host, int size, const PhaseSettin
 RssFigures MeasureRss(const ServerUnderTest &server, int size, double rate, const PhaseSettings &settings)
 {
     RssFigures figures;
+    figures.freshKiB = ReadRssKiB(server.pid);
+    (void)Run(PacedPlan(server, size, rate, settings.warmUpCount), "memory warm-up");
     figures.beforeKiB = ReadRssKiB(server.pid);
     figures.lossPercent = Run(PacedPlan(server, size, rate, settings.pacedCount), "memory").lossPercent;
     figures.afterKiB = ReadRssKiB(server.pid);
-    if (figures.beforeKiB < 0 || figures.afterKiB < 0)
+    if (figures.freshKiB < 0 || figures.beforeKiB < 0 || figures.afterKiB < 0)
         throw std::runtime_error("memory: cannot read /proc/<pid>/status");
     return figures;
 }

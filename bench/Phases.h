@@ -16,6 +16,7 @@ struct PhaseSettings {
     int tickFloodMs = 10000;  // flood during which the clock ticks are watched
     int clickWindowMs = 3000; // further flood while the clicks are measured
     int pacedCount = 1000000; // datagrams between the two memory readings
+    int warmUpCount = 10000;  // datagrams before the first of them
 
     // Short phases for a smoke run.
     static PhaseSettings Quick();
@@ -52,9 +53,12 @@ struct TickFigures {
 TickFigures MeasureTickGapAndClicks(BenchHost &host, int size, const PhaseSettings &settings);
 
 struct RssFigures {
-    long beforeKiB = 0;
+    long freshKiB = 0; // reception on, no datagram yet
+    long beforeKiB = 0; // after the warm-up
     long afterKiB = 0;
     double lossPercent = 0;
 };
-// Resident memory before and after settings.pacedCount datagrams at `rate`.
+// Resident memory of a fresh host, then before and after settings.pacedCount
+// datagrams at `rate`, the first reading after settings.warmUpCount datagrams
+// have put the caches of a first display in place.
 RssFigures MeasureRss(const ServerUnderTest &server, int size, double rate, const PhaseSettings &settings);

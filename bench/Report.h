@@ -19,6 +19,7 @@ enum class Figure {
     TickGap,
     StopClick,
     StartClick,
+    RssFresh,
     RssBefore,
     RssAfter,
     RssGrowth,

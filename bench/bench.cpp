@@ -227,6 +227,7 @@ int RunBenchmark(const Options &options)
             runner.Run("memory", [&] {
                 BenchHost host(binaries, nextFolder(), ChildMaxSeconds);
                 const RssFigures rss = MeasureRss(host.server(), size, pacedRate, settings);
+                results.Add(size, Figure::RssFresh, Server::Tool, static_cast<double>(rss.freshKiB));
                 results.Add(size, Figure::RssBefore, Server::Tool, static_cast<double>(rss.beforeKiB));
                 results.Add(size, Figure::RssAfter, Server::Tool, static_cast<double>(rss.afterKiB));
                 results.Add(size, Figure::RssGrowth, Server::Tool, static_cast<double>(rss.afterKiB - rss.beforeKiB));

@@ -4,13 +4,13 @@
 #include "reception/HexGrid.h"
 
 #include <QApplication>
+#include <QDeadlineTimer>
 #include <QHeaderView>
 #include <QPainter>
 #include <QScrollBar>
-#include <QStaticText>
+#include <QImage>
 #include <QStyledItemDelegate>
 
-#include <algorithm>
 #include <unordered_map>
 
 namespace {
@@ -71,73 +71,85 @@ class DataCellDelegate final : public QStyledItemDelegate {
 public:
     using QStyledItemDelegate::QStyledItemDelegate;
 
-    // Cells show few distinct texts (00 to FF): each is laid out once and
-    // drawn from the cache after that.
-    const QStaticText &staticText(const QString &text, const QFont &font) const
-    {
-        if (font != m_cacheFont) {
-            m_cache.clear();
-            m_cacheFont = font;
-        }
-        auto found = m_cache.find(text);
-        if (found == m_cache.end()) {
-            QStaticText prepared(text);
-            prepared.setTextFormat(Qt::PlainText);
-            prepared.prepare(QTransform(), font);
-            found = m_cache.emplace(text, prepared).first;
-        }
-        return found->second;
-    }
-
     void paint(QPainter *painter, const QStyleOptionViewItem &option, const QModelIndex &index) const override
     {
         const QPalette colors = QApplication::palette();
         const bool selected = option.state.testFlag(QStyle::State_Selected);
         const int backColor = index.data(HexGrid::BackColorRole).toInt();
-        QColor background = backColor != 0 ? ColorFromValue(backColor) : colors.color(QPalette::Base);
-        if (selected)
-            background = colors.color(QPalette::Active, QPalette::Highlight);
-        painter->save();
-        painter->fillRect(option.rect, background);
-        painter->setFont(option.font);
-        painter->setPen(colors.color(QPalette::Active, selected ? QPalette::HighlightedText : QPalette::Text));
-        const QString text = index.data(Qt::DisplayRole).toString();
-        if (!text.isEmpty())
-            drawAligned(painter, option.rect.adjusted(2, 0, -2, 0),
-                        AlignmentOf(index.data(Qt::TextAlignmentRole)), staticText(text, option.font));
-        // The lines right and below, as one-pixel fills (cheaper than strokes).
-        const QRect &r = option.rect;
-        const QColor line = ColorFromValue(CellLineGrey);
-        painter->fillRect(QRect(r.right(), r.top(), 1, r.height()), line);
-        painter->fillRect(QRect(r.left(), r.bottom(), r.width(), 1), line);
+        CellLook look;
+        look.text = index.data(Qt::DisplayRole).toString();
+        look.alignment = AlignmentOf(index.data(Qt::TextAlignmentRole));
+        look.background = selected ? colors.color(QPalette::Active, QPalette::Highlight).rgb()
+                                   : (backColor != 0 ? ColorFromValue(backColor) : colors.color(QPalette::Base)).rgb();
+        look.foreground = colors.color(QPalette::Active, selected ? QPalette::HighlightedText : QPalette::Text).rgb();
+        look.size = option.rect.size();
+        painter->drawImage(option.rect.topLeft(), cellImage(look, option.font, painter->device()->devicePixelRatioF()));
         if (option.state.testFlag(QStyle::State_HasFocus)) {
+            painter->save();
             QPen focus(colors.color(QPalette::Text), 1, Qt::DotLine);
             painter->setPen(focus);
             painter->setBrush(Qt::NoBrush);
             painter->drawRect(option.rect.adjusted(1, 1, -2, -2));
+            painter->restore();
         }
-        painter->restore();
     }
 
 private:
-    static void drawAligned(QPainter *painter, const QRect &rect, Qt::Alignment alignment, const QStaticText &text)
+    // Everything a cell's picture depends on.
+    struct CellLook {
+        QString text;
+        Qt::Alignment alignment;
+        QRgb background = 0;
+        QRgb foreground = 0;
+        QSize size;
+        bool operator==(const CellLook &) const = default;
+    };
+    struct CellLookHash {
+        size_t operator()(const CellLook &look) const noexcept
+        {
+            return qHashMulti(0, look.text, look.alignment.toInt(), look.background, look.foreground, look.size.width(),
+                              look.size.height());
+        }
+    };
+
+    // Cells show few distinct pictures (00 to FF on two backgrounds): each is
+    // drawn once and copied from the cache after that.
+    const QImage &cellImage(const CellLook &look, const QFont &font, qreal pixelRatio) const
     {
-        const QSizeF size = text.size();
-        qreal x = rect.left();
-        if (alignment.testFlag(Qt::AlignHCenter))
-            x = rect.left() + (rect.width() - size.width()) / 2;
-        else if (alignment.testFlag(Qt::AlignRight))
-            x = rect.right() + 1 - size.width();
-        qreal y = rect.top() + (rect.height() - size.height()) / 2;
-        if (alignment.testFlag(Qt::AlignTop))
-            y = rect.top();
-        else if (alignment.testFlag(Qt::AlignBottom))
-            y = rect.bottom() + 1 - size.height();
-        painter->drawStaticText(QPointF(x, y), text);
+        if (font != m_cacheFont || pixelRatio != m_cacheRatio || m_cache.size() > MaxCachedCells) {
+            m_cache.clear();
+            m_cacheFont = font;
+            m_cacheRatio = pixelRatio;
+        }
+        auto found = m_cache.find(look);
+        if (found == m_cache.end())
+            found = m_cache.emplace(look, drawCell(look, font, pixelRatio)).first;
+        return found->second;
     }
 
-    mutable std::unordered_map<QString, QStaticText> m_cache;
+    static QImage drawCell(const CellLook &look, const QFont &font, qreal pixelRatio)
+    {
+        QImage image(look.size * pixelRatio, QImage::Format_RGB32);
+        image.setDevicePixelRatio(pixelRatio);
+        image.fill(QColor(look.background));
+        QPainter painter(&image);
+        const QRect rect(QPoint(0, 0), look.size);
+        if (!look.text.isEmpty()) {
+            painter.setFont(font);
+            painter.setPen(QColor(look.foreground));
+            painter.drawText(rect.adjusted(2, 0, -2, 0), static_cast<int>(look.alignment), look.text);
+        }
+        // The lines right and below.
+        const QColor line = ColorFromValue(CellLineGrey);
+        painter.fillRect(QRect(rect.right(), rect.top(), 1, rect.height()), line);
+        painter.fillRect(QRect(rect.left(), rect.bottom(), rect.width(), 1), line);
+        return image;
+    }
+
+    static constexpr size_t MaxCachedCells = 4096;
+    mutable std::unordered_map<CellLook, QImage, CellLookHash> m_cache;
     mutable QFont m_cacheFont;
+    mutable qreal m_cacheRatio = 1;
 };
 
 } // namespace
@@ -176,6 +188,7 @@ HexGridView::HexGridView(HexGrid &grid, QWidget *parent) : QTableView(parent)
         verticalHeader()->viewport()->update();
     };
     m_repaintTimer.setSingleShot(true);
+    m_repaintTimer.setTimerType(Qt::PreciseTimer);
     connect(&m_repaintTimer, &QTimer::timeout, this, &HexGridView::repaintChangedCells);
     connect(&grid, &QAbstractItemModel::modelReset, this, [this, repaintHeaders] {
         hideFixedCells();
@@ -192,13 +205,19 @@ void HexGridView::dataChanged(const QModelIndex &topLeft, const QModelIndex &, c
     m_headerColumnChanged = m_headerColumnChanged || topLeft.column() == 0;
     if (m_repaintTimer.isActive())
         return;
-    const qint64 since = m_sinceRepaint.isValid() ? m_sinceRepaint.elapsed() : RepaintIntervalMs;
-    m_repaintTimer.start(static_cast<int>(std::max<qint64>(0, RepaintIntervalMs - since)));
+    // After a quiet spell at once; otherwise on the next tick of a clock
+    // shared by every grid, so that grids changed together repaint together.
+    const qint64 now = QDeadlineTimer::current().deadline();
+    if (m_lastRepaintMs < 0 || now - m_lastRepaintMs >= RepaintIntervalMs) {
+        m_repaintTimer.start(0);
+        return;
+    }
+    m_repaintTimer.start(static_cast<int>(RepaintIntervalMs - now % RepaintIntervalMs));
 }
 
 void HexGridView::repaintChangedCells()
 {
-    m_sinceRepaint.start();
+    m_lastRepaintMs = QDeadlineTimer::current().deadline();
     if (m_dataChanged)
         viewport()->update();
     if (m_headerRowChanged)

@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QTableView>
-#include <QElapsedTimer>
 #include <QTimer>
 
 class HexGrid;
@@ -21,9 +20,10 @@ public:
     // that all columns fit beside a vertical scroll bar.
     void fitColumnsToWidth();
 
-    // Changed cells are repainted on the next turn of the event loop, but
-    // no sooner than this after the last repaint, so a flood of datagrams
-    // costs a few repaints a second instead of one per datagram.
+    // Changed cells are repainted on the next turn of the event loop after
+    // a quiet spell, otherwise at the next multiple of this interval, so a
+    // flood of datagrams costs a few repaints a second instead of one per
+    // datagram.
     static constexpr int RepaintIntervalMs = 100;
     bool RepaintPending() const { return m_repaintTimer.isActive(); }
 
@@ -36,7 +36,7 @@ private:
     void repaintChangedCells();
 
     QTimer m_repaintTimer;
-    QElapsedTimer m_sinceRepaint;
+    qint64 m_lastRepaintMs = -1; // monotonic clock, -1: never
     bool m_dataChanged = false;
     bool m_headerRowChanged = false;
     bool m_headerColumnChanged = false;
