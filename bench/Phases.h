@@ -53,7 +53,7 @@ struct TickFigures {
 TickFigures MeasureTickGapAndClicks(BenchHost &host, int size, const PhaseSettings &settings);
 
 struct RssFigures {
-    long freshKiB = 0; // reception on, no datagram yet
+    long freshKiB = 0;  // reception on, no datagram yet
     long beforeKiB = 0; // after the warm-up
     long afterKiB = 0;
     double lossPercent = 0;

@@ -101,8 +101,8 @@ void tst_BenchProcesses::waitForLine_data()
     QTest::addColumn<QString>("expected"); // empty: throws
     QTest::newRow("line written later") << QStringLiteral("sleep 0.2; printf '42 7\\nrest' > \"$F\"; exec sleep 30")
                                         << 10000 << QStringLiteral("42 7");
-    QTest::newRow("line not finished yet") << QStringLiteral("printf 'half' > \"$F\"; exec sleep 30") << 300
-                                           << QString();
+    QTest::newRow("line not finished yet")
+        << QStringLiteral("printf 'half' > \"$F\"; exec sleep 30") << 300 << QString();
     QTest::newRow("child ends first") << QStringLiteral("echo gone; exit 1") << 10000 << QString();
 }
 

@@ -45,7 +45,8 @@ bool SetDefine(Runtime &runtime, ErrorGuard &guard)
         define.TempPath = base + QStringLiteral("Temp");
         define.LogPath = base + QStringLiteral("Log");
         for (size_t i = 0; i <= 5; ++i)
-            define.SettingFiles[i] = AddBackslash(define.ConfigPath) + QString::fromLatin1(ToolKindTable[i].settingFileName);
+            define.SettingFiles[i] =
+                AddBackslash(define.ConfigPath) + QString::fromLatin1(ToolKindTable[i].settingFileName);
         result = true;
     });
     return result;

@@ -1,7 +1,7 @@
 #include "Clock.h"
 
-#include <ctime>
 #include <cerrno>
+#include <ctime>
 
 LocalTime SystemClock::now() const
 {

@@ -23,8 +23,7 @@ public:
 
     // Converts `input`; on a sequence that cannot be converted, appends
     // `replacement` and skips `skip(remaining input)` bytes.
-    template <typename Skip>
-    QByteArray convert(QByteArrayView input, QByteArrayView replacement, Skip skip)
+    template <typename Skip> QByteArray convert(QByteArrayView input, QByteArrayView replacement, Skip skip)
     {
         iconv(m_cd, nullptr, nullptr, nullptr, nullptr);
         QByteArray out;

@@ -32,15 +32,14 @@ double roundHalfEven(double value)
     return std::fmod(floor, 2.0) == 0.0 ? floor : floor + 1.0;
 }
 
-template <typename Int>
-Int convert(QStringView text)
+template <typename Int> Int convert(QStringView text)
 {
     const std::optional<double> value = Parse(text);
     if (!value)
         throw RuntimeError::typeMismatch();
     const double rounded = roundHalfEven(*value);
-    if (!(rounded >= static_cast<double>(std::numeric_limits<Int>::min())
-          && rounded <= static_cast<double>(std::numeric_limits<Int>::max())))
+    if (!(rounded >= static_cast<double>(std::numeric_limits<Int>::min()) &&
+          rounded <= static_cast<double>(std::numeric_limits<Int>::max())))
         throw RuntimeError::overflow();
     return static_cast<Int>(rounded);
 }

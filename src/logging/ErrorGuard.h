@@ -25,8 +25,7 @@ public:
     };
 
     // Returns true when the body ran to its end.
-    template <typename Body>
-    bool run(const QString &label, Body &&body, const Steps &steps = {}) noexcept
+    template <typename Body> bool run(const QString &label, Body &&body, const Steps &steps = {}) noexcept
     {
         QString description;
         try {

@@ -36,9 +36,9 @@ void renameFile(const QByteArray &from, const QByteArray &to)
     if (fileExists(to))
         throw RuntimeError::fileExists(QFile::decodeName(to));
     if (::rename(from.constData(), to.constData()) != 0)
-        throw RuntimeError::systemCall(QStringLiteral("ファイル名を変更できません (%1 → %2)")
-                                           .arg(QFile::decodeName(from), QFile::decodeName(to)),
-                                       errno);
+        throw RuntimeError::systemCall(
+            QStringLiteral("ファイル名を変更できません (%1 → %2)").arg(QFile::decodeName(from), QFile::decodeName(to)),
+            errno);
 }
 
 } // namespace

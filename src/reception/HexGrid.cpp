@@ -152,8 +152,7 @@ constexpr int BytesPerRow = 16;
 constexpr int Gray = 128 | 128 << 8 | 128 << 16;
 
 // Texts of fixed storage: cells share them without reference counting.
-template <size_t Count, size_t Digits>
-struct HexTexts {
+template <size_t Count, size_t Digits> struct HexTexts {
     char16_t storage[Count][Digits] {};
     std::array<QString, Count> texts;
 
@@ -351,7 +350,7 @@ QVariant HexGrid::data(const QModelIndex &index, int role) const
         return textAt(index.row(), index.column());
     case Qt::TextAlignmentRole:
         return alignmentAt(index.row(), index.column()) == AlignCenterCenter ? QVariant(int(Qt::AlignCenter))
-                                                                            : QVariant();
+                                                                             : QVariant();
     case BackColorRole:
         return backColorAt(index.row(), index.column());
     case FixedRole:
@@ -360,7 +359,6 @@ QVariant HexGrid::data(const QModelIndex &index, int role) const
         return {};
     }
 }
-
 
 void SetGridFromByteArray(HexGrid &grid, const QByteArray &bytes, ErrorGuard &guard)
 {

@@ -111,7 +111,6 @@ private:
     std::vector<Cell> m_cells; // row-major, m_rows * m_cols
     // The rectangle changed while Redraw was off (m_dirtyTop -1: none).
     int m_dirtyTop = -1, m_dirtyBottom = -1, m_dirtyLeft = -1, m_dirtyRight = -1;
-    bool m_structureChanged = false;
     // The bytes of the data rows while a dump is shown (see above).
     QByteArray m_dump;
     bool m_dumpActive = false;

@@ -128,7 +128,8 @@ const QString &ReceptionController::displayTimeNow()
 {
     const LocalTime t = m.clock.now();
     const long long second =
-        ((((static_cast<long long>(t.year) * 13 + t.month) * 32 + t.day) * 24 + t.hour) * 60 + t.minute) * 60 + t.second;
+        ((((static_cast<long long>(t.year) * 13 + t.month) * 32 + t.day) * 24 + t.hour) * 60 + t.minute) * 60 +
+        t.second;
     if (second != m_displayTimeSecond) {
         m_displayTime = FormatDisplayTime(t);
         m_displayTimeSecond = second;

@@ -135,9 +135,9 @@ struct UdpSocket::Impl {
     std::array<iovec, BatchSize> vectors {};
     std::array<sockaddr_storage, BatchSize> sources {};
     int batchCount = 0;
-    int batchNext = 0; // the next datagram to raise
+    int batchNext = 0;         // the next datagram to raise
     bool queueEmptied = false; // the last read took fewer than a full batch
-    int current = -1;  // the datagram being raised
+    int current = -1;          // the datagram being raised
 
     const char *datagram(int index) const { return buffers.get() + static_cast<size_t>(index) * DatagramCapacity; }
     size_t datagramLength(int index) const

@@ -16,5 +16,5 @@ struct ReceiveSettings {
 
 // Reads the settings file into `members` and the log limits of `logging`,
 // reporting every problem itself (message boxes and a log line).
-void ReadSetting(const QString &file, ReceiveSettings &members, LoggingGlobals &logging,
-                 MessageBoxService &boxes, ErrorGuard &guard);
+void ReadSetting(const QString &file, ReceiveSettings &members, LoggingGlobals &logging, MessageBoxService &boxes,
+                 ErrorGuard &guard);

@@ -6,9 +6,9 @@
 #include <QApplication>
 #include <QDeadlineTimer>
 #include <QHeaderView>
+#include <QImage>
 #include <QPainter>
 #include <QScrollBar>
-#include <QImage>
 #include <QStyledItemDelegate>
 
 #include <unordered_map>

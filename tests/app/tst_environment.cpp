@@ -59,7 +59,8 @@ private slots:
                                  QStringLiteral("Tavo_UdpTextSnd"), QStringLiteral("Tavo_UdpTextRcv")};
         for (size_t i = 0; i < size_t(ids.size()); ++i) {
             QCOMPARE(runtime.logging.ToolIds[i], ids[qsizetype(i)]);
-            QCOMPARE(runtime.logging.LogFiles[i], path(QStringLiteral("Log/") + ids[qsizetype(i)] + QStringLiteral("Log.txt")));
+            QCOMPARE(runtime.logging.LogFiles[i],
+                     path(QStringLiteral("Log/") + ids[qsizetype(i)] + QStringLiteral("Log.txt")));
         }
         const QString config = path(QStringLiteral("Config/"));
         QCOMPARE(runtime.appDefine.SettingFiles[0], config + QStringLiteral("Tavo_TcpSendSetting.ini"));

@@ -15,7 +15,8 @@ private slots:
         QTest::addColumn<QByteArray>("bytes");
         QTest::newRow("ascii") << QStringLiteral("abc 123") << QByteArray("abc 123");
         QTest::newRow("backslash stays") << QStringLiteral("C:\\Tools") << QByteArray("C:\\Tools");
-        QTest::newRow("kana and kanji") << QStringLiteral("受信データ") << QByteArray("\x8E\xF3\x90\x4D\x83\x66\x81\x5B\x83\x5E");
+        QTest::newRow("kana and kanji") << QStringLiteral("受信データ")
+                                        << QByteArray("\x8E\xF3\x90\x4D\x83\x66\x81\x5B\x83\x5E");
         QTest::newRow("full-width punctuation") << QStringLiteral("：。") << QByteArray("\x81\x46\x81\x42");
         QTest::newRow("half-width katakana") << QStringLiteral("ｱ") << QByteArray("\xB1");
         QTest::newRow("empty") << QString() << QByteArray();
@@ -36,7 +37,9 @@ private slots:
     void invalidBytesBecomeReplacementCharacters()
     {
         // A lone trail byte in the middle and a lead byte cut at the end.
-        const QString decoded = cp932::decode(QByteArray("A\xFF" "B\x82", 4));
+        const QString decoded = cp932::decode(QByteArray("A\xFF"
+                                                         "B\x82",
+                                                         4));
         QCOMPARE(decoded.left(1), QStringLiteral("A"));
         QVERIFY(decoded.contains(QChar(0xFFFD)));
         QVERIFY(decoded.contains(u'B'));

@@ -80,8 +80,8 @@ private slots:
         // after[i] is the generation that the file now at generation i came from (-1: none).
         QTest::newRow("two generations") << 2 << QList<int>({0, 1}) << QList<int>({-1, 0});
         QTest::newRow("ten with two older") << 10 << QList<int>({0, 1, 2}) << QList<int>({-1, 0, 1, 2});
-        QTest::newRow("lowered to three") << 3 << QList<int>({0, 1, 2, 3, 4, 5, 6, 7, 8, 9})
-                                          << QList<int>({-1, 0, 1, 3, 4, 5, 6, 7, 8, 9});
+        QTest::newRow("lowered to three")
+            << 3 << QList<int>({0, 1, 2, 3, 4, 5, 6, 7, 8, 9}) << QList<int>({-1, 0, 1, 3, 4, 5, 6, 7, 8, 9});
         QTest::newRow("gap") << 10 << QList<int>({0, 1, 3}) << QList<int>({-1, 0, 1, -1, 3});
         QTest::newRow("oldest dropped") << 10 << QList<int>({0, 1, 2, 3, 4, 5, 6, 7, 8, 9})
                                         << QList<int>({-1, 0, 1, 2, 3, 4, 5, 6, 7, 8});

@@ -92,9 +92,8 @@ private slots:
         LogWriter log(m_globals, m_clock);
         log.WriteLog(3, QStringLiteral("a"), QString(), 0);
         log.WriteLog(3, QStringLiteral("b"), QStringLiteral("99/12/31 23:59:59.9"), 7);
-        QCOMPARE(readLogLines(logFile()),
-                 QStringList({QStringLiteral("1001 24/03/05 14:07:09.4 PC01 a"),
-                              QStringLiteral("0007 99/12/31 23:59:59.9 PC01 b")}));
+        QCOMPARE(readLogLines(logFile()), QStringList({QStringLiteral("1001 24/03/05 14:07:09.4 PC01 a"),
+                                                       QStringLiteral("0007 99/12/31 23:59:59.9 PC01 b")}));
     }
 
     void linesKeepTheirOrderWithinOneTenth()
@@ -185,8 +184,9 @@ private slots:
         LogWriter log(m_globals, m_clock);
         ErrorGuard guard(log, 3);
         QStringList order;
-        bool completed = guard.run(QStringLiteral("(Work)"), [] { throw RuntimeError::overflow(); },
-                                   {[&] { order << QStringLiteral("before"); }, [&] { order << QStringLiteral("after"); }});
+        bool completed =
+            guard.run(QStringLiteral("(Work)"), [] { throw RuntimeError::overflow(); },
+                      {[&] { order << QStringLiteral("before"); }, [&] { order << QStringLiteral("after"); }});
         QVERIFY(!completed);
         QVERIFY(guard.run(QStringLiteral("(Quiet)"), [] {}));
         QVERIFY(!guard.run(QStringLiteral("(Jump)"), [] { throw GuardJump {}; }));

@@ -101,7 +101,8 @@ private slots:
             }
         QCOMPARE(gray, grayCells);
         if (rows > 1) {
-            QCOMPARE(grid.TextMatrix(rows - 1, 0), QStringLiteral("%1").arg(rows - 2, 4, 16, QLatin1Char('0')).toUpper());
+            QCOMPARE(grid.TextMatrix(rows - 1, 0),
+                     QStringLiteral("%1").arg(rows - 2, 4, 16, QLatin1Char('0')).toUpper());
             // The fill ends on the last data cell.
             QCOMPARE(grid.Row(), rows - 1);
             QCOMPARE(grid.Col(), 16);
@@ -227,10 +228,9 @@ private slots:
                         announced = announced || (r >= topLeft.row() && r <= bottomRight.row() &&
                                                   c >= topLeft.column() && c <= bottomRight.column());
                     }
-                    QVERIFY2(announced, qPrintable(QStringLiteral("step %1: cell %2,%3 changed unannounced")
-                                                       .arg(step)
-                                                       .arg(r)
-                                                       .arg(c)));
+                    QVERIFY2(
+                        announced,
+                        qPrintable(QStringLiteral("step %1: cell %2,%3 changed unannounced").arg(step).arg(r).arg(c)));
                 }
             if (step % 3 == 0 && count >= 4) {
                 // Cells written by hand between fills stay written until the

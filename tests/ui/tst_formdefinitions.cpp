@@ -326,7 +326,8 @@ QTEST_MAIN(FormDefinitionsTest)
 void FormDefinitionsTest::textsFit()
 {
     FormsFixture f;
-    for (QWidget *form : {static_cast<QWidget *>(&f.forms->MainForm()), static_cast<QWidget *>(&f.forms->ComSettingForm())}) {
+    for (QWidget *form :
+         {static_cast<QWidget *>(&f.forms->MainForm()), static_cast<QWidget *>(&f.forms->ComSettingForm())}) {
         for (QLabel *label : form->findChildren<QLabel *>()) {
             if (label->objectName().isEmpty())
                 continue;
