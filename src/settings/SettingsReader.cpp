@@ -25,21 +25,19 @@ void ReadSetting(const QString &file, ReceiveSettings &members, LoggingGlobals &
                   if (numeric::IsNumeric(resSetting))
                       members.ResMode = numeric::ToInt16(resSetting);
 
-                  const QString maxSize =
-                      GetIniString(QStringLiteral("Maintenance"), QStringLiteral("LogMaxSize"), file);
-                  if (!numeric::IsNumeric(maxSize)) {
-                      boxes.MsgBox(QStringLiteral("ログ最大サイズが不正です。"), MsgBoxStyle::Critical);
-                      throw GuardJump {};
-                  }
-                  logging.LogMaxSize = numeric::ToInt16(maxSize);
-
-                  const QString generations =
-                      GetIniString(QStringLiteral("Maintenance"), QStringLiteral("LogGenerations"), file);
-                  if (!numeric::IsNumeric(generations)) {
-                      boxes.MsgBox(QStringLiteral("ログ最大世代数が不正です。"), MsgBoxStyle::Critical);
-                      throw GuardJump {};
-                  }
-                  logging.LogGenerations = numeric::ToInt16(generations);
+                  // A log limit that is not numeric is refused with its own message.
+                  const auto logLimit = [&](const QString &key, const QString &refusal) {
+                      const QString value = GetIniString(QStringLiteral("Maintenance"), key, file);
+                      if (!numeric::IsNumeric(value)) {
+                          boxes.MsgBox(refusal, MsgBoxStyle::Critical);
+                          throw GuardJump {};
+                      }
+                      return numeric::ToInt16(value);
+                  };
+                  logging.LogMaxSize =
+                      logLimit(QStringLiteral("LogMaxSize"), QStringLiteral("ログ最大サイズが不正です。"));
+                  logging.LogGenerations =
+                      logLimit(QStringLiteral("LogGenerations"), QStringLiteral("ログ最大世代数が不正です。"));
               },
               {showFailure, {}});
 }
