@@ -3,10 +3,10 @@
 #include <algorithm>
 #include <cstdio>
 
-const std::vector<FigureSpec> &FigureSpecs()
+const std::vector<FigureRow> &FigureRows()
 {
     using K = Target::Kind;
-    static const std::vector<FigureSpec> specs {
+    static const std::vector<FigureRow> rows {
         {Figure::FloodRate, "flood echo rate (/s)", 0, true, true, {K::RatioAtLeast, 0.9, true}},
         {Figure::FloodLoss, "flood loss (%)", 2, true, false, {}},
         {Figure::LossFreeRate, "highest loss-free rate, 2 s burst (/s)", 0, true, true, {}},
@@ -23,7 +23,7 @@ const std::vector<FigureSpec> &FigureSpecs()
         {Figure::RssGrowth, "RSS growth over 1,000,000 (KiB)", 0, false, false, {K::Below, 2048, false}},
         {Figure::PacedLoss, "loss of the 1,000,000, paced (%)", 2, false, false, {}},
     };
-    return specs;
+    return rows;
 }
 
 Verdict Judge(const Target &target, int size, std::optional<double> tool, std::optional<double> reference)
@@ -133,17 +133,17 @@ std::string FormatTable(const Results &results, const std::vector<int> &sizes)
                   "ratio", "target", "result");
     table += line;
     for (const int size : sizes) {
-        for (const FigureSpec &spec : FigureSpecs()) {
-            const auto tool = results.Median(size, spec.figure, Server::Tool);
+        for (const FigureRow &row : FigureRows()) {
+            const auto tool = results.Median(size, row.figure, Server::Tool);
             const auto reference =
-                spec.hasReference ? results.Median(size, spec.figure, Server::Reference) : std::nullopt;
+                row.hasReference ? results.Median(size, row.figure, Server::Reference) : std::nullopt;
             std::optional<double> ratio;
-            if (spec.showRatio && tool && reference && *reference != 0)
+            if (row.showRatio && tool && reference && *reference != 0)
                 ratio = *tool / *reference;
-            std::snprintf(line, sizeof line, "%5d  %-47s %10s %10s %6s  %-13s %s\n", size, spec.label,
-                          FormatValue(tool, spec.decimals).c_str(), FormatValue(reference, spec.decimals).c_str(),
-                          FormatValue(ratio, 2).c_str(), TargetText(spec.target, size).c_str(),
-                          VerdictText(Judge(spec.target, size, tool, reference)));
+            std::snprintf(line, sizeof line, "%5d  %-47s %10s %10s %6s  %-13s %s\n", size, row.label,
+                          FormatValue(tool, row.decimals).c_str(), FormatValue(reference, row.decimals).c_str(),
+                          FormatValue(ratio, 2).c_str(), TargetText(row.target, size).c_str(),
+                          VerdictText(Judge(row.target, size, tool, reference)));
             table += line;
         }
     }

@@ -35,7 +35,7 @@ struct Target {
     bool only64 = false; // judged for 64-byte datagrams only
 };
 
-struct FigureSpec {
+struct FigureRow {
     Figure figure;
     const char *label;
     int decimals;
@@ -45,7 +45,7 @@ struct FigureSpec {
 };
 
 // Every figure in table order.
-const std::vector<FigureSpec> &FigureSpecs();
+const std::vector<FigureRow> &FigureRows();
 
 enum class Verdict { None, Pass, Fail, Missing };
 

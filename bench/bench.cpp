@@ -130,9 +130,9 @@ void RunEchoPhases(const ServerUnderTest &server, Server who, int size, const Ph
 bool Complete(const Results &results, const std::vector<int> &sizes)
 {
     for (const int size : sizes)
-        for (const FigureSpec &spec : FigureSpecs())
-            if (!results.Median(size, spec.figure, Server::Tool) ||
-                (spec.hasReference && !results.Median(size, spec.figure, Server::Reference)))
+        for (const FigureRow &row : FigureRows())
+            if (!results.Median(size, row.figure, Server::Tool) ||
+                (row.hasReference && !results.Median(size, row.figure, Server::Reference)))
                 return false;
     return true;
 }

@@ -4,13 +4,13 @@
 
 namespace {
 
-struct FontSpec {
+struct FontLook {
     bool fixedPitch;
     double points;
     bool bold;
 };
 
-FontSpec SpecOf(FormFontCode code)
+FontLook LookOf(FormFontCode code)
 {
     switch (code) {
     case FormFontCode::F1:
@@ -55,14 +55,14 @@ QString FirstInstalledFamily(const QStringList &candidates)
 
 QFont FormFont(FormFontCode code)
 {
-    const FontSpec spec = SpecOf(code);
+    const FontLook look = LookOf(code);
     QFont font;
-    const QString family = FirstInstalledFamily(spec.fixedPitch ? FixedGothicFamilies() : ProportionalGothicFamilies());
+    const QString family = FirstInstalledFamily(look.fixedPitch ? FixedGothicFamilies() : ProportionalGothicFamilies());
     if (!family.isEmpty())
         font.setFamily(family);
-    font.setStyleHint(spec.fixedPitch ? QFont::Monospace : QFont::SansSerif);
-    font.setFixedPitch(spec.fixedPitch);
-    font.setPixelSize(static_cast<int>(spec.points * 96.0 / 72.0 + 0.5));
-    font.setWeight(spec.bold ? QFont::Bold : QFont::Normal);
+    font.setStyleHint(look.fixedPitch ? QFont::Monospace : QFont::SansSerif);
+    font.setFixedPitch(look.fixedPitch);
+    font.setPixelSize(static_cast<int>(look.points * 96.0 / 72.0 + 0.5));
+    font.setWeight(look.bold ? QFont::Bold : QFont::Normal);
     return font;
 }
