@@ -173,6 +173,12 @@ const QString &byteText(int byte)
     return table.texts[static_cast<size_t>(byte)];
 }
 
+// The first `count` bytes, sharing the data when that is all of them.
+QByteArray shownBytes(const QByteArray &bytes, int count)
+{
+    return bytes.size() > count ? bytes.first(count) : bytes;
+}
+
 const QString &rowHeaderText(int row)
 {
     static const HexTexts<MaxShownBytes / BytesPerRow, 4> table;
@@ -244,7 +250,7 @@ void HexGrid::materializeDump()
 
 void HexGrid::showDump(const QByteArray &bytes, int count)
 {
-    const QByteArray shown = bytes.size() > count ? bytes.first(count) : bytes;
+    const QByteArray shown = shownBytes(bytes, count);
     const int oldCount = static_cast<int>(m_dump.size());
     const int oldRows = m_rows;
     resizeRows((count + BytesPerRow - 1) / BytesPerRow + 1);
@@ -397,7 +403,7 @@ void SetGridFromByteArray(HexGrid &grid, const QByteArray &bytes, ErrorGuard &gu
         // The next fill works on the bytes, where the grid has the usual
         // 16 data columns.
         if (grid.Cols() == BytesPerRow + 1 && count > 0) {
-            grid.m_dump = bytes.size() > count ? bytes.first(count) : bytes;
+            grid.m_dump = shownBytes(bytes, count);
             grid.m_dumpActive = true;
         }
     });

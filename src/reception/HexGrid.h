@@ -94,8 +94,9 @@ private:
     // on the standard background, and the cells after them nothing on grey;
     // a cell is changed (and announced) only when what it shows differs.
     void showRowBytes(int row, const unsigned char *data, int count);
-    // Shows the first `count` bytes as a dump: the rows must already be
-    // the header row plus one for every 16 bytes or part of them.
+    // Shows the first `count` bytes of a dump over the dump shown: sets the
+    // rows to the header row plus one for every 16 bytes or part of them and
+    // announces the rows whose bytes changed.
     void showDump(const QByteArray &bytes, int count);
     // Writes the dump into ordinary cells; what the grid shows stays.
     void materializeDump();
