@@ -223,6 +223,17 @@ int HexGrid::backColorAt(int row, int col) const
     return (row - 1) * BytesPerRow + (col - 1) < m_dump.size() ? StandardBackColor : Gray;
 }
 
+int HexGrid::byteAt(int row, int col) const
+{
+    checkCell(row, col);
+    if (m_dumpActive && row > 0 && col > 0) {
+        const qsizetype index = (row - 1) * BytesPerRow + (col - 1);
+        return index < m_dump.size() ? static_cast<unsigned char>(m_dump[index]) : -1;
+    }
+    const Cell &c = m_cells[static_cast<size_t>(row * m_cols + col)];
+    return c.byteText >= 0 && c.alignment == AlignCenterCenter && c.backColor == StandardBackColor ? c.byteText : -1;
+}
+
 void HexGrid::materializeDump()
 {
     if (!m_dumpActive)

@@ -53,6 +53,15 @@ public:
     int CellBackColor() const;
     void SetCellBackColor(int color);
 
+    // What a cell shows, for views: text, alignment (4: centre-centre, 0:
+    // the view's default) and BackColor (0: standard background).
+    const QString &textAt(int row, int col) const;
+    int alignmentAt(int row, int col) const;
+    int backColorAt(int row, int col) const;
+    // The byte a cell shows as its two-digit text, centred on the standard
+    // background; -1 for a cell that shows anything else.
+    int byteAt(int row, int col) const;
+
     bool Redraw() const { return m_redraw; }
     void SetRedraw(bool on);
 
@@ -78,10 +87,6 @@ private:
             materializeDump();
         return m_cells[static_cast<size_t>(row * m_cols + col)];
     }
-    // What a cell shows, whether it is an ordinary cell or part of a dump.
-    const QString &textAt(int row, int col) const;
-    int alignmentAt(int row, int col) const;
-    int backColorAt(int row, int col) const;
     void checkCell(int row, int col) const
     {
         if (row < 0 || row >= m_rows || col < 0 || col >= m_cols)

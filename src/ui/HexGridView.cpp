@@ -6,17 +6,15 @@
 #include <QApplication>
 #include <QDeadlineTimer>
 #include <QHeaderView>
-#include <QImage>
+#include <QPaintEvent>
 #include <QPainter>
 #include <QScrollBar>
-#include <QStyledItemDelegate>
 
-#include <unordered_map>
+#include <algorithm>
 
 namespace {
 
 constexpr int BeyondLastCellGrey = 8421504;
-constexpr int CellLineGrey = 12632256;
 
 Qt::Alignment AlignmentOf(const QVariant &value)
 {
@@ -64,101 +62,12 @@ protected:
     }
 };
 
-// Paints a data cell: its BackColor (the window colour for 0), the
-// highlight when selected, its text and the light grey lines to its right
-// and below.
-class DataCellDelegate final : public QStyledItemDelegate {
-public:
-    using QStyledItemDelegate::QStyledItemDelegate;
-
-    void paint(QPainter *painter, const QStyleOptionViewItem &option, const QModelIndex &index) const override
-    {
-        const QPalette colors = QApplication::palette();
-        const bool selected = option.state.testFlag(QStyle::State_Selected);
-        const int backColor = index.data(HexGrid::BackColorRole).toInt();
-        CellLook look;
-        look.text = index.data(Qt::DisplayRole).toString();
-        look.alignment = AlignmentOf(index.data(Qt::TextAlignmentRole));
-        look.background = selected ? colors.color(QPalette::Active, QPalette::Highlight).rgb()
-                                   : (backColor != 0 ? ColorFromValue(backColor) : colors.color(QPalette::Base)).rgb();
-        look.foreground = colors.color(QPalette::Active, selected ? QPalette::HighlightedText : QPalette::Text).rgb();
-        look.size = option.rect.size();
-        painter->drawImage(option.rect.topLeft(), cellImage(look, option.font, painter->device()->devicePixelRatioF()));
-        if (option.state.testFlag(QStyle::State_HasFocus)) {
-            painter->save();
-            QPen focus(colors.color(QPalette::Text), 1, Qt::DotLine);
-            painter->setPen(focus);
-            painter->setBrush(Qt::NoBrush);
-            painter->drawRect(option.rect.adjusted(1, 1, -2, -2));
-            painter->restore();
-        }
-    }
-
-private:
-    // Everything a cell's picture depends on.
-    struct CellLook {
-        QString text;
-        Qt::Alignment alignment;
-        QRgb background = 0;
-        QRgb foreground = 0;
-        QSize size;
-        bool operator==(const CellLook &) const = default;
-    };
-    struct CellLookHash {
-        size_t operator()(const CellLook &look) const noexcept
-        {
-            return qHashMulti(0, look.text, look.alignment.toInt(), look.background, look.foreground, look.size.width(),
-                              look.size.height());
-        }
-    };
-
-    // Cells show few distinct pictures (00 to FF on two backgrounds): each is
-    // drawn once and copied from the cache after that.
-    const QImage &cellImage(const CellLook &look, const QFont &font, qreal pixelRatio) const
-    {
-        if (font != m_cacheFont || pixelRatio != m_cacheRatio || m_cache.size() > MaxCachedCells) {
-            m_cache.clear();
-            m_cacheFont = font;
-            m_cacheRatio = pixelRatio;
-        }
-        auto found = m_cache.find(look);
-        if (found == m_cache.end())
-            found = m_cache.emplace(look, drawCell(look, font, pixelRatio)).first;
-        return found->second;
-    }
-
-    static QImage drawCell(const CellLook &look, const QFont &font, qreal pixelRatio)
-    {
-        QImage image(look.size * pixelRatio, QImage::Format_RGB32);
-        image.setDevicePixelRatio(pixelRatio);
-        image.fill(QColor(look.background));
-        QPainter painter(&image);
-        const QRect rect(QPoint(0, 0), look.size);
-        if (!look.text.isEmpty()) {
-            painter.setFont(font);
-            painter.setPen(QColor(look.foreground));
-            painter.drawText(rect.adjusted(2, 0, -2, 0), static_cast<int>(look.alignment), look.text);
-        }
-        // The lines right and below.
-        const QColor line = ColorFromValue(CellLineGrey);
-        painter.fillRect(QRect(rect.right(), rect.top(), 1, rect.height()), line);
-        painter.fillRect(QRect(rect.left(), rect.bottom(), rect.width(), 1), line);
-        return image;
-    }
-
-    static constexpr size_t MaxCachedCells = 4096;
-    mutable std::unordered_map<CellLook, QImage, CellLookHash> m_cache;
-    mutable QFont m_cacheFont;
-    mutable qreal m_cacheRatio = 1;
-};
-
 } // namespace
 
-HexGridView::HexGridView(HexGrid &grid, QWidget *parent) : QTableView(parent)
+HexGridView::HexGridView(HexGrid &grid, QWidget *parent) : QTableView(parent), m_grid(grid)
 {
     setHorizontalHeader(new FixedCellHeader(Qt::Horizontal, this));
     setVerticalHeader(new FixedCellHeader(Qt::Vertical, this));
-    setItemDelegate(new DataCellDelegate(this));
     setModel(&grid);
     // The headers hear of changed fixed cells from this view, once per
     // repaint (repaintChangedCells), not at every change.
@@ -198,11 +107,21 @@ HexGridView::HexGridView(HexGrid &grid, QWidget *parent) : QTableView(parent)
     hideFixedCells();
 }
 
-void HexGridView::dataChanged(const QModelIndex &topLeft, const QModelIndex &, const QList<int> &)
+void HexGridView::dataChanged(const QModelIndex &topLeft, const QModelIndex &bottomRight, const QList<int> &)
 {
-    m_dataChanged = true;
-    m_headerRowChanged = m_headerRowChanged || topLeft.row() == 0;
-    m_headerColumnChanged = m_headerColumnChanged || topLeft.column() == 0;
+    const bool all = !topLeft.isValid() || !bottomRight.isValid();
+    const int top = all ? 0 : topLeft.row(), left = all ? 0 : topLeft.column();
+    const int bottom = all ? m_grid.Rows() - 1 : bottomRight.row();
+    const int right = all ? m_grid.Cols() - 1 : bottomRight.column();
+    m_headerRowChanged = m_headerRowChanged || top == 0;
+    m_headerColumnChanged = m_headerColumnChanged || left == 0;
+    if (bottom >= 1 && right >= 1) {
+        const bool first = m_dirtyTop < 0;
+        m_dirtyTop = first ? std::max(1, top) : std::min(m_dirtyTop, std::max(1, top));
+        m_dirtyLeft = first ? std::max(1, left) : std::min(m_dirtyLeft, std::max(1, left));
+        m_dirtyBottom = first ? bottom : std::max(m_dirtyBottom, bottom);
+        m_dirtyRight = first ? right : std::max(m_dirtyRight, right);
+    }
     if (m_repaintTimer.isActive())
         return;
     // After a quiet spell at once; otherwise on the next tick of a clock
@@ -218,13 +137,90 @@ void HexGridView::dataChanged(const QModelIndex &topLeft, const QModelIndex &, c
 void HexGridView::repaintChangedCells()
 {
     m_lastRepaintMs = QDeadlineTimer::current().deadline();
-    if (m_dataChanged)
-        viewport()->update();
+    if (m_dirtyTop >= 0) {
+        const QRect area = cellsArea(m_dirtyTop, m_dirtyLeft, m_dirtyBottom, m_dirtyRight);
+        if (!area.isEmpty())
+            viewport()->update(area);
+    }
     if (m_headerRowChanged)
         horizontalHeader()->viewport()->update();
     if (m_headerColumnChanged)
         verticalHeader()->viewport()->update();
-    m_dataChanged = m_headerRowChanged = m_headerColumnChanged = false;
+    m_dirtyTop = m_dirtyLeft = m_dirtyBottom = m_dirtyRight = -1;
+    m_headerRowChanged = m_headerColumnChanged = false;
+}
+
+QRect HexGridView::cellsArea(int top, int left, int bottom, int right) const
+{
+    top = std::max(top, 1);
+    left = std::max(left, 1);
+    bottom = std::min(bottom, m_grid.Rows() - 1);
+    right = std::min(right, m_grid.Cols() - 1);
+    if (top > bottom || left > right)
+        return {};
+    const int y = rowViewportPosition(top);
+    const int x = columnViewportPosition(left);
+    const int yEnd = rowViewportPosition(bottom) + rowHeight(bottom);
+    const int xEnd = columnViewportPosition(right) + columnWidth(right);
+    return QRect(QPoint(std::min(x, xEnd), y), QPoint(std::max(x, xEnd) - 1, yEnd - 1)).intersected(viewport()->rect());
+}
+
+void HexGridView::paintEvent(QPaintEvent *event)
+{
+    // The grey beyond the last cell is the viewport's own background.
+    const QRect area = event->rect();
+    const int topRow = rowAt(area.top()), leftCol = columnAt(area.left());
+    if (topRow < 0 || leftCol < 0)
+        return; // the area lies beyond the last row or column
+    const int firstRow = std::max(1, topRow), firstCol = std::max(1, leftCol);
+    const int lastRow = rowAt(area.bottom()) < 0 ? m_grid.Rows() - 1 : rowAt(area.bottom());
+    const int lastCol = columnAt(area.right()) < 0 ? m_grid.Cols() - 1 : columnAt(area.right());
+
+    const QPalette colors = QApplication::palette();
+    const QRgb standard = colors.color(QPalette::Base).rgb();
+    const QRgb highlight = colors.color(QPalette::Active, QPalette::Highlight).rgb();
+    const QRgb text = colors.color(QPalette::Active, QPalette::Text).rgb();
+    const QRgb highlightedText = colors.color(QPalette::Active, QPalette::HighlightedText).rgb();
+    const QItemSelection selection = selectionModel() != nullptr ? selectionModel()->selection() : QItemSelection();
+    const auto selected = [&selection](int row, int col) {
+        return std::any_of(selection.cbegin(), selection.cend(), [&](const QItemSelectionRange &range) {
+            return row >= range.top() && row <= range.bottom() && col >= range.left() && col <= range.right();
+        });
+    };
+    const QModelIndex current = currentIndex();
+    const bool showFocus = current.isValid() && (hasFocus() || viewport()->hasFocus());
+
+    QPainter painter(viewport());
+    m_pictures.prepare(font(), viewport()->devicePixelRatioF());
+    CellLook look;
+    for (int row = firstRow; row <= lastRow; ++row) {
+        if (isRowHidden(row))
+            continue;
+        const int y = rowViewportPosition(row);
+        const int height = rowHeight(row);
+        for (int col = firstCol; col <= lastCol; ++col) {
+            if (isColumnHidden(col))
+                continue;
+            const QRect cell(columnViewportPosition(col), y, columnWidth(col), height);
+            const bool isSelected = selected(row, col);
+            const int backColor = m_grid.backColorAt(row, col);
+            look.text = m_grid.textAt(row, col);
+            look.alignment = m_grid.alignmentAt(row, col) == HexGrid::AlignCenterCenter
+                                 ? Qt::Alignment(Qt::AlignCenter)
+                                 : Qt::AlignLeft | Qt::AlignVCenter;
+            look.background = isSelected ? highlight : backColor != 0 ? ColorFromValue(backColor).rgb() : standard;
+            look.foreground = isSelected ? highlightedText : text;
+            look.size = cell.size();
+            const int byte = isSelected ? -1 : m_grid.byteAt(row, col);
+            painter.drawImage(cell.topLeft(),
+                              byte >= 0 ? m_pictures.bytePicture(byte, look) : m_pictures.picture(look));
+            if (showFocus && row == current.row() && col == current.column()) {
+                painter.setPen(QPen(colors.color(QPalette::Text), 1, Qt::DotLine));
+                painter.setBrush(Qt::NoBrush);
+                painter.drawRect(cell.adjusted(1, 1, -2, -2));
+            }
+        }
+    }
 }
 
 void HexGridView::hideFixedCells()

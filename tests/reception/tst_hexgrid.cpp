@@ -51,9 +51,11 @@ class TestHexGrid : public QObject {
                 if (n < shown) {
                     QCOMPARE(grid.TextMatrix(r, c), hex2(static_cast<unsigned char>(bytes[n])));
                     QCOMPARE(grid.CellBackColor(), 0);
+                    QCOMPARE(grid.byteAt(r, c), static_cast<unsigned char>(bytes[n]));
                 } else {
                     QCOMPARE(grid.TextMatrix(r, c), QString());
                     QCOMPARE(grid.CellBackColor(), Gray);
+                    QCOMPARE(grid.byteAt(r, c), -1);
                 }
             }
         }
@@ -242,6 +244,8 @@ private slots:
                 grid.SetCellBackColor(255);
                 QCOMPARE(grid.TextMatrix(1, 3), QStringLiteral("zz"));
                 QCOMPARE(grid.CellBackColor(), 255);
+                QCOMPARE(grid.byteAt(1, 3), -1);
+                QCOMPARE(grid.byteAt(1, 4), static_cast<unsigned char>(bytes[3]));
                 Picture expected = filled;
                 expected[1][3] = QStringLiteral("zz/") + filled[1][3].section(QLatin1Char('/'), 1);
                 expected[1][0] = filled[1][0].section(QLatin1Char('/'), 0, 1) + QStringLiteral("/255");

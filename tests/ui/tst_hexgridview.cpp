@@ -1,8 +1,17 @@
 // The hex dump view repaints changed cells a moment after they change,
-// once for many changes.
+// once for many changes, and what it shows then is the grid.
+#include "logging/ErrorGuard.h"
+#include "logging/LogWriter.h"
 #include "reception/HexGrid.h"
 #include "ui/HexGridView.h"
 
+#include "TestSupport.h"
+
+#include <QApplication>
+#include <QItemSelectionModel>
+#include <QScreen>
+#include <QScrollBar>
+#include <QTemporaryDir>
 #include <QTest>
 
 namespace {
@@ -26,6 +35,14 @@ void setAllCells(HexGrid &grid, const QString &text)
     for (int c = 1; c < grid.Cols(); ++c)
         grid.SetTextMatrix(1, c, text);
     grid.SetRedraw(true);
+}
+
+QByteArray bytesOf(int count, int start = 0)
+{
+    QByteArray bytes;
+    for (int i = 0; i < count; ++i)
+        bytes.append(static_cast<char>((start + i * 7) & 0xFF));
+    return bytes;
 }
 
 } // namespace
@@ -54,6 +71,102 @@ private Q_SLOTS:
         QTRY_VERIFY(counter.paints > before);
         QVERIFY(!view.RepaintPending());
         QVERIFY(counter.paints - before <= 2);
+    }
+
+    // After each change the window, where only changed areas were
+    // repainted, looks exactly like a full paint of the view.
+    void repaintedAreasShowTheGrid()
+    {
+        QTemporaryDir dir;
+        LoggingGlobals globals;
+        globals.LogFiles[3] = dir.path() + QStringLiteral("/log.txt");
+        FixedClock clock;
+        LogWriter log(globals, clock);
+        ErrorGuard guard(log, 3);
+
+        HexGrid grid;
+        QWidget window;
+        window.resize(585, 161);
+        HexGridView view(grid, &window);
+        view.setGeometry(0, 0, 585, 161);
+        view.fitColumnsToWidth();
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        const auto shownAsFullPaint = [&] {
+            const QImage shown = window.screen()->grabWindow(window.winId(), 0, 0, 585, 161).toImage();
+            const QImage full = view.grab().toImage();
+            return shown.convertToFormat(QImage::Format_RGB32) == full.convertToFormat(QImage::Format_RGB32);
+        };
+        const auto fill = [&](const QByteArray &bytes) {
+            grid.SetRedraw(false);
+            SetGridFromByteArray(grid, bytes, guard);
+            grid.SetRedraw(true);
+        };
+
+        fill(bytesOf(40));
+        QTRY_VERIFY(shownAsFullPaint());
+        QByteArray oneByteChanged = bytesOf(40);
+        oneByteChanged[20] = 'x';
+        fill(oneByteChanged); // one row
+        QTRY_VERIFY(shownAsFullPaint());
+        fill(bytesOf(40, 3)); // every row
+        QTRY_VERIFY(shownAsFullPaint());
+        fill(bytesOf(200)); // rows beyond the visible ones
+        QTRY_VERIFY(shownAsFullPaint());
+        view.verticalScrollBar()->setValue(view.verticalScrollBar()->maximum());
+        QByteArray lastByteChanged = bytesOf(200);
+        lastByteChanged[199] = 'y';
+        fill(lastByteChanged); // scrolled away from the top
+        QTRY_VERIFY(shownAsFullPaint());
+        grid.SetRow(12);
+        grid.SetCol(5);
+        grid.SetCellBackColor(0x00FF00);
+        grid.SetTextMatrix(12, 6, QStringLiteral("xyz")); // no longer a dump
+        QTRY_VERIFY(shownAsFullPaint());
+        view.selectionModel()->select(grid.index(12, 2), QItemSelectionModel::Select);
+        QTRY_VERIFY(shownAsFullPaint());
+        fill(bytesOf(5)); // fewer rows
+        QTRY_VERIFY(shownAsFullPaint());
+    }
+
+    // Data cells show their text, their BackColor (standard: the window
+    // colour), the highlight when selected; the area beyond them is grey.
+    void cellsShowTextBackColorAndSelection()
+    {
+        HexGrid grid(3, 17);
+        HexGridView view(grid, nullptr);
+        view.resize(585, 161);
+        view.fitColumnsToWidth();
+        grid.SetTextMatrix(1, 1, QStringLiteral("AB"));
+        grid.SetRow(1);
+        grid.SetCol(2);
+        grid.SetCellBackColor(0x0000FF); // red in the low byte
+        view.selectionModel()->select(grid.index(2, 3), QItemSelectionModel::Select);
+
+        const QImage image = view.grab().toImage();
+        const QPoint origin = view.viewport()->mapTo(&view, QPoint(0, 0));
+        const auto cellRect = [&](int row, int col) {
+            return view.visualRect(grid.index(row, col)).translated(origin);
+        };
+        const auto corner = [&](int row, int col) {
+            return QColor(image.pixel(cellRect(row, col).topLeft() + QPoint(2, 2)));
+        };
+        const auto darkPixels = [&](int row, int col) {
+            int dark = 0;
+            const QRect cell = cellRect(row, col).adjusted(2, 2, -2, -2);
+            for (int y = cell.top(); y <= cell.bottom(); ++y)
+                for (int x = cell.left(); x <= cell.right(); ++x)
+                    dark += qGray(image.pixel(x, y)) < 100 ? 1 : 0;
+            return dark;
+        };
+        const QPalette colors = QApplication::palette();
+        QCOMPARE(corner(1, 1), colors.color(QPalette::Base));
+        QVERIFY(darkPixels(1, 1) > 5);
+        QCOMPARE(darkPixels(1, 3), 0);
+        QCOMPARE(corner(1, 2), QColor(255, 0, 0));
+        QCOMPARE(corner(2, 3), colors.color(QPalette::Active, QPalette::Highlight));
+        const QRect lastCell = cellRect(2, 16);
+        QCOMPARE(QColor(image.pixel(lastCell.left() + 2, lastCell.bottom() + 4)), QColor(128, 128, 128));
     }
 
     void unchangedCellsRepaintNothing()
