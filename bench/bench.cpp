@@ -1,7 +1,8 @@
 // The benchmark: the real program path (udprecv_benchhost) and the
 // reference server (udprecv_refserver) under the same loads on loopback,
-// each figure measured several times; prints one table of medians with the
-// targets.
+// both running side by side and each phase run on one right after the
+// other; each figure measured several times; prints one table of medians
+// with the targets.
 //
 // usage: udprecv_bench [--quick] [--sizes 64,1400,3000] [--reps 3]
 
@@ -21,6 +22,7 @@
 #include <functional>
 #include <sstream>
 #include <stdexcept>
+#include <vector>
 
 namespace {
 
@@ -102,28 +104,48 @@ struct Buffers {
     int generator = 0;
 };
 
-void RunEchoPhases(const ServerUnderTest &server, Server who, int size, const PhaseSettings &settings, Results &results,
-                   Buffers &buffers, PhaseRunner &runner)
-{
+// A server in a run, with what one phase leaves for the next.
+struct Contender {
+    const ServerUnderTest &server;
+    Server who;
     double floodRate = 0;
-    runner.Run("flood", [&] {
-        const FloodFigures flood = MeasureFlood(server, size, settings);
-        floodRate = flood.rate;
+};
+
+const char *NameOf(Server who)
+{
+    return who == Server::Tool ? "tool" : "reference";
+}
+
+// Every echo phase, each measured on both servers one right after the
+// other, so that the two figures compared see the same machine.
+void RunEchoPhases(const std::vector<Contender *> &contenders, int size, const PhaseSettings &settings,
+                   Results &results, Buffers &buffers, PhaseRunner &runner)
+{
+    const auto each = [&](const char *phase, const std::function<void(Contender &)> &measure) {
+        for (Contender *c : contenders)
+            runner.Run(std::string(phase) + ", " + NameOf(c->who), [&] { measure(*c); });
+    };
+    each("flood", [&](Contender &c) {
+        const FloodFigures flood = MeasureFlood(c.server, size, settings);
+        c.floodRate = flood.rate;
         buffers.generator = flood.generatorBuffer;
-        results.Add(size, Figure::FloodRate, who, flood.rate);
-        results.Add(size, Figure::FloodLoss, who, flood.lossPercent);
+        results.Add(size, Figure::FloodRate, c.who, flood.rate);
+        results.Add(size, Figure::FloodLoss, c.who, flood.lossPercent);
     });
-    runner.Run("loss-free rate", [&] {
-        results.Add(size, Figure::LossFreeRate, who, MeasureLossFreeRate(server, size, floodRate, settings));
+    each("loss-free rate", [&](Contender &c) {
+        results.Add(size, Figure::LossFreeRate, c.who, MeasureLossFreeRate(c.server, size, c.floodRate, settings));
     });
-    runner.Run("burst", [&] { results.Add(size, Figure::BurstLoss, who, MeasureBurstLoss(server, size, settings)); });
-    runner.Run("round trips", [&] {
-        const RttFigures rtt = MeasureRtt(server, size, settings);
-        results.Add(size, Figure::RttP50, who, rtt.p50us);
-        results.Add(size, Figure::RttP99, who, rtt.p99us);
+    each("burst", [&](Contender &c) {
+        results.Add(size, Figure::BurstLoss, c.who, MeasureBurstLoss(c.server, size, settings));
     });
-    runner.Run("CPU use",
-               [&] { results.Add(size, Figure::CpuPerDatagram, who, MeasureCpuPerDatagram(server, size, settings)); });
+    each("round trips", [&](Contender &c) {
+        const RttFigures rtt = MeasureRtt(c.server, size, settings);
+        results.Add(size, Figure::RttP50, c.who, rtt.p50us);
+        results.Add(size, Figure::RttP99, c.who, rtt.p99us);
+    });
+    each("CPU use", [&](Contender &c) {
+        results.Add(size, Figure::CpuPerDatagram, c.who, MeasureCpuPerDatagram(c.server, size, settings));
+    });
 }
 
 // Every figure the run was to produce is there.
@@ -200,23 +222,25 @@ int RunBenchmark(const Options &options)
 
     for (const int size : options.sizes) {
         for (int rep = 1; rep <= options.reps; ++rep) {
-            std::fprintf(stderr, "%d bytes, run %d of %d: tool\n", size, rep, options.reps);
-            runner.Run("start the tool", [&] {
+            std::fprintf(stderr, "%d bytes, run %d of %d\n", size, rep, options.reps);
+            runner.Run("start the tool and the reference", [&] {
                 BenchHost host(binaries, nextFolder(), ChildMaxSeconds);
+                ReferenceServer reference(binaries, nextFolder(), ChildMaxSeconds);
                 buffers.tool = host.server().receiveBuffer;
-                RunEchoPhases(host.server(), Server::Tool, size, settings, results, buffers, runner);
+                buffers.reference = reference.server().receiveBuffer;
+                Contender tool {host.server(), Server::Tool};
+                Contender plain {reference.server(), Server::Reference};
+                // Who goes first alternates from run to run.
+                const std::vector<Contender *> order =
+                    rep % 2 == 1 ? std::vector<Contender *> {&tool, &plain} : std::vector<Contender *> {&plain, &tool};
+                RunEchoPhases(order, size, settings, results, buffers, runner);
+                reference.Stop();
                 runner.Run("clock ticks and clicks", [&] {
                     const TickFigures ticks = MeasureTickGapAndClicks(host, size, settings);
                     results.Add(size, Figure::TickGap, Server::Tool, ticks.tickGapMs);
                     results.Add(size, Figure::StopClick, Server::Tool, ticks.stopClickMs);
                     results.Add(size, Figure::StartClick, Server::Tool, ticks.startClickMs);
                 });
-            });
-            std::fprintf(stderr, "%d bytes, run %d of %d: reference\n", size, rep, options.reps);
-            runner.Run("start the reference", [&] {
-                ReferenceServer reference(binaries, nextFolder(), ChildMaxSeconds);
-                buffers.reference = reference.server().receiveBuffer;
-                RunEchoPhases(reference.server(), Server::Reference, size, settings, results, buffers, runner);
             });
         }
         // Paced below the loss-free rate, so that every datagram is processed.

@@ -9,7 +9,11 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <atomic>
+#include <chrono>
+#include <ctime>
 #include <stdexcept>
+#include <thread>
 
 namespace {
 
@@ -131,6 +135,31 @@ void tst_BenchProcesses::readsUsageOfProcesses()
         for (int i = 0; i < 1000000; ++i)
             sink = sink + static_cast<uint64_t>(i);
     QVERIFY(ReadCpuMicroseconds(::getpid()) > cpuBefore);
+
+    // Every thread counts, to the microsecond rather than the clock tick.
+    std::atomic<bool> finished {false};
+    std::atomic<bool> release {false};
+    timespec workerCpu {};
+    const int64_t beforeWorker = ReadCpuMicroseconds(::getpid());
+    std::thread worker([&] {
+        timespec now {};
+        volatile uint64_t spin = 0;
+        do {
+            for (int i = 0; i < 100000; ++i)
+                spin = spin + static_cast<uint64_t>(i);
+            ::clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+        } while (now.tv_sec == 0 && now.tv_nsec < 30000000);
+        workerCpu = now;
+        finished = true;
+        while (!release)
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    });
+    while (!finished)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    const int64_t withWorker = ReadCpuMicroseconds(::getpid());
+    release = true;
+    worker.join();
+    QVERIFY(withWorker - beforeWorker >= workerCpu.tv_sec * 1000000 + workerCpu.tv_nsec / 1000);
 
     ChildProcess child(Shell("exit 0"), m_dir.filePath(QStringLiteral("out5")).toStdString());
     const pid_t gone = child.pid();
