@@ -3,6 +3,7 @@
 #include "core/RuntimeError.h"
 
 #include <QPointer>
+#include <QEvent>
 #include <QSocketNotifier>
 
 #include <algorithm>
@@ -119,6 +120,25 @@ int32_t localPortOf(int fd)
 
 } // namespace
 
+// Reads the socket straight from the notifier's event: no signal, and no
+// guard against deletion, is needed on the way for every datagram.
+class UdpSocket::ReadNotifier final : public QSocketNotifier {
+public:
+    ReadNotifier(int fd, UdpSocket &socket) : QSocketNotifier(fd, QSocketNotifier::Read, &socket), m_socket(socket) {}
+
+protected:
+    bool event(QEvent *e) override
+    {
+        if (e->type() != QEvent::SockAct)
+            return QSocketNotifier::event(e);
+        m_socket.drain();
+        return true;
+    }
+
+private:
+    UdpSocket &m_socket;
+};
+
 struct UdpSocket::Impl {
     int fd = -1;
     int32_t boundPort = 0;
@@ -234,8 +254,7 @@ void UdpSocket::Bind()
     d->boundPort = localPortOf(fd.get());
     d->receiveBuffer = granted;
     d->fd = fd.release();
-    d->notifier = new QSocketNotifier(d->fd, QSocketNotifier::Read, this);
-    connect(d->notifier, &QSocketNotifier::activated, this, &UdpSocket::drain);
+    d->notifier = new ReadNotifier(d->fd, *this);
 }
 
 void UdpSocket::Close()

@@ -46,6 +46,7 @@ Q_SIGNALS:
     void DataArrival(int32_t bytesTotal);
 
 private:
+    class ReadNotifier;
     void drain();
     void scheduleDrain();
 

@@ -25,6 +25,14 @@ void SetCaption(QLabel &label, const QString &text)
         label.setText(text);
 }
 
+void SetCaption(QLabel &label, QString &lastGiven, const QString &text)
+{
+    if (!lastGiven.isNull() && text.isSharedWith(lastGiven))
+        return;
+    lastGiven = text;
+    SetCaption(label, text);
+}
+
 } // namespace
 
 frmMain::frmMain(Forms &forms)
@@ -131,12 +139,12 @@ Lamp &frmMain::SendLed()
 
 void frmMain::SetLastRecvDateTime(const QString &text)
 {
-    SetCaption(*m_lblLastRecvDateTimeData, text);
+    SetCaption(*m_lblLastRecvDateTimeData, m_lastRecvCaption, text);
 }
 
 void frmMain::SetLastSentDateTime(const QString &text)
 {
-    SetCaption(*m_lblLastSentDateTimeData, text);
+    SetCaption(*m_lblLastSentDateTimeData, m_lastSentCaption, text);
 }
 
 void frmMain::SetRecvButtonCaption(const QString &text)

@@ -252,6 +252,27 @@ private slots:
         QVERIFY(waitUntil([&] { return arrivals == 2; }));
     }
 
+    // The owner may delete the socket from its DataArrival slot; nothing
+    // touches it afterwards (run under AddressSanitizer in CI).
+    void deleteInsideDataArrival()
+    {
+        auto *socket = new UdpSocket;
+        socket->Bind();
+        const auto port = static_cast<uint16_t>(socket->BoundPort());
+        int arrivals = 0;
+        connect(socket, &UdpSocket::DataArrival, this, [&](int32_t) {
+            ++arrivals;
+            delete socket;
+            socket = nullptr;
+        });
+        LoopbackPeer peer(AF_INET);
+        for (int i = 0; i < 3; ++i)
+            QVERIFY(peer.sendTo(port, pattern(8, i)));
+        QVERIFY(waitUntil([&] { return socket == nullptr; }));
+        QTest::qWait(50);
+        QCOMPARE(arrivals, 1);
+    }
+
     // Datagrams already read from the system are raised even when no new
     // one arrives after a turn was cut short.
     void slowSlotLeavesNothingWaiting()
