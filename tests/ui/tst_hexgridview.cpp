@@ -169,6 +169,34 @@ private Q_SLOTS:
         QCOMPARE(QColor(image.pixel(lastCell.left() + 2, lastCell.bottom() + 4)), QColor(128, 128, 128));
     }
 
+    // A picture found by its byte is drawn again when anything else of the
+    // look, or the font, changes.
+    void bytePicturesFollowTheLook()
+    {
+        CellPictures pictures;
+        QFont font = QApplication::font();
+        pictures.prepare(font, 1);
+        CellLook look {QStringLiteral("41"), Qt::AlignCenter, qRgb(255, 255, 255), qRgb(0, 0, 0), QSize(30, 18)};
+        QCOMPARE(pictures.bytePicture(0x41, look).pixel(1, 1), qRgb(255, 255, 255));
+        look.background = qRgb(255, 255, 0);
+        QCOMPARE(pictures.bytePicture(0x41, look).pixel(1, 1), qRgb(255, 255, 0));
+        look.size = QSize(40, 18);
+        QCOMPARE(pictures.bytePicture(0x41, look).size(), QSize(40, 18));
+        QCOMPARE(pictures.picture(look).size(), QSize(40, 18));
+
+        const auto inked = [](const QImage &image) {
+            int dark = 0;
+            for (int y = 0; y < image.height() - 1; ++y)
+                for (int x = 0; x < image.width() - 1; ++x)
+                    dark += qGray(image.pixel(x, y)) < 128 ? 1 : 0;
+            return dark;
+        };
+        const int small = inked(pictures.bytePicture(0x41, look));
+        font.setPixelSize(16);
+        pictures.prepare(font, 1);
+        QVERIFY(inked(pictures.bytePicture(0x41, look)) > small);
+    }
+
     void unchangedCellsRepaintNothing()
     {
         HexGrid grid;
