@@ -3,6 +3,8 @@
 #include "core/RuntimeError.h"
 #include "logging/ErrorGuard.h"
 
+#include <QDeadlineTimer>
+
 #include <algorithm>
 #include <array>
 #include <cstring>
@@ -11,6 +13,9 @@
 HexGrid::HexGrid(int rows, int cols, QObject *parent)
     : QAbstractTableModel(parent), m_rows(rows), m_cols(cols), m_cells(static_cast<size_t>(rows * cols))
 {
+    m_announceTimer.setSingleShot(true);
+    m_announceTimer.setTimerType(Qt::PreciseTimer);
+    connect(&m_announceTimer, &QTimer::timeout, this, &HexGrid::announcePending);
 }
 
 void HexGrid::throwOutOfRange()
@@ -120,7 +125,7 @@ void HexGrid::SetCellBackColor(int color)
 void HexGrid::rangeChanged(int top, int left, int bottom, int right)
 {
     if (m_redraw) {
-        emit dataChanged(index(top, left), index(bottom, right));
+        announce(top, left, bottom, right);
         return;
     }
     cellChanged(top, left);
@@ -130,8 +135,7 @@ void HexGrid::rangeChanged(int top, int left, int bottom, int right)
 void HexGrid::cellChanged(int row, int col)
 {
     if (m_redraw) {
-        const QModelIndex at = index(row, col);
-        emit dataChanged(at, at);
+        announce(row, col, row, col);
         return;
     }
     if (m_dirtyTop < 0) {
@@ -331,7 +335,7 @@ void HexGrid::showRowBytes(int row, const unsigned char *data, int count)
     if (lastChanged < 0)
         return;
     if (m_redraw) {
-        emit dataChanged(index(row, firstChanged), index(row, lastChanged));
+        announce(row, firstChanged, row, lastChanged);
         return;
     }
     cellChanged(row, firstChanged);
@@ -344,8 +348,48 @@ void HexGrid::SetRedraw(bool on)
     if (!on || m_dirtyTop < 0)
         return;
     // One announcement for everything changed while repainting was off.
-    emit dataChanged(index(m_dirtyTop, m_dirtyLeft), index(m_dirtyBottom, m_dirtyRight));
-    m_dirtyTop = m_dirtyBottom = -1;
+    const int top = std::exchange(m_dirtyTop, -1), bottom = std::exchange(m_dirtyBottom, -1);
+    announce(top, m_dirtyLeft, bottom, m_dirtyRight);
+}
+
+void HexGrid::announce(int top, int left, int bottom, int right)
+{
+    if (m_announceIntervalMs == 0) {
+        emit dataChanged(index(top, left), index(bottom, right));
+        return;
+    }
+    if (m_pendingTop < 0) {
+        m_pendingTop = top;
+        m_pendingBottom = bottom;
+        m_pendingLeft = left;
+        m_pendingRight = right;
+    } else {
+        m_pendingTop = std::min(m_pendingTop, top);
+        m_pendingBottom = std::max(m_pendingBottom, bottom);
+        m_pendingLeft = std::min(m_pendingLeft, left);
+        m_pendingRight = std::max(m_pendingRight, right);
+    }
+    if (m_announceTimer.isActive())
+        return;
+    const qint64 now = QDeadlineTimer::current().deadline();
+    if (m_lastAnnounceMs < 0 || now - m_lastAnnounceMs >= m_announceIntervalMs) {
+        announcePending();
+        return;
+    }
+    m_announceTimer.start(static_cast<int>(m_announceIntervalMs - now % m_announceIntervalMs));
+}
+
+void HexGrid::announcePending()
+{
+    m_announceTimer.stop();
+    m_lastAnnounceMs = QDeadlineTimer::current().deadline();
+    if (m_pendingTop < 0)
+        return;
+    // Rows removed since the change are no longer there to announce.
+    const int top = std::exchange(m_pendingTop, -1);
+    const int bottom = std::min(std::exchange(m_pendingBottom, -1), m_rows - 1);
+    if (top <= bottom)
+        emit dataChanged(index(top, m_pendingLeft), index(bottom, m_pendingRight));
 }
 
 int HexGrid::rowCount(const QModelIndex &parent) const

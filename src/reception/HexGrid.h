@@ -2,7 +2,9 @@
 
 #include <QAbstractTableModel>
 #include <QString>
+#include <QTimer>
 
+#include <algorithm>
 #include <vector>
 
 class ErrorGuard;
@@ -12,6 +14,12 @@ class ErrorGuard;
 // screens were designed for (Rows, Cols, Row, Col, Text, TextMatrix,
 // CellAlignment, CellBackColor, Redraw). With Redraw off, changes are
 // collected and announced to views once when Redraw is switched on again.
+//
+// Changes made with Redraw on are announced (dataChanged) at once, or, with
+// an announce interval, at most once per interval: at once after a quiet
+// spell, otherwise on the next multiple of the interval on the monotonic
+// clock, so that grids changed together announce together and a flood of
+// fills costs a few announcements a second.
 //
 // A hex dump filled again over a dump keeps the bytes themselves and
 // derives the cells of the data rows from them, so that a fill costs the
@@ -65,6 +73,10 @@ public:
     bool Redraw() const { return m_redraw; }
     void SetRedraw(bool on);
 
+    // 0 (the default): every change is announced at once.
+    void SetAnnounceInterval(int milliseconds) { m_announceIntervalMs = std::max(0, milliseconds); }
+    bool AnnouncementPending() const { return m_announceTimer.isActive(); }
+
     // QAbstractTableModel
     int rowCount(const QModelIndex &parent = {}) const override;
     int columnCount(const QModelIndex &parent = {}) const override;
@@ -95,6 +107,9 @@ private:
     [[noreturn]] static void throwOutOfRange();
     void cellChanged(int row, int col);
     void rangeChanged(int top, int left, int bottom, int right);
+    // Announces a changed range now or with the next announcement (see above).
+    void announce(int top, int left, int bottom, int right);
+    void announcePending();
     // Makes the data cells of `row` show `count` bytes from `data`, centred
     // on the standard background, and the cells after them nothing on grey;
     // a cell is changed (and announced) only when what it shows differs.
@@ -117,6 +132,11 @@ private:
     std::vector<Cell> m_cells; // row-major, m_rows * m_cols
     // The rectangle changed while Redraw was off (m_dirtyTop -1: none).
     int m_dirtyTop = -1, m_dirtyBottom = -1, m_dirtyLeft = -1, m_dirtyRight = -1;
+    // Changes waiting for the next announcement (m_pendingTop -1: none).
+    int m_pendingTop = -1, m_pendingBottom = -1, m_pendingLeft = -1, m_pendingRight = -1;
+    int m_announceIntervalMs = 0;
+    qint64 m_lastAnnounceMs = -1; // monotonic clock, -1: never
+    QTimer m_announceTimer;
     // The bytes of the data rows while a dump is shown (see above).
     QByteArray m_dump;
     bool m_dumpActive = false;

@@ -4,7 +4,6 @@
 #include "reception/HexGrid.h"
 
 #include <QApplication>
-#include <QDeadlineTimer>
 #include <QHeaderView>
 #include <QPaintEvent>
 #include <QPainter>
@@ -69,8 +68,8 @@ HexGridView::HexGridView(HexGrid &grid, QWidget *parent) : QTableView(parent), m
     setHorizontalHeader(new FixedCellHeader(Qt::Horizontal, this));
     setVerticalHeader(new FixedCellHeader(Qt::Vertical, this));
     setModel(&grid);
-    // The headers hear of changed fixed cells from this view, once per
-    // repaint (repaintChangedCells), not at every change.
+    // The headers hear of changed fixed cells from this view, which knows
+    // whether the fixed row or column is among them.
     disconnect(&grid, &QAbstractItemModel::dataChanged, horizontalHeader(), nullptr);
     disconnect(&grid, &QAbstractItemModel::dataChanged, verticalHeader(), nullptr);
     setShowGrid(false);
@@ -92,16 +91,10 @@ HexGridView::HexGridView(HexGrid &grid, QWidget *parent) : QTableView(parent), m
     setPalette(colors);
 
     // The headers show the model's fixed cells: repaint them when those change.
-    const auto repaintHeaders = [this] {
+    connect(&grid, &QAbstractItemModel::modelReset, this, [this] {
+        hideFixedCells();
         horizontalHeader()->viewport()->update();
         verticalHeader()->viewport()->update();
-    };
-    m_repaintTimer.setSingleShot(true);
-    m_repaintTimer.setTimerType(Qt::PreciseTimer);
-    connect(&m_repaintTimer, &QTimer::timeout, this, &HexGridView::repaintChangedCells);
-    connect(&grid, &QAbstractItemModel::modelReset, this, [this, repaintHeaders] {
-        hideFixedCells();
-        repaintHeaders();
     });
     connect(&grid, &QAbstractItemModel::layoutChanged, this, [this] { hideFixedCells(); });
     hideFixedCells();
@@ -113,41 +106,13 @@ void HexGridView::dataChanged(const QModelIndex &topLeft, const QModelIndex &bot
     const int top = all ? 0 : topLeft.row(), left = all ? 0 : topLeft.column();
     const int bottom = all ? m_grid.Rows() - 1 : bottomRight.row();
     const int right = all ? m_grid.Cols() - 1 : bottomRight.column();
-    m_headerRowChanged = m_headerRowChanged || top == 0;
-    m_headerColumnChanged = m_headerColumnChanged || left == 0;
-    if (bottom >= 1 && right >= 1) {
-        const bool first = m_dirtyTop < 0;
-        m_dirtyTop = first ? std::max(1, top) : std::min(m_dirtyTop, std::max(1, top));
-        m_dirtyLeft = first ? std::max(1, left) : std::min(m_dirtyLeft, std::max(1, left));
-        m_dirtyBottom = first ? bottom : std::max(m_dirtyBottom, bottom);
-        m_dirtyRight = first ? right : std::max(m_dirtyRight, right);
-    }
-    if (m_repaintTimer.isActive())
-        return;
-    // After a quiet spell at once; otherwise on the next tick of a clock
-    // shared by every grid, so that grids changed together repaint together.
-    const qint64 now = QDeadlineTimer::current().deadline();
-    if (m_lastRepaintMs < 0 || now - m_lastRepaintMs >= RepaintIntervalMs) {
-        m_repaintTimer.start(0);
-        return;
-    }
-    m_repaintTimer.start(static_cast<int>(RepaintIntervalMs - now % RepaintIntervalMs));
-}
-
-void HexGridView::repaintChangedCells()
-{
-    m_lastRepaintMs = QDeadlineTimer::current().deadline();
-    if (m_dirtyTop >= 0) {
-        const QRect area = cellsArea(m_dirtyTop, m_dirtyLeft, m_dirtyBottom, m_dirtyRight);
-        if (!area.isEmpty())
-            viewport()->update(area);
-    }
-    if (m_headerRowChanged)
+    if (top == 0)
         horizontalHeader()->viewport()->update();
-    if (m_headerColumnChanged)
+    if (left == 0)
         verticalHeader()->viewport()->update();
-    m_dirtyTop = m_dirtyLeft = m_dirtyBottom = m_dirtyRight = -1;
-    m_headerRowChanged = m_headerColumnChanged = false;
+    const QRect area = cellsArea(top, left, bottom, right);
+    if (!area.isEmpty())
+        viewport()->update(area);
 }
 
 QRect HexGridView::cellsArea(int top, int left, int bottom, int right) const

@@ -33,11 +33,17 @@ void SetCaption(QLabel &label, QString &lastGiven, const QString &text)
     SetCaption(label, text);
 }
 
+// Under a flood the grids announce their changes, and so repaint, about
+// ten times a second; after a quiet spell at once.
+constexpr int GridAnnounceIntervalMs = 100;
+
 } // namespace
 
 frmMain::frmMain(Forms &forms)
     : m_forms(forms), m_recvGrid(2, 17, this), m_sendGrid(2, 17, this), m_tmrNowDateTime(this)
 {
+    m_recvGrid.SetAnnounceInterval(GridAnnounceIntervalMs);
+    m_sendGrid.SetAnnounceInterval(GridAnnounceIntervalMs);
     createControls();
     m_reception = std::make_unique<ReceptionController>(ReceptionController::Dependencies {
         *m_wscRecv, *this, m_settings, forms.runtime(), forms.log(), forms.guard(), forms.boxes(), forms.clock()});

@@ -255,6 +255,53 @@ private slots:
         QVERIFY(testsupport::readLogLines(m_globals.LogFiles[3]).isEmpty());
     }
 
+    // With an announce interval, fills under a flood are announced once per
+    // interval, together covering every row they changed; after a quiet
+    // spell a fill is announced at once.
+    void announcementsUnderAFlood()
+    {
+        HexGrid grid;
+        grid.SetAnnounceInterval(100);
+        QSignalSpy changed(&grid, &QAbstractItemModel::dataChanged);
+        const auto fill = [&](const QByteArray &bytes) {
+            grid.SetRedraw(false);
+            SetGridFromByteArray(grid, bytes, *m_guard);
+            grid.SetRedraw(true);
+        };
+        fill(bytesOf(64));
+        QCOMPARE(changed.count(), 1); // the first after a quiet spell: at once
+        QVERIFY(!grid.AnnouncementPending());
+
+        for (int i = 1; i <= 50; ++i) {
+            QByteArray bytes = bytesOf(64);
+            bytes[(i * 5) % 64] = static_cast<char>(0xF0 + (i & 7)); // one row at a time
+            fill(bytes);
+        }
+        QCOMPARE(changed.count(), 1);
+        QVERIFY(grid.AnnouncementPending());
+        QTRY_COMPARE(changed.count(), 2);
+        const auto topLeft = changed[1][0].value<QModelIndex>();
+        const auto bottomRight = changed[1][1].value<QModelIndex>();
+        QCOMPARE(topLeft.row(), 1);
+        QCOMPARE(bottomRight.row(), 4);
+        QVERIFY(topLeft.column() <= 1 && bottomRight.column() == 16);
+
+        // Rows gone before the announcement are not announced.
+        QTest::qWait(150);
+        fill(bytesOf(200, 1));
+        QCOMPARE(changed.count(), 3);
+        fill(bytesOf(200, 2));
+        fill(bytesOf(5, 3));
+        QTRY_COMPARE(changed.count(), 4);
+        QVERIFY(changed[3][1].value<QModelIndex>().isValid());
+        QCOMPARE(changed[3][1].value<QModelIndex>().row(), grid.Rows() - 1);
+
+        QTest::qWait(150);
+        fill(bytesOf(5, 4));
+        QCOMPARE(changed.count(), 5);
+        QVERIFY(testsupport::readLogLines(m_globals.LogFiles[3]).isEmpty());
+    }
+
     void modelRoles()
     {
         HexGrid grid;
