@@ -48,11 +48,7 @@ void HexGrid::resizeRows(int rows)
         m_cells.resize(static_cast<size_t>(rows * m_cols));
         m_rows = rows;
         endRemoveRows();
-        if (m_dirtyTop >= m_rows) {
-            m_dirtyTop = m_dirtyBottom = -1;
-        } else if (m_dirtyBottom >= m_rows) {
-            m_dirtyBottom = m_rows - 1;
-        }
+        m_dirty.keepRowsBelow(m_rows);
     }
     m_row = std::min(m_row, m_rows - 1);
 }
@@ -138,15 +134,27 @@ void HexGrid::cellChanged(int row, int col)
         announce(row, col, row, col);
         return;
     }
-    if (m_dirtyTop < 0) {
-        m_dirtyTop = m_dirtyBottom = row;
-        m_dirtyLeft = m_dirtyRight = col;
+    m_dirty.unite(row, col, row, col);
+}
+
+void HexGrid::CellRange::unite(int firstRow, int firstCol, int lastRow, int lastCol)
+{
+    if (empty()) {
+        *this = {firstRow, firstCol, lastRow, lastCol};
         return;
     }
-    m_dirtyTop = std::min(m_dirtyTop, row);
-    m_dirtyBottom = std::max(m_dirtyBottom, row);
-    m_dirtyLeft = std::min(m_dirtyLeft, col);
-    m_dirtyRight = std::max(m_dirtyRight, col);
+    top = std::min(top, firstRow);
+    left = std::min(left, firstCol);
+    bottom = std::max(bottom, lastRow);
+    right = std::max(right, lastCol);
+}
+
+void HexGrid::CellRange::keepRowsBelow(int rows)
+{
+    if (top >= rows)
+        *this = {};
+    else if (bottom >= rows)
+        bottom = rows - 1;
 }
 
 namespace {
@@ -345,11 +353,11 @@ void HexGrid::showRowBytes(int row, const unsigned char *data, int count)
 void HexGrid::SetRedraw(bool on)
 {
     m_redraw = on;
-    if (!on || m_dirtyTop < 0)
+    if (!on || m_dirty.empty())
         return;
     // One announcement for everything changed while repainting was off.
-    const int top = std::exchange(m_dirtyTop, -1), bottom = std::exchange(m_dirtyBottom, -1);
-    announce(top, m_dirtyLeft, bottom, m_dirtyRight);
+    const CellRange changed = std::exchange(m_dirty, {});
+    announce(changed.top, changed.left, changed.bottom, changed.right);
 }
 
 void HexGrid::announce(int top, int left, int bottom, int right)
@@ -358,17 +366,7 @@ void HexGrid::announce(int top, int left, int bottom, int right)
         emit dataChanged(index(top, left), index(bottom, right));
         return;
     }
-    if (m_pendingTop < 0) {
-        m_pendingTop = top;
-        m_pendingBottom = bottom;
-        m_pendingLeft = left;
-        m_pendingRight = right;
-    } else {
-        m_pendingTop = std::min(m_pendingTop, top);
-        m_pendingBottom = std::max(m_pendingBottom, bottom);
-        m_pendingLeft = std::min(m_pendingLeft, left);
-        m_pendingRight = std::max(m_pendingRight, right);
-    }
+    m_pending.unite(top, left, bottom, right);
     if (m_announceTimer.isActive())
         return;
     const qint64 now = QDeadlineTimer::current().deadline();
@@ -383,13 +381,11 @@ void HexGrid::announcePending()
 {
     m_announceTimer.stop();
     m_lastAnnounceMs = QDeadlineTimer::current().deadline();
-    if (m_pendingTop < 0)
-        return;
     // Rows removed since the change are no longer there to announce.
-    const int top = std::exchange(m_pendingTop, -1);
-    const int bottom = std::min(std::exchange(m_pendingBottom, -1), m_rows - 1);
-    if (top <= bottom)
-        emit dataChanged(index(top, m_pendingLeft), index(bottom, m_pendingRight));
+    CellRange changed = std::exchange(m_pending, {});
+    changed.keepRowsBelow(m_rows);
+    if (!changed.empty())
+        emit dataChanged(index(changed.top, changed.left), index(changed.bottom, changed.right));
 }
 
 int HexGrid::rowCount(const QModelIndex &parent) const

@@ -130,10 +130,16 @@ private:
     int m_col = 0;
     bool m_redraw = true;
     std::vector<Cell> m_cells; // row-major, m_rows * m_cols
-    // The rectangle changed while Redraw was off (m_dirtyTop -1: none).
-    int m_dirtyTop = -1, m_dirtyBottom = -1, m_dirtyLeft = -1, m_dirtyRight = -1;
-    // Changes waiting for the next announcement (m_pendingTop -1: none).
-    int m_pendingTop = -1, m_pendingBottom = -1, m_pendingLeft = -1, m_pendingRight = -1;
+    // A rectangle of cells, or none.
+    struct CellRange {
+        int top = -1, left = -1, bottom = -1, right = -1;
+        bool empty() const { return top < 0; }
+        void unite(int firstRow, int firstCol, int lastRow, int lastCol);
+        // Forgets the rows from `rows` on (all of it when none is left).
+        void keepRowsBelow(int rows);
+    };
+    CellRange m_dirty;   // changed while Redraw was off
+    CellRange m_pending; // changed, waiting for the next announcement
     int m_announceIntervalMs = 0;
     qint64 m_lastAnnounceMs = -1; // monotonic clock, -1: never
     QTimer m_announceTimer;

@@ -2,8 +2,8 @@
 
 #include "core/RuntimeError.h"
 
-#include <QPointer>
 #include <QEvent>
+#include <QPointer>
 #include <QSocketNotifier>
 
 #include <algorithm>

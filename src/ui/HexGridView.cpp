@@ -137,12 +137,11 @@ void HexGridView::paintEvent(QPaintEvent *event)
     const int topRow = rowAt(area.top()), leftCol = columnAt(area.left());
     if (topRow < 0 || leftCol < 0)
         return; // the area lies beyond the last row or column
+    const int bottomRow = rowAt(area.bottom()), rightCol = columnAt(area.right());
     const int firstRow = std::max(1, topRow), firstCol = std::max(1, leftCol);
     // Never past the grid, whatever the headers hold.
-    const int lastRow =
-        rowAt(area.bottom()) < 0 ? m_grid.Rows() - 1 : std::min(rowAt(area.bottom()), m_grid.Rows() - 1);
-    const int lastCol =
-        columnAt(area.right()) < 0 ? m_grid.Cols() - 1 : std::min(columnAt(area.right()), m_grid.Cols() - 1);
+    const int lastRow = bottomRow < 0 ? m_grid.Rows() - 1 : std::min(bottomRow, m_grid.Rows() - 1);
+    const int lastCol = rightCol < 0 ? m_grid.Cols() - 1 : std::min(rightCol, m_grid.Cols() - 1);
 
     const QPalette colors = QApplication::palette();
     const QRgb standard = colors.color(QPalette::Base).rgb();
