@@ -1,4 +1,5 @@
 #include "LoopbackPeer.h"
+#include "TestSupport.h"
 #include "core/RuntimeError.h"
 #include "reception/UdpSocket.h"
 
@@ -12,20 +13,14 @@
 
 namespace {
 
-QByteArray pattern(int size, int seed = 0)
-{
-    QByteArray bytes(size, Qt::Uninitialized);
-    for (int i = 0; i < size; ++i)
-        bytes[i] = static_cast<char>((i * 7 + seed) & 0xFF);
-    return bytes;
-}
-
 QString reason(int err)
 {
     return QString::fromLocal8Bit(std::strerror(err));
 }
 
 } // namespace
+
+using testsupport::pattern;
 
 class TestUdpSocket : public QObject {
     Q_OBJECT

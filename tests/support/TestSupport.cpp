@@ -6,6 +6,14 @@
 
 namespace testsupport {
 
+QByteArray pattern(int size, int seed)
+{
+    QByteArray bytes(size, Qt::Uninitialized);
+    for (int i = 0; i < size; ++i)
+        bytes[i] = static_cast<char>((i * 7 + seed) & 0xFF);
+    return bytes;
+}
+
 QByteArray readFile(const QString &path)
 {
     QFile file(path);

@@ -44,6 +44,9 @@ public:
 
 namespace testsupport {
 
+// `size` bytes that differ from their neighbours: byte i is i * 7 + seed.
+QByteArray pattern(int size, int seed = 0);
+
 // Whole-file helpers for tests working on real files.
 QByteArray readFile(const QString &path);
 void writeFile(const QString &path, const QByteArray &bytes);

@@ -1,17 +1,14 @@
 // The hex dump view repaints changed cells a moment after they change,
 // once for many changes, and what it shows then is the grid.
-#include "logging/ErrorGuard.h"
-#include "logging/LogWriter.h"
 #include "reception/HexGrid.h"
 #include "ui/HexGridView.h"
 
-#include "TestSupport.h"
+#include "TestLog.h"
 
 #include <QApplication>
 #include <QItemSelectionModel>
 #include <QScreen>
 #include <QScrollBar>
-#include <QTemporaryDir>
 #include <QTest>
 
 namespace {
@@ -35,14 +32,6 @@ void setAllCells(HexGrid &grid, const QString &text)
     for (int c = 1; c < grid.Cols(); ++c)
         grid.SetTextMatrix(1, c, text);
     grid.SetRedraw(true);
-}
-
-QByteArray bytesOf(int count, int start = 0)
-{
-    QByteArray bytes;
-    for (int i = 0; i < count; ++i)
-        bytes.append(static_cast<char>((start + i * 7) & 0xFF));
-    return bytes;
 }
 
 } // namespace
@@ -81,13 +70,7 @@ private Q_SLOTS:
     // repainted, looks exactly like a full paint of the view.
     void repaintedAreasShowTheGrid()
     {
-        QTemporaryDir dir;
-        LoggingGlobals globals;
-        globals.LogFiles[3] = dir.path() + QStringLiteral("/log.txt");
-        FixedClock clock;
-        LogWriter log(globals, clock);
-        ErrorGuard guard(log, 3);
-
+        TestLog log;
         HexGrid grid;
         grid.SetAnnounceInterval(100);
         QWidget window;
@@ -104,22 +87,22 @@ private Q_SLOTS:
         };
         const auto fill = [&](const QByteArray &bytes) {
             grid.SetRedraw(false);
-            SetGridFromByteArray(grid, bytes, guard);
+            SetGridFromByteArray(grid, bytes, log.guard);
             grid.SetRedraw(true);
         };
 
-        fill(bytesOf(40));
+        fill(testsupport::pattern(40));
         QTRY_VERIFY(shownAsFullPaint());
-        QByteArray oneByteChanged = bytesOf(40);
+        QByteArray oneByteChanged = testsupport::pattern(40);
         oneByteChanged[20] = 'x';
         fill(oneByteChanged); // one row
         QTRY_VERIFY(shownAsFullPaint());
-        fill(bytesOf(40, 3)); // every row
+        fill(testsupport::pattern(40, 3)); // every row
         QTRY_VERIFY(shownAsFullPaint());
-        fill(bytesOf(200)); // rows beyond the visible ones
+        fill(testsupport::pattern(200)); // rows beyond the visible ones
         QTRY_VERIFY(shownAsFullPaint());
         view.verticalScrollBar()->setValue(view.verticalScrollBar()->maximum());
-        QByteArray lastByteChanged = bytesOf(200);
+        QByteArray lastByteChanged = testsupport::pattern(200);
         lastByteChanged[199] = 'y';
         fill(lastByteChanged); // scrolled away from the top
         QTRY_VERIFY(shownAsFullPaint());
@@ -130,7 +113,7 @@ private Q_SLOTS:
         QTRY_VERIFY(shownAsFullPaint());
         view.selectionModel()->select(grid.index(12, 2), QItemSelectionModel::Select);
         QTRY_VERIFY(shownAsFullPaint());
-        fill(bytesOf(5)); // fewer rows
+        fill(testsupport::pattern(5)); // fewer rows
         QTRY_VERIFY(shownAsFullPaint());
     }
 
