@@ -149,3 +149,20 @@ std::string FormatTable(const Results &results, const std::vector<int> &sizes)
     }
     return table;
 }
+
+std::string FormatFloor(const Results &results, const std::vector<int> &sizes)
+{
+    std::string text;
+    char line[256];
+    for (const int size : sizes) {
+        const auto p50 = results.Median(size, Figure::RttP50, Server::BareEcho);
+        const auto p99 = results.Median(size, Figure::RttP99, Server::BareEcho);
+        if (!p50 && !p99)
+            continue;
+        std::snprintf(line, sizeof line,
+                      "%5d  bare echo, receive and send back only (the machine's floor): RTT p50 %s us, p99 %s us\n",
+                      size, FormatValue(p50, 1).c_str(), FormatValue(p99, 1).c_str());
+        text += line;
+    }
+    return text;
+}

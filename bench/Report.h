@@ -26,7 +26,9 @@ enum class Figure {
     PacedLoss,
 };
 
-enum class Server { Tool, Reference };
+// BareEcho: a server that only receives and sends back, measured for the
+// round trips to show the machine's own floor.
+enum class Server { Tool, Reference, BareEcho };
 
 struct Target {
     enum class Kind { None, RatioAtLeast, RatioAtMost, Below, AtMost };
@@ -69,3 +71,6 @@ private:
 // The table: one row per size and figure with the tool's and the
 // reference's medians, their ratio, the target and the verdict.
 std::string FormatTable(const Results &results, const std::vector<int> &sizes);
+
+// One line per size with the bare echo's round trips; empty without them.
+std::string FormatFloor(const Results &results, const std::vector<int> &sizes);

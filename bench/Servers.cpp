@@ -19,14 +19,15 @@ std::vector<std::string> HostCommand(const std::string &binaryFolder, const std:
 }
 
 std::vector<std::string> ReferenceCommand(const std::string &binaryFolder, const std::string &folder, uint16_t port,
-                                          int maxSeconds)
+                                          int maxSeconds, ReferenceServer::Work work)
 {
     // The log goes where the tool's goes, under the same name, so that both
     // resolve paths of the same depth and length.
     std::filesystem::create_directories(folder + "/Log");
     std::filesystem::remove(folder + "/ready");
-    return {binaryFolder + "/udprecv_refserver", std::to_string(port), folder + "/Log/Tavo_UdpRcvLog.txt",
-            std::to_string(maxSeconds), folder + "/ready"};
+    const std::string log = work == ReferenceServer::Work::EchoOnly ? "-" : folder + "/Log/Tavo_UdpRcvLog.txt";
+    return {binaryFolder + "/udprecv_refserver", std::to_string(port), log, std::to_string(maxSeconds),
+            folder + "/ready"};
 }
 
 } // namespace
@@ -57,9 +58,9 @@ std::map<std::string, double> BenchHost::ReadStats()
     return stats;
 }
 
-ReferenceServer::ReferenceServer(const std::string &binaryFolder, const std::string &folder, int maxSeconds)
+ReferenceServer::ReferenceServer(const std::string &binaryFolder, const std::string &folder, int maxSeconds, Work work)
     : m_server {.port = FreeUdpPort()},
-      m_process(ReferenceCommand(binaryFolder, folder, m_server.port, maxSeconds), folder + "/ref-output.txt")
+      m_process(ReferenceCommand(binaryFolder, folder, m_server.port, maxSeconds, work), folder + "/ref-output.txt")
 {
     m_server.receiveBuffer = std::stoi(WaitForLine(folder + "/ready", m_process, StartTimeoutMs));
     m_server.pid = m_process.pid();

@@ -34,10 +34,13 @@ private:
     ServerUnderTest m_server;
 };
 
-// udprecv_refserver with its log in `folder`.
+// udprecv_refserver with its log in `folder`; or, as a bare echo, with no
+// work but receiving and sending back.
 class ReferenceServer {
 public:
-    ReferenceServer(const std::string &binaryFolder, const std::string &folder, int maxSeconds);
+    enum class Work { Mandatory, EchoOnly };
+    ReferenceServer(const std::string &binaryFolder, const std::string &folder, int maxSeconds,
+                    Work work = Work::Mandatory);
     const ServerUnderTest &server() const { return m_server; }
     void Stop() { m_process.Stop(); }
 

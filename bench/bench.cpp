@@ -117,9 +117,10 @@ const char *NameOf(Server who)
 }
 
 // Every echo phase, each measured on both servers one right after the
-// other, so that the two figures compared see the same machine.
-void RunEchoPhases(const std::vector<Contender *> &contenders, int size, const PhaseSettings &settings,
-                   Results &results, Buffers &buffers, PhaseRunner &runner)
+// other, so that the two figures compared see the same machine; the round
+// trips also on the bare echo, for the floor under both.
+void RunEchoPhases(const std::vector<Contender *> &contenders, const ServerUnderTest &bareEcho, int size,
+                   const PhaseSettings &settings, Results &results, Buffers &buffers, PhaseRunner &runner)
 {
     const auto each = [&](const char *phase, const std::function<void(Contender &)> &measure) {
         for (Contender *c : contenders)
@@ -142,6 +143,11 @@ void RunEchoPhases(const std::vector<Contender *> &contenders, int size, const P
         const RttFigures rtt = MeasureRtt(c.server, size, settings);
         results.Add(size, Figure::RttP50, c.who, rtt.p50us);
         results.Add(size, Figure::RttP99, c.who, rtt.p99us);
+    });
+    runner.Run("round trips, bare echo", [&] {
+        const RttFigures rtt = MeasureRtt(bareEcho, size, settings);
+        results.Add(size, Figure::RttP50, Server::BareEcho, rtt.p50us);
+        results.Add(size, Figure::RttP99, Server::BareEcho, rtt.p99us);
     });
     each("CPU use", [&](Contender &c) {
         results.Add(size, Figure::CpuPerDatagram, c.who, MeasureCpuPerDatagram(c.server, size, settings));
@@ -226,6 +232,7 @@ int RunBenchmark(const Options &options)
             runner.Run("start the tool and the reference", [&] {
                 BenchHost host(binaries, nextFolder(), ChildMaxSeconds);
                 ReferenceServer reference(binaries, nextFolder(), ChildMaxSeconds);
+                ReferenceServer bareEcho(binaries, nextFolder(), ChildMaxSeconds, ReferenceServer::Work::EchoOnly);
                 buffers.tool = host.server().receiveBuffer;
                 buffers.reference = reference.server().receiveBuffer;
                 Contender tool {host.server(), Server::Tool};
@@ -233,8 +240,9 @@ int RunBenchmark(const Options &options)
                 // Who goes first alternates from run to run.
                 const std::vector<Contender *> order =
                     rep % 2 == 1 ? std::vector<Contender *> {&tool, &plain} : std::vector<Contender *> {&plain, &tool};
-                RunEchoPhases(order, size, settings, results, buffers, runner);
+                RunEchoPhases(order, bareEcho.server(), size, settings, results, buffers, runner);
                 reference.Stop();
+                bareEcho.Stop();
                 runner.Run("clock ticks and clicks", [&] {
                     const TickFigures ticks = MeasureTickGapAndClicks(host, size, settings);
                     results.Add(size, Figure::TickGap, Server::Tool, ticks.tickGapMs);
@@ -266,8 +274,8 @@ int RunBenchmark(const Options &options)
     }
 
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
-    std::printf("%s\n%s\n(%.0f s)\n", Describe(options, buffers, loadBefore).c_str(),
-                FormatTable(results, options.sizes).c_str(), seconds);
+    std::printf("%s\n%s\n%s\n(%.0f s)\n", Describe(options, buffers, loadBefore).c_str(),
+                FormatTable(results, options.sizes).c_str(), FormatFloor(results, options.sizes).c_str(), seconds);
     std::fflush(stdout);
     if (runner.failures() > 0 || !Complete(results, options.sizes)) {
         std::fprintf(stderr, "udprecv_bench: incomplete, %d phase(s) failed\n", runner.failures());

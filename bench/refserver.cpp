@@ -4,7 +4,8 @@
 //
 // usage: udprecv_refserver <port> <log file> <seconds> [ready file]
 // The ready file is written once the port is bound; it holds the receive
-// buffer granted, in bytes.
+// buffer granted, in bytes. With "-" for the log file it is a bare echo:
+// receive and send back, nothing else (the machine's own floor).
 
 #include <arpa/inet.h>
 #include <fcntl.h>
@@ -75,6 +76,7 @@ int main(int argc, char **argv)
     }
     const int port = std::atoi(argv[1]);
     g_log = argv[2];
+    const bool bare = std::strcmp(g_log, "-") == 0;
     const int seconds = std::atoi(argv[3]);
     gethostname(g_host, sizeof g_host - 1);
 
@@ -117,6 +119,10 @@ int main(int argc, char **argv)
         const ssize_t n = ::recvfrom(fd, buffer, sizeof buffer, 0, reinterpret_cast<sockaddr *>(&from), &fromLength);
         if (n < 0)
             continue;
+        if (bare) {
+            ::sendto(fd, buffer, static_cast<size_t>(n), 0, reinterpret_cast<sockaddr *>(&from), fromLength);
+            continue;
+        }
         writeLine(line, static_cast<size_t>(n), received);
         ::sendto(fd, buffer, static_cast<size_t>(n), 0, reinterpret_cast<sockaddr *>(&from), fromLength);
         writeLine(line, static_cast<size_t>(n), answered);

@@ -47,6 +47,7 @@ private Q_SLOTS:
     void targetText();
     void resultsKeepSizesAndServersApart();
     void tableShowsMediansRatioAndVerdicts();
+    void floorShowsTheBareEchoAlone();
 };
 
 void tst_BenchReport::median_data()
@@ -175,6 +176,26 @@ void tst_BenchReport::tableShowsMediansRatioAndVerdicts()
     const std::string stopLabel = "stop click under flood takes effect (ms)";
     QCOMPARE(Fields(RowOf(table, 1400, stopLabel), stopLabel),
              (std::vector<std::string> {"-", "-", "-", "<", "200", "n/a"}));
+}
+
+void tst_BenchReport::floorShowsTheBareEchoAlone()
+{
+    Results results;
+    results.Add(64, Figure::RttP50, Server::Tool, 70);
+    results.Add(64, Figure::RttP50, Server::Reference, 65);
+    QCOMPARE(FormatFloor(results, {64}), std::string {});
+
+    for (const double p50 : {52.0, 48.25, 50.0})
+        results.Add(64, Figure::RttP50, Server::BareEcho, p50);
+    results.Add(64, Figure::RttP99, Server::BareEcho, 120);
+    results.Add(3000, Figure::RttP50, Server::BareEcho, 61);
+    const std::string floor = FormatFloor(results, {64, 1400, 3000});
+    QCOMPARE(floor,
+             std::string {
+                 "   64  bare echo, receive and send back only (the machine's floor): RTT p50 50.0 us, p99 120.0 us\n"
+                 " 3000  bare echo, receive and send back only (the machine's floor): RTT p50 61.0 us, p99 - us\n"});
+    // The table itself shows the tool and the reference only.
+    QCOMPARE(Fields(RowOf(FormatTable(results, {64}), 64, "RTT p50"), "(us)").at(1), std::string {"65.0"});
 }
 
 QTEST_APPLESS_MAIN(tst_BenchReport)
