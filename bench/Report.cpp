@@ -150,19 +150,36 @@ std::string FormatTable(const Results &results, const std::vector<int> &sizes)
     return table;
 }
 
-std::string FormatFloor(const Results &results, const std::vector<int> &sizes)
+std::string FormatYardsticks(const Results &results, const std::vector<int> &sizes)
 {
+    struct Line {
+        Server who;
+        const char *label;
+    };
+    static const Line lines[] {
+        {Server::QtReference, "reference's work on Qt's event loop (QApplication, QSocketNotifier)"},
+        {Server::BareEcho, "bare echo, receive and send back only (the machine's floor)"},
+    };
     std::string text;
-    char line[256];
     for (const int size : sizes) {
-        const auto p50 = results.Median(size, Figure::RttP50, Server::BareEcho);
-        const auto p99 = results.Median(size, Figure::RttP99, Server::BareEcho);
-        if (!p50 && !p99)
-            continue;
-        std::snprintf(line, sizeof line,
-                      "%5d  bare echo, receive and send back only (the machine's floor): RTT p50 %s us, p99 %s us\n",
-                      size, FormatValue(p50, 1).c_str(), FormatValue(p99, 1).c_str());
-        text += line;
+        for (const Line &line : lines) {
+            const auto p50 = results.Median(size, Figure::RttP50, line.who);
+            const auto p99 = results.Median(size, Figure::RttP99, line.who);
+            const auto cpu = results.Median(size, Figure::CpuPerDatagram, line.who);
+            if (!p50 && !p99 && !cpu)
+                continue;
+            char sizeField[16];
+            std::snprintf(sizeField, sizeof sizeField, "%5d  ", size);
+            text += sizeField + std::string(line.label) + ": RTT p50 " + FormatValue(p50, 1) + " us, p99 " +
+                    FormatValue(p99, 1) + " us";
+            if (cpu) {
+                const auto reference = results.Median(size, Figure::CpuPerDatagram, Server::Reference);
+                text += ", CPU per datagram " + FormatValue(cpu, 2) + " us";
+                if (reference && *reference > 0)
+                    text += " (" + FormatValue(*cpu / *reference, 2) + "x reference)";
+            }
+            text += '\n';
+        }
     }
     return text;
 }

@@ -26,9 +26,10 @@ enum class Figure {
     PacedLoss,
 };
 
-// BareEcho: a server that only receives and sends back, measured for the
-// round trips to show the machine's own floor.
-enum class Server { Tool, Reference, BareEcho };
+// Yardsticks, measured for the round trips and CPU use only: QtReference,
+// the reference's work woken by Qt's event loop; BareEcho, a server that
+// only receives and sends back (the machine's own floor).
+enum class Server { Tool, Reference, QtReference, BareEcho };
 
 struct Target {
     enum class Kind { None, RatioAtLeast, RatioAtMost, Below, AtMost };
@@ -72,5 +73,5 @@ private:
 // reference's medians, their ratio, the target and the verdict.
 std::string FormatTable(const Results &results, const std::vector<int> &sizes);
 
-// One line per size with the bare echo's round trips; empty without them.
-std::string FormatFloor(const Results &results, const std::vector<int> &sizes);
+// One line per size and yardstick with its medians; empty without them.
+std::string FormatYardsticks(const Results &results, const std::vector<int> &sizes);

@@ -19,15 +19,16 @@ std::vector<std::string> HostCommand(const std::string &binaryFolder, const std:
 }
 
 std::vector<std::string> ReferenceCommand(const std::string &binaryFolder, const std::string &folder, uint16_t port,
-                                          int maxSeconds, ReferenceServer::Work work)
+                                          int maxSeconds, ReferenceServer::Variant variant)
 {
     // The log goes where the tool's goes, under the same name, so that both
     // resolve paths of the same depth and length.
     std::filesystem::create_directories(folder + "/Log");
     std::filesystem::remove(folder + "/ready");
-    const std::string log = work == ReferenceServer::Work::EchoOnly ? "-" : folder + "/Log/Tavo_UdpRcvLog.txt";
-    return {binaryFolder + "/udprecv_refserver", std::to_string(port), log, std::to_string(maxSeconds),
-            folder + "/ready"};
+    using V = ReferenceServer::Variant;
+    const std::string program = variant == V::QtEventLoop ? "/udprecv_qtrefserver" : "/udprecv_refserver";
+    const std::string log = variant == V::BareEcho ? "-" : folder + "/Log/Tavo_UdpRcvLog.txt";
+    return {binaryFolder + program, std::to_string(port), log, std::to_string(maxSeconds), folder + "/ready"};
 }
 
 } // namespace
@@ -58,9 +59,10 @@ std::map<std::string, double> BenchHost::ReadStats()
     return stats;
 }
 
-ReferenceServer::ReferenceServer(const std::string &binaryFolder, const std::string &folder, int maxSeconds, Work work)
+ReferenceServer::ReferenceServer(const std::string &binaryFolder, const std::string &folder, int maxSeconds,
+                                 Variant variant)
     : m_server {.port = FreeUdpPort()},
-      m_process(ReferenceCommand(binaryFolder, folder, m_server.port, maxSeconds, work), folder + "/ref-output.txt")
+      m_process(ReferenceCommand(binaryFolder, folder, m_server.port, maxSeconds, variant), folder + "/ref-output.txt")
 {
     m_server.receiveBuffer = std::stoi(WaitForLine(folder + "/ready", m_process, StartTimeoutMs));
     m_server.pid = m_process.pid();

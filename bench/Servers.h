@@ -34,13 +34,14 @@ private:
     ServerUnderTest m_server;
 };
 
-// udprecv_refserver with its log in `folder`; or, as a bare echo, with no
-// work but receiving and sending back.
+// A reference server with its log in `folder`: the mandatory work in a
+// plain loop (udprecv_refserver), the same work on Qt's event loop
+// (udprecv_qtrefserver), or a bare echo that only receives and sends back.
 class ReferenceServer {
 public:
-    enum class Work { Mandatory, EchoOnly };
+    enum class Variant { PlainLoop, QtEventLoop, BareEcho };
     ReferenceServer(const std::string &binaryFolder, const std::string &folder, int maxSeconds,
-                    Work work = Work::Mandatory);
+                    Variant variant = Variant::PlainLoop);
     const ServerUnderTest &server() const { return m_server; }
     void Stop() { m_process.Stop(); }
 

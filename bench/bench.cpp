@@ -113,18 +113,44 @@ struct Contender {
 
 const char *NameOf(Server who)
 {
-    return who == Server::Tool ? "tool" : "reference";
+    switch (who) {
+    case Server::Tool:
+        return "tool";
+    case Server::Reference:
+        return "reference";
+    case Server::QtReference:
+        return "reference on Qt's event loop";
+    case Server::BareEcho:
+        return "bare echo";
+    }
+    return "?";
 }
+
+// A server measured for the round trips and the CPU use only, to show
+// where the tool's figures stand.
+struct Yardstick {
+    const ServerUnderTest &server;
+    Server who;
+    bool cpu; // the CPU use too
+};
 
 // Every echo phase, each measured on both servers one right after the
 // other, so that the two figures compared see the same machine; the round
-// trips also on the bare echo, for the floor under both.
-void RunEchoPhases(const std::vector<Contender *> &contenders, const ServerUnderTest &bareEcho, int size,
+// trips and the CPU use then also on the yardsticks.
+void RunEchoPhases(const std::vector<Contender *> &contenders, const std::vector<Yardstick> &yardsticks, int size,
                    const PhaseSettings &settings, Results &results, Buffers &buffers, PhaseRunner &runner)
 {
     const auto each = [&](const char *phase, const std::function<void(Contender &)> &measure) {
         for (Contender *c : contenders)
             runner.Run(std::string(phase) + ", " + NameOf(c->who), [&] { measure(*c); });
+    };
+    const auto roundTrips = [&](const ServerUnderTest &server, Server who) {
+        const RttFigures rtt = MeasureRtt(server, size, settings);
+        results.Add(size, Figure::RttP50, who, rtt.p50us);
+        results.Add(size, Figure::RttP99, who, rtt.p99us);
+    };
+    const auto cpuUse = [&](const ServerUnderTest &server, Server who) {
+        results.Add(size, Figure::CpuPerDatagram, who, MeasureCpuPerDatagram(server, size, settings));
     };
     each("flood", [&](Contender &c) {
         const FloodFigures flood = MeasureFlood(c.server, size, settings);
@@ -139,19 +165,13 @@ void RunEchoPhases(const std::vector<Contender *> &contenders, const ServerUnder
     each("burst", [&](Contender &c) {
         results.Add(size, Figure::BurstLoss, c.who, MeasureBurstLoss(c.server, size, settings));
     });
-    each("round trips", [&](Contender &c) {
-        const RttFigures rtt = MeasureRtt(c.server, size, settings);
-        results.Add(size, Figure::RttP50, c.who, rtt.p50us);
-        results.Add(size, Figure::RttP99, c.who, rtt.p99us);
-    });
-    runner.Run("round trips, bare echo", [&] {
-        const RttFigures rtt = MeasureRtt(bareEcho, size, settings);
-        results.Add(size, Figure::RttP50, Server::BareEcho, rtt.p50us);
-        results.Add(size, Figure::RttP99, Server::BareEcho, rtt.p99us);
-    });
-    each("CPU use", [&](Contender &c) {
-        results.Add(size, Figure::CpuPerDatagram, c.who, MeasureCpuPerDatagram(c.server, size, settings));
-    });
+    each("round trips", [&](Contender &c) { roundTrips(c.server, c.who); });
+    for (const Yardstick &y : yardsticks)
+        runner.Run(std::string("round trips, ") + NameOf(y.who), [&] { roundTrips(y.server, y.who); });
+    each("CPU use", [&](Contender &c) { cpuUse(c.server, c.who); });
+    for (const Yardstick &y : yardsticks)
+        if (y.cpu)
+            runner.Run(std::string("CPU use, ") + NameOf(y.who), [&] { cpuUse(y.server, y.who); });
 }
 
 // Every figure the run was to produce is there.
@@ -232,7 +252,9 @@ int RunBenchmark(const Options &options)
             runner.Run("start the tool and the reference", [&] {
                 BenchHost host(binaries, nextFolder(), ChildMaxSeconds);
                 ReferenceServer reference(binaries, nextFolder(), ChildMaxSeconds);
-                ReferenceServer bareEcho(binaries, nextFolder(), ChildMaxSeconds, ReferenceServer::Work::EchoOnly);
+                ReferenceServer qtReference(binaries, nextFolder(), ChildMaxSeconds,
+                                            ReferenceServer::Variant::QtEventLoop);
+                ReferenceServer bareEcho(binaries, nextFolder(), ChildMaxSeconds, ReferenceServer::Variant::BareEcho);
                 buffers.tool = host.server().receiveBuffer;
                 buffers.reference = reference.server().receiveBuffer;
                 Contender tool {host.server(), Server::Tool};
@@ -240,8 +262,11 @@ int RunBenchmark(const Options &options)
                 // Who goes first alternates from run to run.
                 const std::vector<Contender *> order =
                     rep % 2 == 1 ? std::vector<Contender *> {&tool, &plain} : std::vector<Contender *> {&plain, &tool};
-                RunEchoPhases(order, bareEcho.server(), size, settings, results, buffers, runner);
+                const std::vector<Yardstick> yardsticks {{qtReference.server(), Server::QtReference, true},
+                                                         {bareEcho.server(), Server::BareEcho, false}};
+                RunEchoPhases(order, yardsticks, size, settings, results, buffers, runner);
                 reference.Stop();
+                qtReference.Stop();
                 bareEcho.Stop();
                 runner.Run("clock ticks and clicks", [&] {
                     const TickFigures ticks = MeasureTickGapAndClicks(host, size, settings);
@@ -275,7 +300,7 @@ int RunBenchmark(const Options &options)
 
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
     std::printf("%s\n%s\n%s\n(%.0f s)\n", Describe(options, buffers, loadBefore).c_str(),
-                FormatTable(results, options.sizes).c_str(), FormatFloor(results, options.sizes).c_str(), seconds);
+                FormatTable(results, options.sizes).c_str(), FormatYardsticks(results, options.sizes).c_str(), seconds);
     std::fflush(stdout);
     if (runner.failures() > 0 || !Complete(results, options.sizes)) {
         std::fprintf(stderr, "udprecv_bench: incomplete, %d phase(s) failed\n", runner.failures());

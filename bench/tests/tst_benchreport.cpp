@@ -47,7 +47,7 @@ private Q_SLOTS:
     void targetText();
     void resultsKeepSizesAndServersApart();
     void tableShowsMediansRatioAndVerdicts();
-    void floorShowsTheBareEchoAlone();
+    void yardsticksShowTheirOwnMedians();
 };
 
 void tst_BenchReport::median_data()
@@ -178,24 +178,36 @@ void tst_BenchReport::tableShowsMediansRatioAndVerdicts()
              (std::vector<std::string> {"-", "-", "-", "<", "200", "n/a"}));
 }
 
-void tst_BenchReport::floorShowsTheBareEchoAlone()
+void tst_BenchReport::yardsticksShowTheirOwnMedians()
 {
     Results results;
     results.Add(64, Figure::RttP50, Server::Tool, 70);
     results.Add(64, Figure::RttP50, Server::Reference, 65);
-    QCOMPARE(FormatFloor(results, {64}), std::string {});
+    results.Add(64, Figure::CpuPerDatagram, Server::Reference, 20);
+    QCOMPARE(FormatYardsticks(results, {64}), std::string {});
 
     for (const double p50 : {52.0, 48.25, 50.0})
         results.Add(64, Figure::RttP50, Server::BareEcho, p50);
     results.Add(64, Figure::RttP99, Server::BareEcho, 120);
+    results.Add(64, Figure::RttP50, Server::QtReference, 66);
+    results.Add(64, Figure::RttP99, Server::QtReference, 150);
+    results.Add(64, Figure::CpuPerDatagram, Server::QtReference, 23);
     results.Add(3000, Figure::RttP50, Server::BareEcho, 61);
-    const std::string floor = FormatFloor(results, {64, 1400, 3000});
-    QCOMPARE(floor,
-             std::string {
-                 "   64  bare echo, receive and send back only (the machine's floor): RTT p50 50.0 us, p99 120.0 us\n"
-                 " 3000  bare echo, receive and send back only (the machine's floor): RTT p50 61.0 us, p99 - us\n"});
+    results.Add(3000, Figure::CpuPerDatagram, Server::QtReference, 30);
+    QCOMPARE(
+        FormatYardsticks(results, {64, 1400, 3000}),
+        std::string {"   64  reference's work on Qt's event loop (QApplication, QSocketNotifier): RTT p50 66.0 us, "
+                     "p99 150.0 us, CPU per datagram 23.00 us (1.15x reference)\n"
+                     "   64  bare echo, receive and send back only (the machine's floor): RTT p50 50.0 us, p99 "
+                     "120.0 us\n"
+                     " 3000  reference's work on Qt's event loop (QApplication, QSocketNotifier): RTT p50 - us, "
+                     "p99 - us, CPU per datagram 30.00 us\n"
+                     " 3000  bare echo, receive and send back only (the machine's floor): RTT p50 61.0 us, p99 - "
+                     "us\n"});
     // The table itself shows the tool and the reference only.
-    QCOMPARE(Fields(RowOf(FormatTable(results, {64}), 64, "RTT p50"), "(us)").at(1), std::string {"65.0"});
+    const std::string table = FormatTable(results, {64});
+    QCOMPARE(Fields(RowOf(table, 64, "RTT p50"), "(us)").at(1), std::string {"65.0"});
+    QCOMPARE(Fields(RowOf(table, 64, "CPU per datagram"), "(us)").at(0), std::string {"-"});
 }
 
 QTEST_APPLESS_MAIN(tst_BenchReport)
