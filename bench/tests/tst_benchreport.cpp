@@ -20,6 +20,21 @@ std::string RowOf(const std::string &table, int size, const std::string &label)
     return {};
 }
 
+struct Entry {
+    int size;
+    Figure figure;
+    Server server;
+    double value;
+};
+
+Results ResultsOf(std::initializer_list<Entry> entries)
+{
+    Results results;
+    for (const Entry &e : entries)
+        results.Add(e.size, e.figure, e.server, e.value);
+    return results;
+}
+
 std::vector<std::string> Fields(const std::string &row, const std::string &label)
 {
     std::istringstream rest(row.substr(row.find(label) + label.size()));
@@ -150,15 +165,18 @@ void tst_BenchReport::resultsKeepSizesAndServersApart()
 
 void tst_BenchReport::tableShowsMediansRatioAndVerdicts()
 {
-    Results results;
-    for (const double rate : {40000.0, 46000.0, 45000.0})
-        results.Add(64, Figure::FloodRate, Server::Tool, rate);
-    results.Add(64, Figure::FloodRate, Server::Reference, 50000);
-    results.Add(64, Figure::FloodLoss, Server::Tool, 60);
-    results.Add(64, Figure::FloodLoss, Server::Reference, 30);
-    results.Add(64, Figure::TickGap, Server::Tool, 812);
-    results.Add(1400, Figure::FloodRate, Server::Tool, 1000);
-    results.Add(1400, Figure::FloodRate, Server::Reference, 2000);
+    using enum Figure;
+    const Results results = ResultsOf({
+        {64, FloodRate, Server::Tool, 40000},
+        {64, FloodRate, Server::Tool, 46000},
+        {64, FloodRate, Server::Tool, 45000},
+        {64, FloodRate, Server::Reference, 50000},
+        {64, FloodLoss, Server::Tool, 60},
+        {64, FloodLoss, Server::Reference, 30},
+        {64, TickGap, Server::Tool, 812},
+        {1400, FloodRate, Server::Tool, 1000},
+        {1400, FloodRate, Server::Reference, 2000},
+    });
     const std::string table = FormatTable(results, {64, 1400});
 
     const std::string floodLabel = "flood echo rate (/s)";
@@ -180,20 +198,26 @@ void tst_BenchReport::tableShowsMediansRatioAndVerdicts()
 
 void tst_BenchReport::yardsticksShowTheirOwnMedians()
 {
-    Results results;
-    results.Add(64, Figure::RttP50, Server::Tool, 70);
-    results.Add(64, Figure::RttP50, Server::Reference, 65);
-    results.Add(64, Figure::CpuPerDatagram, Server::Reference, 20);
+    using enum Figure;
+    Results results = ResultsOf({
+        {64, RttP50, Server::Tool, 70},
+        {64, RttP50, Server::Reference, 65},
+        {64, CpuPerDatagram, Server::Reference, 20},
+    });
     QCOMPARE(FormatYardsticks(results, {64}), std::string {});
 
-    for (const double p50 : {52.0, 48.25, 50.0})
-        results.Add(64, Figure::RttP50, Server::BareEcho, p50);
-    results.Add(64, Figure::RttP99, Server::BareEcho, 120);
-    results.Add(64, Figure::RttP50, Server::QtReference, 66);
-    results.Add(64, Figure::RttP99, Server::QtReference, 150);
-    results.Add(64, Figure::CpuPerDatagram, Server::QtReference, 23);
-    results.Add(3000, Figure::RttP50, Server::BareEcho, 61);
-    results.Add(3000, Figure::CpuPerDatagram, Server::QtReference, 30);
+    for (const Entry &e : std::initializer_list<Entry> {
+             {64, RttP50, Server::BareEcho, 52},
+             {64, RttP50, Server::BareEcho, 48.25},
+             {64, RttP50, Server::BareEcho, 50},
+             {64, RttP99, Server::BareEcho, 120},
+             {64, RttP50, Server::QtReference, 66},
+             {64, RttP99, Server::QtReference, 150},
+             {64, CpuPerDatagram, Server::QtReference, 23},
+             {3000, RttP50, Server::BareEcho, 61},
+             {3000, CpuPerDatagram, Server::QtReference, 30},
+         })
+        results.Add(e.size, e.figure, e.server, e.value);
     QCOMPARE(
         FormatYardsticks(results, {64, 1400, 3000}),
         std::string {"   64  reference's work on Qt's event loop (QApplication, QSocketNotifier): RTT p50 66.0 us, "
