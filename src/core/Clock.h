@@ -11,6 +11,8 @@ struct LocalTime {
     int minute = 0;
     int second = 0;
     int millisecond = 0;
+
+    bool operator==(const LocalTime &) const = default;
 };
 
 // The local clock and the thread pause, behind an interface so that tests

@@ -177,7 +177,7 @@ const QByteArray *LogWriter::encodedPath(int16_t kind) noexcept
 {
     const auto index = static_cast<size_t>(kind);
     const QString &path = m_globals.LogFiles[index];
-    if (path != m_pathSource[index]) {
+    if (!path.isSharedWith(m_pathSource[index]) && path != m_pathSource[index]) {
         m_pathSource[index] = path;
         m_pathEncoded[index] = QFile::encodeName(path);
     }
@@ -191,21 +191,45 @@ void LogWriter::writeLine(int16_t kind, std::string_view stamp, std::string_view
     const QByteArray *path = encodedPath(kind);
     if (path->isEmpty())
         return;
-    if (m_globals.HostName != m_hostSource) {
+    if (!m_globals.HostName.isSharedWith(m_hostSource) && m_globals.HostName != m_hostSource) {
         m_hostSource = m_globals.HostName;
         m_hostEncoded = cp932::encode(m_hostSource);
+        m_prefixValid = false;
     }
     m_line.clear();
-    appendCode(m_line, code == 0 ? 1001 : code);
-    m_line += ' ';
-    if (stamp.empty())
-        AppendLogStamp(m_line, m_clock.now());
-    else
+    if (stamp.empty()) {
+        appendCurrentPrefix(code == 0 ? 1001 : code);
+    } else {
+        appendCode(m_line, code == 0 ? 1001 : code);
+        m_line += ' ';
         m_line += stamp;
-    m_line += ' ';
-    m_line.append(m_hostEncoded.constData(), static_cast<size_t>(m_hostEncoded.size()));
-    m_line += ' ';
+        m_line += ' ';
+        m_line.append(m_hostEncoded.constData(), static_cast<size_t>(m_hostEncoded.size()));
+        m_line += ' ';
+    }
     m_line += message;
     m_line += "\r\n";
     appendToFile(path->constData(), m_line);
+}
+
+void LogWriter::appendCurrentPrefix(int code)
+{
+    const LocalTime now = m_clock.now();
+    // The stamp shows the milliseconds of a real time as one digit: within
+    // one tenth of a second the same prefix serves.
+    PrefixKey key {code, now, now.millisecond >= 0 && now.millisecond <= 999};
+    if (key.tenthsOnly)
+        key.time.millisecond /= 100;
+    if (!m_prefixValid || key != m_prefixKey) {
+        m_prefix.clear();
+        appendCode(m_prefix, code);
+        m_prefix += ' ';
+        AppendLogStamp(m_prefix, now);
+        m_prefix += ' ';
+        m_prefix.append(m_hostEncoded.constData(), static_cast<size_t>(m_hostEncoded.size()));
+        m_prefix += ' ';
+        m_prefixKey = key;
+        m_prefixValid = true;
+    }
+    m_line += m_prefix;
 }

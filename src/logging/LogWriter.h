@@ -1,6 +1,7 @@
 #pragma once
 
 #include "LoggingGlobals.h"
+#include "core/Clock.h"
 
 #include <QByteArray>
 #include <QString>
@@ -10,7 +11,6 @@
 #include <string_view>
 
 class Clock;
-struct LocalTime;
 
 // The one writer of the log: appends one line per call to the log file of
 // a tool kind, opening and closing the file each time. Never fails towards
@@ -30,6 +30,7 @@ private:
     // An empty stamp stands for the current time.
     void writeLine(int16_t kind, std::string_view stamp, std::string_view message, int16_t code) noexcept;
     const QByteArray *encodedPath(int16_t kind) noexcept;
+    void appendCurrentPrefix(int code);
 
     const LoggingGlobals &m_globals;
     const Clock &m_clock;
@@ -38,6 +39,18 @@ private:
     QString m_hostSource;
     QByteArray m_hostEncoded;
     std::string m_line; // reused between lines
+
+    // "code stamp host " for the current time, built again only when the
+    // code, the time shown (to the tenth of a second) or the host moves on.
+    struct PrefixKey {
+        int code = 0;
+        LocalTime time; // with the tenths alone where they are all the stamp shows
+        bool tenthsOnly = false;
+        bool operator==(const PrefixKey &) const = default;
+    };
+    PrefixKey m_prefixKey;
+    bool m_prefixValid = false;
+    std::string m_prefix;
 };
 
 // The timestamp pieces of a log line.

@@ -273,26 +273,27 @@ void HexGrid::materializeDump()
 
 void HexGrid::showDump(const QByteArray &bytes, int count)
 {
-    const QByteArray shown = shownBytes(bytes, count);
     const int oldCount = static_cast<int>(m_dump.size());
     const int oldRows = m_rows;
     resizeRows((count + BytesPerRow - 1) / BytesPerRow + 1);
-    // Announce the rows whose bytes changed, and the rows that came new.
-    const int commonRows = std::min(oldRows, m_rows);
-    int firstChanged = -1, lastChanged = -1;
-    for (int row = 1; row < commonRows; ++row) {
+    // Announce the rows from the first to the last whose bytes changed (the
+    // view repaints the ones between anyway), and the rows that came new.
+    const auto rowDiffers = [&](int row) {
         const int first = (row - 1) * BytesPerRow;
         const int oldLength = std::clamp(oldCount - first, 0, BytesPerRow);
         const int newLength = std::clamp(count - first, 0, BytesPerRow);
-        if (oldLength != newLength ||
-            std::memcmp(m_dump.constData() + first, shown.constData() + first, static_cast<size_t>(newLength)) != 0) {
-            if (firstChanged < 0)
-                firstChanged = row;
-            lastChanged = row;
-        }
-    }
-    m_dump = shown;
-    if (firstChanged > 0)
+        return oldLength != newLength ||
+               std::memcmp(m_dump.constData() + first, bytes.constData() + first, static_cast<size_t>(newLength)) != 0;
+    };
+    const int commonRows = std::min(oldRows, m_rows);
+    int firstChanged = 1;
+    while (firstChanged < commonRows && !rowDiffers(firstChanged))
+        ++firstChanged;
+    int lastChanged = commonRows - 1;
+    while (lastChanged > firstChanged && !rowDiffers(lastChanged))
+        --lastChanged;
+    m_dump = shownBytes(bytes, count);
+    if (firstChanged < commonRows)
         rangeChanged(firstChanged, 1, lastChanged, m_cols - 1);
     if (m_rows > oldRows)
         rangeChanged(oldRows, 0, m_rows - 1, m_cols - 1);

@@ -107,6 +107,50 @@ private slots:
             QCOMPARE(lines[i], QStringLiteral("1001 24/03/05 14:07:09.4 PC01 %1").arg(i));
     }
 
+    void linesFollowTimeCodeAndHost()
+    {
+        LogWriter log(m_globals, m_clock);
+        const auto write = [&](const char *message, int16_t code = 0) {
+            log.WriteLog(3, QString::fromLatin1(message), {}, code);
+        };
+        write("a");
+        m_clock.time.millisecond = 499; // the same tenth
+        write("b");
+        m_clock.time.millisecond = 500;
+        write("c");
+        m_clock.time.second = 10; // the same tenth digit in the next second
+        write("d");
+        write("e", 7);
+        write("f");
+        m_globals.HostName = QStringLiteral("PC02");
+        write("g");
+        log.WriteLog(3, QStringLiteral("h"), QStringLiteral("99/12/31 23:59:59.9"));
+        write("i");
+        m_clock.time.millisecond = -5; // times no clock gives
+        write("j");
+        m_clock.time.millisecond = 1500;
+        write("k");
+        m_clock.time.millisecond = 1600;
+        write("l");
+        m_clock.time.millisecond = 100;
+        write("m");
+        QCOMPARE(readLogLines(logFile()), QStringList({
+                                              QStringLiteral("1001 24/03/05 14:07:09.4 PC01 a"),
+                                              QStringLiteral("1001 24/03/05 14:07:09.4 PC01 b"),
+                                              QStringLiteral("1001 24/03/05 14:07:09.5 PC01 c"),
+                                              QStringLiteral("1001 24/03/05 14:07:10.5 PC01 d"),
+                                              QStringLiteral("0007 24/03/05 14:07:10.5 PC01 e"),
+                                              QStringLiteral("1001 24/03/05 14:07:10.5 PC01 f"),
+                                              QStringLiteral("1001 24/03/05 14:07:10.5 PC02 g"),
+                                              QStringLiteral("1001 99/12/31 23:59:59.9 PC02 h"),
+                                              QStringLiteral("1001 24/03/05 14:07:10.5 PC02 i"),
+                                              QStringLiteral("1001 24/03/05 14:07:10.0 PC02 j"),
+                                              QStringLiteral("1001 24/03/05 14:07:10.1 PC02 k"),
+                                              QStringLiteral("1001 24/03/05 14:07:10.1 PC02 l"),
+                                              QStringLiteral("1001 24/03/05 14:07:10.1 PC02 m"),
+                                          }));
+    }
+
     void encodedMessageMatchesTheStringForm()
     {
         LogWriter log(m_globals, m_clock);

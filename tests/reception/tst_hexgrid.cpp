@@ -158,6 +158,39 @@ private slots:
         QCOMPARE(inserted.count(), 0);
     }
 
+    // Only the rows from the first to the last with a changed byte are
+    // announced.
+    void changedRowsAloneAnnounced_data()
+    {
+        QTest::addColumn<QList<int>>("changedBytes");
+        QTest::addColumn<int>("firstRow");
+        QTest::addColumn<int>("lastRow");
+        QTest::newRow("first byte") << QList<int> {0} << 1 << 1;
+        QTest::newRow("a middle row") << QList<int> {20, 31} << 2 << 2;
+        QTest::newRow("last byte") << QList<int> {63} << 4 << 4;
+        QTest::newRow("second and third rows") << QList<int> {40, 17} << 2 << 3;
+        QTest::newRow("first and last rows") << QList<int> {5, 50} << 1 << 4;
+    }
+    void changedRowsAloneAnnounced()
+    {
+        QFETCH(QList<int>, changedBytes);
+        QFETCH(int, firstRow);
+        QFETCH(int, lastRow);
+        HexGrid grid;
+        QByteArray bytes = bytesOf(64);
+        SetGridFromByteArray(grid, bytes, *m_guard);
+        QSignalSpy changed(&grid, &QAbstractItemModel::dataChanged);
+        for (const int at : changedBytes)
+            bytes[at] = static_cast<char>(~bytes[at]);
+        SetGridFromByteArray(grid, bytes, *m_guard);
+        verifyDump(grid, bytes);
+        QCOMPARE(changed.count(), 1);
+        QCOMPARE(changed[0][0].value<QModelIndex>().row(), firstRow);
+        QCOMPARE(changed[0][1].value<QModelIndex>().row(), lastRow);
+        QCOMPARE(changed[0][0].value<QModelIndex>().column(), 1);
+        QCOMPARE(changed[0][1].value<QModelIndex>().column(), 16);
+    }
+
     void redrawOffAnnouncesOnce()
     {
         HexGrid grid;
