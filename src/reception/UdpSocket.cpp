@@ -155,6 +155,7 @@ struct UdpSocket::Impl {
     std::array<iovec, BatchSize> vectors {};
     std::array<sockaddr_storage, BatchSize> sources {};
     int batchCount = 0;
+    int namesFilled = 0;       // entries whose sender length the last read set
     int batchNext = 0;         // the next datagram to raise
     bool queueEmptied = false; // the last read took fewer than a full batch
     int current = -1;          // the datagram being raised
@@ -174,6 +175,7 @@ struct UdpSocket::Impl {
             header.msg_name = &sources[i];
             header.msg_iov = &vectors[i];
             header.msg_iovlen = 1;
+            header.msg_namelen = sizeof(sockaddr_storage);
         }
     }
 
@@ -182,14 +184,17 @@ struct UdpSocket::Impl {
     {
         if (!buffers)
             prepareBuffers();
-        for (mmsghdr &message : messages)
-            message.msg_hdr.msg_namelen = sizeof(sockaddr_storage);
+        // Only the entries the last read filled have a sender's length in
+        // place of the room for it.
+        for (int i = 0; i < namesFilled; ++i)
+            messages[static_cast<size_t>(i)].msg_hdr.msg_namelen = sizeof(sockaddr_storage);
         int count;
         do {
             count = ::recvmmsg(fd, messages.data(), BatchSize, MSG_DONTWAIT | MSG_TRUNC, nullptr);
         } while (count < 0 && errno == EINTR);
         batchNext = 0;
         batchCount = std::max(count, 0);
+        namesFilled = batchCount;
         queueEmptied = count < BatchSize;
         return count > 0;
     }
