@@ -10,8 +10,6 @@
 #include <string>
 #include <string_view>
 
-class Clock;
-
 // The one writer of the log: appends one line per call to the log file of
 // a tool kind, opening and closing the file each time. Never fails towards
 // its caller: a line that cannot be written is lost.
