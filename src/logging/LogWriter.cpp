@@ -194,25 +194,30 @@ void LogWriter::writeLine(int16_t kind, std::string_view stamp, std::string_view
     if (!m_globals.HostName.isSharedWith(m_hostSource) && m_globals.HostName != m_hostSource) {
         m_hostSource = m_globals.HostName;
         m_hostEncoded = cp932::encode(m_hostSource);
-        m_prefixValid = false;
+        m_prefixKey.reset();
     }
+    const int shownCode = code == 0 ? 1001 : code;
     m_line.clear();
-    if (stamp.empty()) {
-        appendCurrentPrefix(code == 0 ? 1001 : code);
-    } else {
-        appendCode(m_line, code == 0 ? 1001 : code);
-        m_line += ' ';
-        m_line += stamp;
-        m_line += ' ';
-        m_line.append(m_hostEncoded.constData(), static_cast<size_t>(m_hostEncoded.size()));
-        m_line += ' ';
-    }
+    if (stamp.empty())
+        m_line += currentPrefix(shownCode);
+    else
+        appendPrefix(m_line, shownCode, stamp);
     m_line += message;
     m_line += "\r\n";
     appendToFile(path->constData(), m_line);
 }
 
-void LogWriter::appendCurrentPrefix(int code)
+void LogWriter::appendPrefix(std::string &out, int code, std::string_view stamp) const
+{
+    appendCode(out, code);
+    out += ' ';
+    out += stamp;
+    out += ' ';
+    out.append(m_hostEncoded.constData(), static_cast<size_t>(m_hostEncoded.size()));
+    out += ' ';
+}
+
+const std::string &LogWriter::currentPrefix(int code)
 {
     const LocalTime now = m_clock.now();
     // The stamp shows the milliseconds of a real time as one digit: within
@@ -220,16 +225,10 @@ void LogWriter::appendCurrentPrefix(int code)
     PrefixKey key {code, now, now.millisecond >= 0 && now.millisecond <= 999};
     if (key.tenthsOnly)
         key.time.millisecond /= 100;
-    if (!m_prefixValid || key != m_prefixKey) {
+    if (key != m_prefixKey) {
         m_prefix.clear();
-        appendCode(m_prefix, code);
-        m_prefix += ' ';
-        AppendLogStamp(m_prefix, now);
-        m_prefix += ' ';
-        m_prefix.append(m_hostEncoded.constData(), static_cast<size_t>(m_hostEncoded.size()));
-        m_prefix += ' ';
+        appendPrefix(m_prefix, code, FormatLogStamp(now));
         m_prefixKey = key;
-        m_prefixValid = true;
     }
-    m_line += m_prefix;
+    return m_prefix;
 }

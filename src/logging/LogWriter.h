@@ -7,6 +7,7 @@
 #include <QString>
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -28,7 +29,9 @@ private:
     // An empty stamp stands for the current time.
     void writeLine(int16_t kind, std::string_view stamp, std::string_view message, int16_t code) noexcept;
     const QByteArray *encodedPath(int16_t kind) noexcept;
-    void appendCurrentPrefix(int code);
+    // "code stamp host " of a line.
+    void appendPrefix(std::string &out, int code, std::string_view stamp) const;
+    const std::string &currentPrefix(int code);
 
     const LoggingGlobals &m_globals;
     const Clock &m_clock;
@@ -46,8 +49,7 @@ private:
         bool tenthsOnly = false;
         bool operator==(const PrefixKey &) const = default;
     };
-    PrefixKey m_prefixKey;
-    bool m_prefixValid = false;
+    std::optional<PrefixKey> m_prefixKey; // none: m_prefix is to be built
     std::string m_prefix;
 };
 
