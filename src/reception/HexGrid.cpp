@@ -120,21 +120,10 @@ void HexGrid::SetCellBackColor(int color)
 
 void HexGrid::rangeChanged(int top, int left, int bottom, int right)
 {
-    if (m_redraw) {
+    if (m_redraw)
         announce(top, left, bottom, right);
-        return;
-    }
-    cellChanged(top, left);
-    cellChanged(bottom, right);
-}
-
-void HexGrid::cellChanged(int row, int col)
-{
-    if (m_redraw) {
-        announce(row, col, row, col);
-        return;
-    }
-    m_dirty.unite(row, col, row, col);
+    else
+        m_dirty.unite(top, left, bottom, right);
 }
 
 void HexGrid::CellRange::unite(int firstRow, int firstCol, int lastRow, int lastCol)
@@ -341,14 +330,8 @@ void HexGrid::showRowBytes(int row, const unsigned char *data, int count)
             changedAt(col);
         }
     }
-    if (lastChanged < 0)
-        return;
-    if (m_redraw) {
-        announce(row, firstChanged, row, lastChanged);
-        return;
-    }
-    cellChanged(row, firstChanged);
-    cellChanged(row, lastChanged);
+    if (lastChanged >= 0)
+        rangeChanged(row, firstChanged, row, lastChanged);
 }
 
 void HexGrid::SetRedraw(bool on)

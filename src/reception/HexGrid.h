@@ -105,8 +105,9 @@ private:
             throwOutOfRange();
     }
     [[noreturn]] static void throwOutOfRange();
-    void cellChanged(int row, int col);
+    // Announces the range, or adds it to the changes collected while Redraw is off.
     void rangeChanged(int top, int left, int bottom, int right);
+    void cellChanged(int row, int col) { rangeChanged(row, col, row, col); }
     // Announces a changed range now or with the next announcement (see above).
     void announce(int top, int left, int bottom, int right);
     void announcePending();
