@@ -19,18 +19,13 @@
 
 namespace {
 
+// The label keeps the text it was given: the same text object given again,
+// as for every datagram within one second, is known unchanged at once.
 void SetCaption(QLabel &label, const QString &text)
 {
-    if (label.text() != text)
+    const QString current = label.text();
+    if (!text.isSharedWith(current) && current != text)
         label.setText(text);
-}
-
-void SetCaption(QLabel &label, QString &lastGiven, const QString &text)
-{
-    if (!lastGiven.isNull() && text.isSharedWith(lastGiven))
-        return;
-    lastGiven = text;
-    SetCaption(label, text);
 }
 
 // Under a flood the grids announce their changes, and so repaint, about
@@ -145,12 +140,12 @@ Lamp &frmMain::SendLed()
 
 void frmMain::SetLastRecvDateTime(const QString &text)
 {
-    SetCaption(*m_lblLastRecvDateTimeData, m_lastRecvCaption, text);
+    SetCaption(*m_lblLastRecvDateTimeData, text);
 }
 
 void frmMain::SetLastSentDateTime(const QString &text)
 {
-    SetCaption(*m_lblLastSentDateTimeData, m_lastSentCaption, text);
+    SetCaption(*m_lblLastSentDateTimeData, text);
 }
 
 void frmMain::SetRecvButtonCaption(const QString &text)

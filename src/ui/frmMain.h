@@ -104,11 +104,5 @@ private:
     DateTimeStatusBar *m_sbStatusBar = nullptr;
     UdpSocket *m_wscRecv = nullptr;
 
-    // The caption last given to each time label: the same text object given
-    // again, as for every datagram within one second, is known unchanged
-    // without asking the label.
-    QString m_lastRecvCaption;
-    QString m_lastSentCaption;
-
     std::unique_ptr<ReceptionController> m_reception;
 };
