@@ -11,6 +11,7 @@
 #include <cmath>
 #include <cstring>
 #include <dirent.h>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -78,53 +79,72 @@ void MakeFolder(const QString &path)
     struct stat st {};
     if (::lstat(native.constData(), &st) == 0)
         return; // a file or folder of that name exists
-    if (::mkdir(native.constData(), 0777) != 0)
+    // A folder that another process made in the meantime counts as made.
+    if (::mkdir(native.constData(), 0777) != 0 && errno != EEXIST)
         throw RuntimeError::systemCall(QStringLiteral("フォルダを作成できません (%1)").arg(path), errno);
 }
 
 bool ClearFolder(const QString &path, uint8_t keepFolder)
 {
+    // The folder itself is opened without following a link, and every entry
+    // is looked at and deleted relative to that handle: a link in its place,
+    // or swapped in while we work, never leads the deletion anywhere else.
     const QByteArray native = QFile::encodeName(path);
-    DIR *dir = ::opendir(native.constData());
-    if (dir == nullptr)
+    const int dirFd = ::open(native.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (dirFd < 0)
         return false;
+    DIR *dir = ::fdopendir(dirFd);
+    if (dir == nullptr) {
+        ::close(dirFd);
+        return false;
+    }
     bool ok = true;
     while (const dirent *entry = ::readdir(dir)) {
-        const QByteArray name(entry->d_name);
-        if (name == "." || name == "..")
+        const char *name = entry->d_name;
+        if (std::strcmp(name, ".") == 0 || std::strcmp(name, "..") == 0)
             continue;
-        const QByteArray full = native + '/' + name;
         struct stat st {};
-        if (::lstat(full.constData(), &st) != 0) {
+        if (::fstatat(dirFd, name, &st, AT_SYMLINK_NOFOLLOW) != 0) {
             ok = false;
             continue;
         }
         if (S_ISDIR(st.st_mode))
             continue; // subfolders are not touched
-        if (::unlink(full.constData()) != 0)
+        if (::unlinkat(dirFd, name, 0) != 0)
             ok = false;
     }
-    ::closedir(dir);
+    ::closedir(dir); // closes dirFd
     if (keepFolder == 0 && ::rmdir(native.constData()) != 0)
         ok = false;
     return ok;
 }
 
-bool InitEnvironment(Runtime &runtime, ErrorGuard &guard, int16_t kind)
+bool InitEnvironment(Runtime &runtime, ErrorGuard &guard, int16_t kind, QString *whyNot)
 {
+    const auto fail = [whyNot](const QString &reason) {
+        if (whyNot != nullptr)
+            *whyNot = reason;
+        return false;
+    };
     try {
         runtime.appDefine.ToolKind = kind;
         if (!SetDefine(runtime, guard))
-            return false;
+            return fail(QStringLiteral("フォルダのパスを設定できません (%1)").arg(runtime.programFolder));
         const AppDefine &define = runtime.appDefine;
         MakeFolder(define.LogPath);
-        InitLogging(runtime.logging, define.LogPath);
+        try {
+            InitLogging(runtime.logging, define.LogPath);
+        } catch (const RuntimeError &) {
+            return fail(QStringLiteral("ホスト名を取得できません"));
+        }
         MakeFolder(define.ConfigPath);
         MakeFolder(define.TempPath);
         (void)ClearFolder(define.TempPath, 1);
         return true;
+    } catch (const RuntimeError &error) {
+        return fail(error.description());
     } catch (...) {
-        return false;
+        return fail(QStringLiteral("予期しないエラーが発生しました。"));
     }
 }
 

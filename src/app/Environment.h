@@ -44,15 +44,18 @@ struct Runtime {
 class ErrorGuard;
 
 // Runs the whole initialisation chain for `kind` in `runtime.programFolder`;
-// true when every step completed. Never throws.
-bool InitEnvironment(Runtime &runtime, ErrorGuard &guard, int16_t kind);
+// true when every step completed. Never throws; on failure `whyNot`, when
+// given, names the step that failed and its cause.
+bool InitEnvironment(Runtime &runtime, ErrorGuard &guard, int16_t kind, QString *whyNot = nullptr);
 // Fills the paths of AppDefine; false (after a log line) on failure.
 bool SetDefine(Runtime &runtime, ErrorGuard &guard);
 // Reads the host name and fills ToolIds and LogFiles. Throws on failure.
 void InitLogging(LoggingGlobals &logging, const QString &logPath);
-// Creates the folder when nothing of that name exists. Throws on failure.
+// Creates the folder when nothing of that name exists (made meanwhile by
+// another process counts as made). Throws on failure.
 void MakeFolder(const QString &path);
 // Deletes every file in the folder (subfolders stay); false on an error.
+// A link in place of the folder is not followed: nothing is deleted, false.
 bool ClearFolder(const QString &path, uint8_t keepFolder);
 // The path with the separator appended when it does not end with one.
 QString AddBackslash(const QString &path);

@@ -4,7 +4,6 @@
 
 class Forms;
 class SingleInstance;
-struct Runtime;
 
 enum class StartupOutcome {
     WindowShown,    // the main window or the port settings dialog is up
@@ -13,8 +12,6 @@ enum class StartupOutcome {
 };
 
 // The program's start-up: environment, single-instance guard, settings,
-// log rotation, port check, then exactly one window, modeless.
+// log rotation, port check, then exactly one window, modeless. A start-up
+// that fails says why on standard error and in a critical box.
 StartupOutcome Main(Forms &forms, SingleInstance &instance);
-
-// One line naming the step of the initialisation that did not complete.
-QString DescribeInitFailure(const Runtime &runtime);

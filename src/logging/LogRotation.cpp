@@ -6,40 +6,64 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
 
-// Only plain files count: a folder of the same name is not a log file.
-bool fileExists(const QByteArray &path)
-{
-    struct stat st {};
-    return ::stat(path.constData(), &st) == 0 && S_ISREG(st.st_mode);
-}
+// Generations are handled relative to the opened Log folder, which is never
+// a link: nothing outside it is deleted or renamed, even when a link is
+// swapped in while the rotation runs.
+class GenerationFolder {
+public:
+    explicit GenerationFolder(const QByteArray &live)
+    {
+        const qsizetype slash = live.lastIndexOf('/');
+        m_folder = slash > 0 ? live.first(slash) : slash == 0 ? QByteArray("/") : QByteArray(".");
+        m_name = live.sliced(slash + 1);
+        m_fd = ::open(m_folder.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+        if (m_fd < 0)
+            throw RuntimeError::systemCall(
+                QStringLiteral("ログフォルダを開けません (%1)").arg(QFile::decodeName(m_folder)), errno);
+    }
+    ~GenerationFolder() { ::close(m_fd); }
+    GenerationFolder(const GenerationFolder &) = delete;
+    GenerationFolder &operator=(const GenerationFolder &) = delete;
 
-QByteArray generationName(const QByteArray &path, int generation)
-{
-    return path + '.' + QByteArray::number(generation);
-}
+    const QByteArray &live() const { return m_name; }
+    QByteArray generation(int number) const { return m_name + '.' + QByteArray::number(number); }
 
-void removeFile(const QByteArray &path)
-{
-    if (::unlink(path.constData()) != 0)
-        throw RuntimeError::systemCall(QStringLiteral("ファイルを削除できません (%1)").arg(QFile::decodeName(path)),
-                                       errno);
-}
+    // Only plain files count: a folder or a link of the same name is not a log file.
+    bool exists(const QByteArray &name) const
+    {
+        struct stat st {};
+        return ::fstatat(m_fd, name.constData(), &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISREG(st.st_mode);
+    }
 
-void renameFile(const QByteArray &from, const QByteArray &to)
-{
+    void remove(const QByteArray &name) const
+    {
+        if (::unlinkat(m_fd, name.constData(), 0) != 0)
+            throw RuntimeError::systemCall(QStringLiteral("ファイルを削除できません (%1)").arg(path(name)), errno);
+    }
+
     // A rename never replaces an existing generation.
-    if (fileExists(to))
-        throw RuntimeError::fileExists(QFile::decodeName(to));
-    if (::rename(from.constData(), to.constData()) != 0)
-        throw RuntimeError::systemCall(
-            QStringLiteral("ファイル名を変更できません (%1 → %2)").arg(QFile::decodeName(from), QFile::decodeName(to)),
-            errno);
-}
+    void rename(const QByteArray &from, const QByteArray &to) const
+    {
+        if (exists(to))
+            throw RuntimeError::fileExists(path(to));
+        if (::renameat(m_fd, from.constData(), m_fd, to.constData()) != 0)
+            throw RuntimeError::systemCall(
+                QStringLiteral("ファイル名を変更できません (%1 → %2)").arg(path(from), path(to)), errno);
+    }
+
+private:
+    QString path(const QByteArray &name) const { return QFile::decodeName(m_folder + '/' + name); }
+
+    QByteArray m_folder;
+    QByteArray m_name;
+    int m_fd = -1;
+};
 
 } // namespace
 
@@ -60,7 +84,7 @@ void RotateLog(const QString &path, int16_t &maxSize, int16_t &generations)
     }
     const QByteArray &live = lastNative;
     struct stat st {};
-    if (live.isEmpty() || ::stat(live.constData(), &st) != 0 || !S_ISREG(st.st_mode))
+    if (live.isEmpty() || ::lstat(live.constData(), &st) != 0 || !S_ISREG(st.st_mode))
         return;
 
     // The limit is a signed 32-bit byte count: 2048 MiB or more overflows.
@@ -70,20 +94,21 @@ void RotateLog(const QString &path, int16_t &maxSize, int16_t &generations)
     if (static_cast<int64_t>(st.st_size) <= limit)
         return;
 
+    const GenerationFolder folder(live);
     const int g = generations;
-    const QByteArray oldest = generationName(live, g - 1);
-    if (fileExists(oldest))
-        removeFile(oldest);
+    const QByteArray oldest = folder.generation(g - 1);
+    if (folder.exists(oldest))
+        folder.remove(oldest);
     for (int i = g - 1; i >= 1; --i) {
-        const QByteArray from = generationName(live, i);
-        if (fileExists(from))
-            renameFile(from, generationName(live, i + 1));
+        const QByteArray from = folder.generation(i);
+        if (folder.exists(from))
+            folder.rename(from, folder.generation(i + 1));
     }
     // With a single generation the one older file is replaced each time, so
     // the rotation can never get stuck on an existing ".1".
-    const QByteArray first = generationName(live, 1);
-    if (g == 1 && fileExists(first))
-        removeFile(first);
-    if (fileExists(live))
-        renameFile(live, first);
+    const QByteArray first = folder.generation(1);
+    if (g == 1 && folder.exists(first))
+        folder.remove(first);
+    if (folder.exists(folder.live()))
+        folder.rename(folder.live(), first);
 }

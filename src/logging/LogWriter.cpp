@@ -6,6 +6,8 @@
 #include <QFile>
 
 #include <cerrno>
+#include <cstdio>
+#include <cstring>
 #include <charconv>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -53,15 +55,27 @@ void appendCode(std::string &out, int code)
     out.append(digits, result.ptr);
 }
 
-// Appends `line` to the file at `path` with one open, write and close. A
-// write that fails part-way is cut back, so the file never keeps half a
-// line that the next line would run into.
-void appendToFile(const char *path, std::string_view line) noexcept
+// What made a line fail where errno has no name for it.
+constexpr int NotARegularFile = -1;
+
+// Appends `line` to the file `name` of the folder `dirFd` with one open,
+// write and close; 0 on success, else errno or NotARegularFile. The open
+// never waits (a FIFO or device in place of the file fails at once) and
+// never follows a link; only a regular file takes the line. A write that
+// fails part-way is cut back, so the file never keeps half a line that the
+// next line would run into.
+int appendToFile(int dirFd, const char *name, std::string_view line) noexcept
 {
-    const int fd = ::open(path, O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0666);
+    const int fd = ::openat(dirFd, name, O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK, 0666);
     if (fd < 0)
-        return;
+        return errno;
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        return NotARegularFile;
+    }
     size_t written = 0;
+    int error = 0;
     while (written < line.size()) {
         const ssize_t n = ::write(fd, line.data() + written, line.size() - written);
         if (n > 0) {
@@ -69,15 +83,23 @@ void appendToFile(const char *path, std::string_view line) noexcept
         } else if (n < 0 && errno == EINTR) {
             continue;
         } else {
+            error = n < 0 ? errno : ENOSPC;
             break;
         }
     }
-    if (written > 0 && written < line.size()) {
-        struct stat st {};
-        if (::fstat(fd, &st) == 0 && st.st_size >= static_cast<off_t>(written))
-            (void)::ftruncate(fd, st.st_size - static_cast<off_t>(written));
-    }
+    if (written > 0 && written < line.size() && ::fstat(fd, &st) == 0 &&
+        st.st_size >= static_cast<off_t>(written))
+        (void)::ftruncate(fd, st.st_size - static_cast<off_t>(written));
     ::close(fd);
+    return error;
+}
+
+QString describeFailure(int error)
+{
+    if (error == NotARegularFile)
+        return QStringLiteral("通常のファイルではありません");
+    char buffer[256] = {};
+    return QString::fromLocal8Bit(strerror_r(error, buffer, sizeof buffer));
 }
 
 } // namespace
@@ -173,23 +195,27 @@ void LogWriter::WriteLogEncoded(int16_t kind, std::string_view cp932Message) noe
     }
 }
 
-const QByteArray *LogWriter::encodedPath(int16_t kind) noexcept
+const LogWriter::EncodedPath &LogWriter::encodedPath(int16_t kind)
 {
     const auto index = static_cast<size_t>(kind);
     const QString &path = m_globals.LogFiles[index];
-    if (!path.isSharedWith(m_pathSource[index]) && path != m_pathSource[index]) {
-        m_pathSource[index] = path;
-        m_pathEncoded[index] = QFile::encodeName(path);
+    EncodedPath &encoded = m_paths[index];
+    if (!path.isSharedWith(encoded.source) && path != encoded.source) {
+        encoded.source = path;
+        const QByteArray native = QFile::encodeName(path);
+        const qsizetype slash = native.lastIndexOf('/');
+        encoded.folder = slash > 0 ? native.first(slash) : slash == 0 ? QByteArray("/") : QByteArray(".");
+        encoded.name = native.sliced(slash + 1);
     }
-    return &m_pathEncoded[index];
+    return encoded;
 }
 
 void LogWriter::writeLine(int16_t kind, std::string_view stamp, std::string_view message, int16_t code) noexcept
 {
     if (kind < 0 || kind >= ToolKindCount)
         return;
-    const QByteArray *path = encodedPath(kind);
-    if (path->isEmpty())
+    const EncodedPath &path = encodedPath(kind);
+    if (path.source.isEmpty())
         return;
     if (!m_globals.HostName.isSharedWith(m_hostSource) && m_globals.HostName != m_hostSource) {
         m_hostSource = m_globals.HostName;
@@ -204,7 +230,43 @@ void LogWriter::writeLine(int16_t kind, std::string_view stamp, std::string_view
         appendPrefix(m_line, shownCode, stamp);
     m_line += message;
     m_line += "\r\n";
-    appendToFile(path->constData(), m_line);
+
+    int error = appendInFolder(path);
+    if (error == ENOENT) {
+        // The folder was deleted while we held it: made again by its name.
+        m_folder.reset();
+        error = appendInFolder(path);
+    }
+    noteOutcome(error, path);
+}
+
+int LogWriter::appendInFolder(const EncodedPath &path) noexcept
+{
+    const int dirFd = m_folder.handle(path.folder);
+    if (dirFd < 0)
+        return errno;
+    return appendToFile(dirFd, path.name.constData(), m_line);
+}
+
+void LogWriter::noteOutcome(int error, const EncodedPath &path) noexcept
+{
+    if (error == 0) {
+        if (!m_failing)
+            return;
+        m_failing = false;
+        std::fprintf(stderr, "Tavo_UdpRecv: ログの書き込みを再開しました (書き込めなかった行: %llu)\n",
+                     static_cast<unsigned long long>(m_linesLost));
+        m_linesLost = 0;
+    } else {
+        ++m_linesLost;
+        if (m_failing)
+            return;
+        m_failing = true;
+        const QString text = QStringLiteral("ログを書き込めません (%1): %2").arg(path.source, describeFailure(error));
+        std::fprintf(stderr, "Tavo_UdpRecv: %s\n", text.toLocal8Bit().constData());
+    }
+    if (m_failingChanged)
+        m_failingChanged(m_failing);
 }
 
 void LogWriter::appendPrefix(std::string &out, int code, std::string_view stamp) const

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "LogFolder.h"
 #include "LoggingGlobals.h"
 #include "core/Clock.h"
 
@@ -7,13 +8,16 @@
 #include <QString>
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
 
 // The one writer of the log: appends one line per call to the log file of
 // a tool kind, opening and closing the file each time. Never fails towards
-// its caller: a line that cannot be written is lost.
+// its caller and never waits: a line that cannot be written (a full disk, a
+// read-only file, a FIFO or a link in its place) is lost, counted and told
+// once. A missing Log folder is made again.
 class LogWriter {
 public:
     LogWriter(const LoggingGlobals &globals, const Clock &clock);
@@ -25,18 +29,33 @@ public:
     // path builds its messages from pre-encoded pieces.
     void WriteLogEncoded(int16_t kind, std::string_view cp932Message) noexcept;
 
+    // Called when lines start failing (true) and when they are written
+    // again (false); each change is also told once on standard error, with
+    // the number of lines lost when writing recovers.
+    void setFailingChanged(std::function<void(bool failing)> listener) { m_failingChanged = std::move(listener); }
+    bool failing() const { return m_failing; }
+
 private:
+    struct EncodedPath {
+        QString source;
+        QByteArray folder; // native, without a trailing separator
+        QByteArray name;
+    };
+
     // An empty stamp stands for the current time.
     void writeLine(int16_t kind, std::string_view stamp, std::string_view message, int16_t code) noexcept;
-    const QByteArray *encodedPath(int16_t kind) noexcept;
+    const EncodedPath &encodedPath(int16_t kind);
+    // Appends m_line; 0 or why it failed.
+    int appendInFolder(const EncodedPath &path) noexcept;
+    void noteOutcome(int error, const EncodedPath &path) noexcept;
     // "code stamp host " of a line.
     void appendPrefix(std::string &out, int code, std::string_view stamp) const;
     const std::string &currentPrefix(int code);
 
     const LoggingGlobals &m_globals;
     const Clock &m_clock;
-    std::array<QString, ToolKindCount> m_pathSource;
-    std::array<QByteArray, ToolKindCount> m_pathEncoded;
+    std::array<EncodedPath, ToolKindCount> m_paths;
+    LogFolder m_folder;
     QString m_hostSource;
     QByteArray m_hostEncoded;
     std::string m_line; // reused between lines
@@ -51,6 +70,10 @@ private:
     };
     std::optional<PrefixKey> m_prefixKey; // none: m_prefix is to be built
     std::string m_prefix;
+
+    bool m_failing = false;
+    uint64_t m_linesLost = 0; // since lines started failing
+    std::function<void(bool)> m_failingChanged;
 };
 
 // The timestamp pieces of a log line.

@@ -7,6 +7,10 @@
 
 constexpr int ToolKindCount = 10;
 
+// The largest log size limit, in MiB: the rotation counts the limit in
+// bytes as a signed 32-bit number.
+constexpr int16_t LargestLogMaxSize = 2047;
+
 // The process-wide logging values: written during the initialisation
 // (tool ids, log files, host name) and by the settings reader and the
 // rotation (limits); read by the log writer and the rotation.

@@ -2,6 +2,7 @@
 
 #include "UdpSocket.h"
 #include "core/Numeric.h"
+#include "core/RuntimeError.h"
 #include "logging/ErrorGuard.h"
 
 bool CheckPortNo(const QString &portText, ErrorGuard &guard)
@@ -11,7 +12,7 @@ bool CheckPortNo(const QString &portText, ErrorGuard &guard)
         if (portText.isEmpty() || !numeric::IsNumeric(portText))
             return;
         const int32_t port = numeric::ToInt32(portText);
-        if (port < 65536 && port >= 0)
+        if (port < 65536 && port > 0)
             valid = true;
     });
     return valid;
@@ -21,7 +22,11 @@ bool CheckBindPort(UdpSocket &socket, const QString &portText, ErrorGuard &guard
 {
     bool bound = false;
     guard.run(QStringLiteral("(CheckBindPort)"), [&] {
-        socket.SetLocalPort(numeric::ToInt32(portText));
+        const int32_t port = numeric::ToInt32(portText);
+        // Port 0 binds whatever port the system picks: nothing to receive on.
+        if (port == 0)
+            throw RuntimeError(QStringLiteral("UDP ポート 0 では受信できません"));
+        socket.SetLocalPort(port);
         socket.Bind();
         socket.Close();
         bound = true;

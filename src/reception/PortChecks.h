@@ -5,10 +5,11 @@
 class ErrorGuard;
 class UdpSocket;
 
-// True when the text is a port number from 0 to 65535 (numeric, converted
-// to the nearest integer, halves to even).
+// True when the text is a port number from 1 to 65535 (numeric, converted
+// to the nearest integer, halves to even). Port 0 is refused: it would
+// have the system pick the port.
 bool CheckPortNo(const QString &portText, ErrorGuard &guard);
 
 // True when `socket` could be bound to the port of the text and was closed
-// again; a failure is logged with "(CheckBindPort)".
+// again; a failure, port 0 included, is logged with "(CheckBindPort)".
 bool CheckBindPort(UdpSocket &socket, const QString &portText, ErrorGuard &guard);

@@ -8,6 +8,7 @@
 #include "core/Clock.h"
 #include "core/Cp932.h"
 #include "core/MessageBoxService.h"
+#include "core/RuntimeError.h"
 #include "logging/ErrorGuard.h"
 #include "logging/LogRotation.h"
 #include "settings/SettingsReader.h"
@@ -59,6 +60,11 @@ void ReceptionController::cmdRecvData_Click()
 void ReceptionController::startReception()
 {
     m.clock.sleepMs(500);
+    // Port 0 would have the system pick a port nobody chose. It is what a
+    // window holds when no usable port was stored at start-up: one saved
+    // since then takes effect after a restart.
+    if (m.settings.RcvPort == 0)
+        throw RuntimeError(QStringLiteral("受信ポートが設定されていません (保存した受信ポートは再起動後に有効になります)"));
     m.wscRecv.SetLocalPort(m.settings.RcvPort);
     m.wscRecv.Bind();
     m.surface.SetRecvButtonCaption(QStringLiteral("受信終了"));
@@ -85,6 +91,8 @@ void ReceptionController::handleDatagram(int32_t bytesTotal, QByteArray &receive
     if (bytesTotal <= 1) {
         m.log.WriteLogEncoded(m.runtime.ToolKind(), std::string_view(m_communicationError.constData(),
                                                                      static_cast<size_t>(m_communicationError.size())));
+        // Its line counts towards the log's size like any other.
+        rotateLog();
         return;
     }
 
@@ -112,6 +120,11 @@ void ReceptionController::handleDatagram(int32_t bytesTotal, QByteArray &receive
         break;
     }
 
+    rotateLog();
+}
+
+void ReceptionController::rotateLog()
+{
     RotateLog(m.runtime.LogFile(), m.runtime.logging.LogMaxSize, m.runtime.logging.LogGenerations);
 }
 

@@ -41,6 +41,7 @@ private:
     void startReception();
     void stopReception();
     void handleDatagram(int32_t bytesTotal, QByteArray &received, QByteArray &response);
+    void rotateLog();
     // Logs "<count><suffix>", both in code page 932.
     void logCount(qsizetype count, const QByteArray &suffix);
     // The current time as the time labels show it; the text is rebuilt

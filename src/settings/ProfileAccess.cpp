@@ -46,9 +46,9 @@ QString GetIniString(const QString &section, const QString &key, const QString &
     return trimSpaces(cp932::decode(cutCp932(*value, ReadBufferValueBytes)));
 }
 
-void PutIniString(const QString &section, const QString &key, const QString &file, const QString &value)
+bool PutIniString(const QString &section, const QString &key, const QString &file, const QString &value)
 {
-    ini::writeValue(file, cp932::encode(section), cp932::encode(key), cp932::encode(value));
+    return ini::writeValue(file, cp932::encode(section), cp932::encode(key), cp932::encode(value));
 }
 
 QString CutAnsiBytes(const QString &text, int n)

@@ -12,8 +12,9 @@ QString GetIniString(const QString &section, const QString &key, const QString &
 
 // Creates or replaces exactly that key, leaving every other byte of the
 // file as it was; creates the file and the section when missing. A write
-// that cannot be done (read-only file, missing folder) does nothing.
-void PutIniString(const QString &section, const QString &key, const QString &file, const QString &value);
+// that cannot be done (read-only file or folder, missing folder, full disk)
+// leaves the file as it was and returns false.
+bool PutIniString(const QString &section, const QString &key, const QString &file, const QString &value);
 
 // The text converted to code page 932, cut to its first n bytes and
 // converted back; an incomplete double-byte character at the cut is dropped.

@@ -6,6 +6,8 @@
 #include "logging/ErrorGuard.h"
 #include "logging/LoggingGlobals.h"
 
+#include <cstdint>
+
 void ReadSetting(const QString &file, ReceiveSettings &members, LoggingGlobals &logging, MessageBoxService &boxes,
                  ErrorGuard &guard)
 {
@@ -25,19 +27,25 @@ void ReadSetting(const QString &file, ReceiveSettings &members, LoggingGlobals &
                   if (numeric::IsNumeric(resSetting))
                       members.ResMode = numeric::ToInt16(resSetting);
 
-                  // A log limit that is not numeric is refused with its own message.
-                  const auto logLimit = [&](const QString &key, const QString &refusal) {
+                  // A log limit that is not numeric, or above `largest`, is
+                  // refused with its own message.
+                  const auto logLimit = [&](const QString &key, const QString &refusal, int16_t largest) {
                       const QString value = GetIniString(QStringLiteral("Maintenance"), key, file);
-                      if (!numeric::IsNumeric(value)) {
+                      const auto refuse = [&] {
                           boxes.MsgBox(refusal, MsgBoxStyle::Critical);
                           throw GuardJump {};
-                      }
-                      return numeric::ToInt16(value);
+                      };
+                      if (!numeric::IsNumeric(value))
+                          refuse();
+                      const int16_t limit = numeric::ToInt16(value);
+                      if (limit > largest)
+                          refuse();
+                      return limit;
                   };
-                  logging.LogMaxSize =
-                      logLimit(QStringLiteral("LogMaxSize"), QStringLiteral("ログ最大サイズが不正です。"));
-                  logging.LogGenerations =
-                      logLimit(QStringLiteral("LogGenerations"), QStringLiteral("ログ最大世代数が不正です。"));
+                  logging.LogMaxSize = logLimit(QStringLiteral("LogMaxSize"),
+                                                QStringLiteral("ログ最大サイズが不正です。"), LargestLogMaxSize);
+                  logging.LogGenerations = logLimit(QStringLiteral("LogGenerations"),
+                                                    QStringLiteral("ログ最大世代数が不正です。"), INT16_MAX);
               },
               {showFailure, {}});
 }

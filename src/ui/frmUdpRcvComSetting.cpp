@@ -10,13 +10,19 @@
 #include "reception/PortChecks.h"
 #include "reception/UdpSocket.h"
 #include "settings/ProfileAccess.h"
+#include "core/RuntimeError.h"
 
 #include <QCloseEvent>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 
+#include <algorithm>
+
 namespace {
+
+// The port box takes at most this many typed characters.
+constexpr int PortBoxLength = 5;
 
 QLabel *MakeLabel(QWidget *parent, const char *name, const QString &caption, int left, int width)
 {
@@ -58,7 +64,7 @@ void frmUdpRcvComSetting::createControls()
     m_txtRcvPort = new QLineEdit(this);
     m_txtRcvPort->setObjectName(QStringLiteral("txtRcvPort"));
     m_txtRcvPort->setFont(FormFont(FormFontCode::F1));
-    m_txtRcvPort->setMaxLength(5);
+    m_txtRcvPort->setMaxLength(PortBoxLength);
     PlaceControl(*m_txtRcvPort, 2280, 720, 1335, 420);
     m_cmdApply = new CommandButton(QStringLiteral("設定"), this);
     m_cmdApply->setObjectName(QStringLiteral("cmdApply"));
@@ -79,6 +85,10 @@ void frmUdpRcvComSetting::connectHandlers()
 {
     connect(m_cmdApply, &QPushButton::clicked, this, &frmUdpRcvComSetting::cmdApply_Click);
     connect(m_cmdCancel, &QPushButton::clicked, this, &frmUdpRcvComSetting::cmdCancel_Click);
+    // A longer stored text may only shrink back to the limit by typing.
+    connect(m_txtRcvPort, &QLineEdit::textEdited, this, [this](const QString &text) {
+        m_txtRcvPort->setMaxLength(std::max(PortBoxLength, static_cast<int>(text.size())));
+    });
 }
 
 QString frmUdpRcvComSetting::storedPort() const
@@ -107,7 +117,10 @@ void frmUdpRcvComSetting::ShowModal()
 void frmUdpRcvComSetting::Form_Load()
 {
     m_forms.guard().run(QStringLiteral("(Form_Load)"), [&] {
-        m_txtRcvPort->setText(storedPort());
+        // The stored text is shown whole; the limit holds for typing only.
+        const QString port = storedPort();
+        m_txtRcvPort->setMaxLength(std::max(PortBoxLength, static_cast<int>(port.size())));
+        m_txtRcvPort->setText(port);
         CenterWindow(*this);
     });
 }
@@ -131,7 +144,14 @@ void frmUdpRcvComSetting::cmdApply_Click()
             selectPortText();
             return;
         }
-        PutIniString(QStringLiteral("Port"), QStringLiteral("UdpPort"), m_forms.runtime().SettingFile(), newPort);
+        const QString &file = m_forms.runtime().SettingFile();
+        if (!PutIniString(QStringLiteral("Port"), QStringLiteral("UdpPort"), file, newPort)) {
+            m_forms.boxes().MsgBox(
+                QStringLiteral("受信ポート設定を保存できませんでした。\r\n設定ファイルを確認してください。"),
+                MsgBoxStyle::Critical);
+            selectPortText();
+            throw RuntimeError(QStringLiteral("設定ファイルに書き込めません (%1)").arg(file));
+        }
         m_forms.boxes().MsgBox(
             QStringLiteral("受信ポート設定を変更しました。\r\nアプリケーションを再起動してください。"),
             MsgBoxStyle::Information);

@@ -96,6 +96,33 @@ private slots:
         QCOMPARE(testsupport::readFile(path(QStringLiteral("Temp/sub/keep.txt"))), QByteArray("d"));
     }
 
+    // The clean-up deletes only what lies in the program's own Temp folder.
+    void tempCleanupNeverLeavesTheFolder_data()
+    {
+        QTest::addColumn<bool>("tempIsLink");
+        QTest::newRow("Temp is a link to another folder") << true;
+        QTest::newRow("Temp holds a link to an outside file") << false;
+    }
+    void tempCleanupNeverLeavesTheFolder()
+    {
+        QFETCH(bool, tempIsLink);
+        const QString outside = path(QStringLiteral("outside"));
+        QVERIFY(QDir().mkpath(outside));
+        testsupport::writeFile(outside + QStringLiteral("/keep.txt"), "precious");
+        if (tempIsLink) {
+            QVERIFY(QFile::link(outside, path(QStringLiteral("Temp"))));
+        } else {
+            QVERIFY(QDir().mkpath(path(QStringLiteral("Temp"))));
+            QVERIFY(QFile::link(outside + QStringLiteral("/keep.txt"), path(QStringLiteral("Temp/link.txt"))));
+        }
+        Runtime runtime;
+        QVERIFY(init(runtime));
+        QCOMPARE(testsupport::readFile(outside + QStringLiteral("/keep.txt")), QByteArray("precious"));
+        QCOMPARE(QFileInfo(path(QStringLiteral("Temp"))).isSymLink(), tempIsLink);
+        if (!tempIsLink)
+            QVERIFY(!QFileInfo(path(QStringLiteral("Temp/link.txt"))).isSymLink());
+    }
+
     void plainFileNamedLogCountsAsExisting()
     {
         testsupport::writeFile(path(QStringLiteral("Log")), "plain");

@@ -86,7 +86,7 @@ void SingleInstanceTest::secondProcessIsRefused()
     QVERIFY(QDir(dir.path()).mkpath(u"Config"_s));
     testsupport::writeFile(
         dir.filePath(u"Config/Tavo_UdpRecvSetting.ini"_s),
-        "[Port]\r\nUdpPort=0\r\n[Maintenance]\r\nResSetting=0\r\nLogMaxSize=3\r\nLogGenerations=10\r\n");
+        "[Port]\r\nUdpPort=abc\r\n[Maintenance]\r\nResSetting=0\r\nLogMaxSize=3\r\nLogGenerations=10\r\n");
     // A copy, not a link: the program folder is where the real file lies.
     const QString program = dir.filePath(u"Tavo_UdpRecv"_s);
     QVERIFY(QFile::copy(QStringLiteral(UDPRECV_BINARY), program));

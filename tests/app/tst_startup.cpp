@@ -46,8 +46,8 @@ private Q_SLOTS:
     void windowForStoredPort_data();
     void windowForStoredPort();
     void secondInstanceIsRefused();
-    void initFailureShowsNothing();
-    void rotationFailureEndsStartup();
+    void failureSaysWhy_data();
+    void failureSaysWhy();
 };
 
 void StartupTest::windowForStoredPort_data()
@@ -130,37 +130,52 @@ void StartupTest::secondInstanceIsRefused()
     QVERIFY(!QFile::exists(f.dir.filePath(u"Temp/old.tmp"_s))); // the initialisation ran first
 }
 
-void StartupTest::initFailureShowsNothing()
+void StartupTest::failureSaysWhy_data()
 {
-    FormsFixture f;
-    f.runtime.programFolder = f.dir.filePath(u"missing"_s);
-    SingleInstance instance(f.dir.filePath(u"lock"_s));
-
-    QCOMPARE(Main(*f.forms, instance), StartupOutcome::Failed);
-    QVERIFY(f.forms->ExistingMainForm() == nullptr);
-    QVERIFY(f.forms->ExistingComSettingForm() == nullptr);
-    QVERIFY(f.boxes.shown.isEmpty());
-    const QString diagnosis = DescribeInitFailure(f.runtime);
-    QVERIFY2(diagnosis.contains(f.dir.filePath(u"missing/Log"_s)), qPrintable(diagnosis));
-    QVERIFY(!diagnosis.contains(u'\n'));
+    QTest::addColumn<QString>("fault");
+    QTest::addColumn<QString>("boxStart");
+    QTest::addColumn<QString>("boxMentions");
+    QTest::addColumn<QString>("logLine");
+    QTest::newRow("missing program folder")
+        << u"missing folder"_s << u"実行環境を準備できません。\r\n"_s << u"missing/Log"_s << QString();
+    // A folder named like the second generation blocks the start-up rotation.
+    QTest::newRow("rotation blocked") << u"blocked rotation"_s << u"起動できません。\r\n"_s
+                                      << u"Tavo_UdpRcvLog.txt.2"_s << u"(Main)"_s;
 }
 
-void StartupTest::rotationFailureEndsStartup()
+void StartupTest::failureSaysWhy()
 {
+    QFETCH(QString, fault);
+    QFETCH(QString, boxStart);
+    QFETCH(QString, boxMentions);
+    QFETCH(QString, logLine);
+
     FormsFixture f;
-    PrepareConfig(f);
-    QVERIFY(QDir(f.dir.path()).mkpath(u"Log"_s));
-    testsupport::writeFile(f.dir.filePath(u"Log/Tavo_UdpRcvLog.txt"_s), "line\r\n");
-    // A limit of 2048 MiB overflows the rotation's byte count.
-    testsupport::writeFile(SettingFileIn(f), Settings(FreePort(), "2048"));
+    if (fault == u"missing folder"_s) {
+        f.runtime.programFolder = f.dir.filePath(u"missing"_s);
+    } else {
+        PrepareConfig(f);
+        QVERIFY(QDir(f.dir.path()).mkpath(u"Log/Tavo_UdpRcvLog.txt.2/blocker"_s));
+        testsupport::writeFile(f.dir.filePath(u"Log/Tavo_UdpRcvLog.txt"_s), QByteArray(1024 * 1024 + 1, 'x'));
+        testsupport::writeFile(f.dir.filePath(u"Log/Tavo_UdpRcvLog.txt.1"_s), "older\r\n");
+        testsupport::writeFile(SettingFileIn(f), "[Port]\r\nUdpPort=" + FreePort() +
+                                                     "\r\n[Maintenance]\r\nResSetting=1\r\nLogMaxSize=1\r\n"
+                                                     "LogGenerations=3\r\n");
+    }
     SingleInstance instance(f.dir.filePath(u"lock"_s));
 
     QCOMPARE(Main(*f.forms, instance), StartupOutcome::Failed);
-    QVERIFY(!f.forms->MainForm().isVisible());
     QVERIFY(f.forms->ExistingComSettingForm() == nullptr);
-    const QStringList log = f.LogMessages();
-    QCOMPARE(log.size(), 2); // the line written before, then the failure
-    QVERIFY2(log[1].endsWith(u"(Main)"_s) && log[1] != u"(Main)"_s, qPrintable(log[1]));
+    QVERIFY(f.forms->ExistingMainForm() == nullptr || !f.forms->ExistingMainForm()->isVisible());
+    QCOMPARE(f.boxes.shown.size(), 1);
+    QCOMPARE(f.boxes.shown[0].style, 16);
+    QVERIFY2(f.boxes.shown[0].text.startsWith(boxStart) && f.boxes.shown[0].text.contains(boxMentions),
+             qPrintable(f.boxes.shown[0].text));
+    if (!logLine.isEmpty()) {
+        const QStringList log = testsupport::logMessages(f.dir.filePath(u"Log/Tavo_UdpRcvLog.txt"_s));
+        QVERIFY(!log.isEmpty());
+        QVERIFY2(log.last().endsWith(logLine) && log.last().contains(boxMentions), qPrintable(log.last()));
+    }
 }
 
 QTEST_MAIN(StartupTest)

@@ -7,12 +7,38 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QTemporaryDir>
+#include <QTemporaryFile>
 #include <QTest>
 
 #include <csignal>
+#include <cstdio>
+#include <functional>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <sys/resource.h>
 
 using testsupport::readFile;
+
+namespace {
+
+// What `work` wrote to standard error.
+QByteArray capturedStderr(const std::function<void()> &work)
+{
+    QTemporaryFile file;
+    if (!file.open())
+        return "cannot capture";
+    std::fflush(stderr);
+    const int saved = ::dup(2);
+    ::dup2(file.handle(), 2);
+    work();
+    std::fflush(stderr);
+    ::dup2(saved, 2);
+    ::close(saved);
+    return readFile(file.fileName());
+}
+
+} // namespace
+
 using testsupport::readLogLines;
 
 class TestLogWriter : public QObject {
@@ -178,7 +204,6 @@ private slots:
         QTest::newRow("kind 10") << 10 << QString();
         QTest::newRow("negative kind") << -1 << QString();
         QTest::newRow("no log paths yet") << 3 << QStringLiteral("empty paths");
-        QTest::newRow("missing Log folder") << 3 << QStringLiteral("no folder");
         QTest::newRow("Log is a plain file") << 3 << QStringLiteral("file");
     }
     void failuresAreAbsorbed()
@@ -188,19 +213,71 @@ private slots:
         const QString logDir = m_dir.path() + QStringLiteral("/Log");
         if (setup == QStringLiteral("empty paths"))
             m_globals.LogFiles = {};
-        if (setup == QStringLiteral("no folder") || setup == QStringLiteral("file"))
+        if (setup == QStringLiteral("file"))
             QDir(logDir).removeRecursively();
         if (setup == QStringLiteral("file"))
             testsupport::writeFile(logDir, "not a folder");
         LogWriter log(m_globals, m_clock);
         log.WriteLog(static_cast<int16_t>(kind), QStringLiteral("x"));
-        // Nothing was created anywhere, and the Log folder was not made.
+        // Nothing was created anywhere.
         if (setup == QStringLiteral("file"))
             QCOMPARE(readFile(logDir), QByteArray("not a folder"));
-        else if (setup == QStringLiteral("no folder"))
-            QVERIFY(!QFileInfo::exists(logDir));
         for (int i = 0; i < ToolKindCount; ++i)
             QVERIFY(!QFileInfo(m_dir.path() + QStringLiteral("/Log/kind%1.txt").arg(i)).isFile());
+    }
+
+    // Lines that cannot be written are lost without waiting and told once on
+    // standard error, with the count when writing recovers; a link is
+    // never followed and a vanished Log folder is made again.
+    void faultsAreToldOnceAndRecovered_data()
+    {
+        QTest::addColumn<QString>("fault");
+        QTest::addColumn<bool>("linesLost");
+        QTest::newRow("FIFO in place of the file") << QStringLiteral("fifo") << true;
+        QTest::newRow("link in place of the file") << QStringLiteral("file link") << true;
+        QTest::newRow("Log folder is a link") << QStringLiteral("folder link") << true;
+        QTest::newRow("Log folder deleted while held") << QStringLiteral("deleted") << false;
+    }
+    void faultsAreToldOnceAndRecovered()
+    {
+        QFETCH(QString, fault);
+        QFETCH(bool, linesLost);
+        const QString logDir = m_dir.path() + QStringLiteral("/Log");
+        const QString outside = m_dir.path() + QStringLiteral("/outside");
+        QVERIFY(QDir().mkpath(outside));
+        const QByteArray file = QFile::encodeName(logFile());
+        if (fault == QStringLiteral("fifo"))
+            QCOMPARE(::mkfifo(file.constData(), 0666), 0);
+        if (fault == QStringLiteral("file link"))
+            QVERIFY(QFile::link(outside + QStringLiteral("/target.txt"), logFile()));
+        if (fault == QStringLiteral("folder link"))
+            QVERIFY(QDir().rmdir(logDir) && QFile::link(outside, logDir));
+
+        LogWriter log(m_globals, m_clock);
+        QList<bool> changes;
+        log.setFailingChanged([&](bool failing) { changes << failing; });
+        const QByteArray told = capturedStderr([&] {
+            log.WriteLog(3, QStringLiteral("first"));
+            if (fault == QStringLiteral("deleted"))
+                QVERIFY(QDir(logDir).removeRecursively());
+            log.WriteLog(3, QStringLiteral("second"));
+            if (linesLost)
+                QVERIFY(QFile::remove(fault == QStringLiteral("folder link") ? logDir : logFile()));
+            log.WriteLog(3, QStringLiteral("after"));
+        });
+
+        const QList<QByteArray> lines = told.split('\n');
+        QCOMPARE(changes, linesLost ? QList<bool>({true, false}) : QList<bool>());
+        QCOMPARE(lines.size(), linesLost ? 3 : 1); // the text after the last line break is empty
+        if (linesLost) {
+            QVERIFY2(lines[0].contains(file), lines[0].constData());
+            QVERIFY2(lines[1].contains(": 2)"), lines[1].constData());
+            QCOMPARE(testsupport::logMessages(logFile()), QStringList {QStringLiteral("after")});
+        } else {
+            QCOMPARE(testsupport::logMessages(logFile()),
+                     QStringList({QStringLiteral("second"), QStringLiteral("after")}));
+        }
+        QVERIFY(QDir(outside).isEmpty()); // nothing written through a link
     }
 
     void aFullDiskNeverLeavesHalfALine()

@@ -98,8 +98,14 @@ void TestSettingsReader::readSetting_data()
     row("ResSetting 2 stored", settingsFile("5000", "2", "5", "4"), none, none, {5000, 2, 5, 4});
     row("no port range check", settingsFile("70000", "1", "-1", "-2"), none, none, {70000, 1, -1, -2});
     row("halves to even", settingsFile("5000.5", "2.5", "3.5", "-2.5"), none, none, {5000, 2, 4, -2});
-    row("16-bit limits", settingsFile("-2147483648", "-32768", "32767", "32767"), none, none,
-        {INT32_MIN, INT16_MIN, INT16_MAX, INT16_MAX});
+    row("16-bit limits", settingsFile("-2147483648", "-32768", "-32768", "32767"), none, none,
+        {INT32_MIN, INT16_MIN, INT16_MIN, INT16_MAX});
+    // The rotation counts the limit in bytes as a signed 32-bit number.
+    row("LogMaxSize 2047 MiB", settingsFile("5000", "1", "2047", "4"), none, none, {5000, 1, 2047, 4});
+    row("LogMaxSize 2048 MiB refused", settingsFile("5000", "1", "2047.5", "4"), {BadMaxSize, ReadFailed}, labelOnly,
+        {5000, 1});
+    row("LogMaxSize 32767 MiB refused", settingsFile("5000", "1", "32767", "4"), {BadMaxSize, ReadFailed}, labelOnly,
+        {5000, 1});
     row("other letter case",
         "[port]\r\nUDPPORT=6000\r\n[MAINTENANCE]\r\nressetting=1\r\nlogmaxsize=5\r\n"
         "LOGGENERATIONS=4\r\n",

@@ -5,6 +5,8 @@
 #include "ui/frmMain.h"
 #include "ui/frmUdpRcvComSetting.h"
 
+#include <QDir>
+#include <QFileInfo>
 #include <QLineEdit>
 #include <QPointer>
 #include <QTest>
@@ -40,6 +42,8 @@ private Q_SLOTS:
     void formLoadShowsStoredPort();
     void buttons_data();
     void buttons();
+    void unsavedPortIsReported_data();
+    void unsavedPortIsReported();
     void frameClose_data();
     void frameClose();
 };
@@ -52,6 +56,8 @@ void ComSettingTest::formLoadShowsStoredPort_data()
     QTest::newRow("no UdpPort key") << QByteArray("[Port]\r\nOther=1\r\n") << QString();
     QTest::newRow("blanks around") << QByteArray("[Port]\r\nUdpPort=  8000  \r\n") << u"8000"_s;
     QTest::newRow("not a port") << QByteArray("[Port]\r\nUdpPort=abc\r\n") << u"abc"_s;
+    QTest::newRow("five characters") << QByteArray("[Port]\r\nUdpPort=12345\r\n") << u"12345"_s;
+    QTest::newRow("longer than the box takes") << QByteArray("[Port]\r\nUdpPort=100000\r\n") << u"100000"_s;
 }
 
 void ComSettingTest::formLoadShowsStoredPort()
@@ -62,7 +68,18 @@ void ComSettingTest::formLoadShowsStoredPort()
     QVERIFY(f.Init());
     if (!file.isEmpty())
         f.WriteSettings(file);
-    QCOMPARE(PortBox(f.forms->ComSettingForm())->text(), shown);
+    QLineEdit *box = PortBox(f.forms->ComSettingForm());
+    QCOMPARE(box->text(), shown);
+
+    // Typing stops at five characters; a longer stored text only shrinks.
+    box->end(false);
+    QTest::keyClick(box, Qt::Key_9);
+    QCOMPARE(box->text(), shown.size() < 5 ? shown + u'9' : shown);
+    if (shown.size() > 5) {
+        QTest::keyClick(box, Qt::Key_Backspace);
+        QTest::keyClick(box, Qt::Key_9);
+        QCOMPARE(box->text(), shown.left(5));
+    }
 }
 
 // Placeholders in the table: <held> a port another socket holds, <free> a
@@ -84,7 +101,8 @@ void ComSettingTest::buttons_data()
                                      << u"7000"_s;
     QTest::newRow("apply stored port") << true << QByteArray("80") << u" 80 "_s << QString() << 0 << true << u"80"_s;
     QTest::newRow("apply free port") << true << QByteArray("7000") << u"<free>"_s << Saved << 64 << true << u"<free>"_s;
-    QTest::newRow("apply 0, saved trimmed") << true << QByteArray("7000") << u" 0 "_s << Saved << 64 << true << u"0"_s;
+    // Port 0 would have the system pick a port.
+    QTest::newRow("apply 0") << true << QByteArray("7000") << u"0"_s << BadPort << 0 << false << u"7000"_s;
     QTest::newRow("cancel valid stored port")
         << false << QByteArray("<held>") << u"abc"_s << QString() << 0 << true << u"<held>"_s;
     QTest::newRow("cancel stored letters")
@@ -148,6 +166,43 @@ void ComSettingTest::buttons()
         QCOMPARE(box->selectionStart(), box->text().isEmpty() ? -1 : 0);
         QCOMPARE(dialog->focusWidget(), box);
     }
+}
+
+void ComSettingTest::unsavedPortIsReported_data()
+{
+    QTest::addColumn<QString>("fault");
+    QTest::newRow("read-only settings file") << u"read-only"_s;
+    QTest::newRow("Config folder gone") << u"no folder"_s;
+}
+
+void ComSettingTest::unsavedPortIsReported()
+{
+    QFETCH(QString, fault);
+    FormsFixture f;
+    QVERIFY(f.Init());
+    const QByteArray original = SettingsWithPort("7000");
+    f.WriteSettings(original);
+    if (fault == u"read-only"_s)
+        QVERIFY(QFile::setPermissions(f.SettingFile(), QFileDevice::ReadOwner | QFileDevice::ReadGroup));
+    else
+        QVERIFY(QDir(f.runtime.appDefine.ConfigPath).removeRecursively());
+    QPointer<frmUdpRcvComSetting> dialog = &f.forms->ComSettingForm();
+    dialog->show();
+    PortBox(*dialog)->setText(QString::fromLatin1(FreePort()));
+
+    dialog->cmdApply_Click();
+
+    QCOMPARE(f.boxes.texts(), QStringList(u"受信ポート設定を保存できませんでした。\r\n設定ファイルを確認してください。"_s));
+    QCOMPARE(f.boxes.shown[0].style, 16);
+    const QStringList log = f.LogMessages();
+    QCOMPARE(log.size(), 1);
+    QVERIFY2(log[0].endsWith(u"(cmdApply_Click)"_s) && log[0].contains(f.SettingFile()), qPrintable(log[0]));
+    QCOMPARE(f.forms->ExistingComSettingForm(), dialog.data());
+    QVERIFY(dialog->isVisible());
+    if (fault == u"read-only"_s)
+        QCOMPARE(testsupport::readFile(f.SettingFile()), original);
+    else
+        QVERIFY(!QFileInfo::exists(f.SettingFile()));
 }
 
 void ComSettingTest::frameClose_data()
