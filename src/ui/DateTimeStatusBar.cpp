@@ -33,6 +33,15 @@ void DateTimeStatusBar::refresh()
     update();
 }
 
+void DateTimeStatusBar::SetNotice(const QString &text)
+{
+    if (text == m_notice)
+        return;
+    m_notice = text;
+    setAccessibleDescription(text);
+    update();
+}
+
 int DateTimeStatusBar::panelWidth(const QString &text, int designWidth) const
 {
     return qMax(designWidth, fontMetrics().horizontalAdvance(text) + 8);
@@ -49,5 +58,10 @@ void DateTimeStatusBar::paintEvent(QPaintEvent *)
         painter.setPen(palette().color(QPalette::WindowText));
         painter.drawText(panel.adjusted(3, 0, -3, 0), Qt::AlignLeft | Qt::AlignVCenter, text);
         left = panel.right() + 3;
+    }
+    if (!m_notice.isEmpty()) {
+        painter.setPen(QColor(Qt::red));
+        painter.drawText(QRect(left + 3, 1, width() - left - 6, height() - 1), Qt::AlignLeft | Qt::AlignVCenter,
+                         m_notice);
     }
 }

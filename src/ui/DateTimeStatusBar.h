@@ -17,6 +17,9 @@ public:
 
     QString DateText() const { return m_date; }
     QString TimeText() const { return m_time; }
+    // A short warning shown right of the panels; empty shows none.
+    void SetNotice(const QString &text);
+    QString NoticeText() const { return m_notice; }
 
 protected:
     void paintEvent(QPaintEvent *event) override;
@@ -30,5 +33,6 @@ private:
     int m_timeWidth;
     QString m_date;
     QString m_time;
+    QString m_notice;
     QTimer m_timer;
 };

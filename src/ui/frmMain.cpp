@@ -1,6 +1,7 @@
 #include "frmMain.h"
 
 #include "CommandButton.h"
+#include "DateTimeStatusBar.h"
 #include "FormMetrics.h"
 #include "Forms.h"
 #include "GridHeaders.h"
@@ -45,7 +46,10 @@ frmMain::frmMain(Forms &forms)
     connectHandlers();
 }
 
-frmMain::~frmMain() = default;
+frmMain::~frmMain()
+{
+    m_forms.log().setFailingChanged({});
+}
 
 void frmMain::connectHandlers()
 {
@@ -55,6 +59,13 @@ void frmMain::connectHandlers()
     connect(m_cmdRecvData, &QPushButton::clicked, this, [this] { m_reception->cmdRecvData_Click(); });
     connect(m_wscRecv, &UdpSocket::DataArrival, this,
             [this](int32_t bytesTotal) { m_reception->wscRecv_DataArrival(bytesTotal); });
+
+    // Lines that cannot be written are marked in the status bar while it lasts.
+    const auto markLogFailure = [this](bool failing) {
+        m_sbStatusBar->SetNotice(failing ? QStringLiteral("ログを書き込めません") : QString());
+    };
+    m_forms.log().setFailingChanged(markLogFailure);
+    markLogFailure(m_forms.log().failing());
 }
 
 void frmMain::ReadSetting(const QString &file)

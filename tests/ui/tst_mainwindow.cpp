@@ -3,11 +3,14 @@
 #include "FormsFixture.h"
 #include "reception/HexGrid.h"
 #include "reception/Lamp.h"
+#include "ui/DateTimeStatusBar.h"
 #include "ui/frmMain.h"
 #include "ui/frmUdpRcvComSetting.h"
 
 #include <QAction>
 #include <QApplication>
+#include <QDir>
+#include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPointer>
@@ -47,6 +50,7 @@ private Q_SLOTS:
     void frameCloseEndsProgram();
     void menuReusesLoadedDialogModally();
     void receptionRunsThroughTheWindow();
+    void logFailureIsMarked();
 };
 
 void MainWindowTest::formLoad_data()
@@ -233,6 +237,23 @@ void MainWindowTest::receptionRunsThroughTheWindow()
     cmdRecvData->click();
     QCOMPARE(cmdRecvData->text(), u"受信待ち"_s);
     QCOMPARE(main.RecvLed().BackColor(), 0);
+}
+
+void MainWindowTest::logFailureIsMarked()
+{
+    FormsFixture f;
+    QVERIFY(f.Init());
+    f.forms->ShowMainForm();
+    auto *bar = f.forms->MainForm().findChild<DateTimeStatusBar *>(u"sbStatusBar"_s);
+    const QString logPath = f.runtime.appDefine.LogPath;
+    QVERIFY(QDir(logPath).removeRecursively());
+    testsupport::writeFile(logPath, "a file where the Log folder belongs");
+    f.forms->log().WriteLog(UdpReceiverKind, u"lost"_s);
+    QCOMPARE(bar->NoticeText(), u"ログを書き込めません"_s);
+    QVERIFY(QFile::remove(logPath));
+    f.forms->log().WriteLog(UdpReceiverKind, u"written"_s);
+    QCOMPARE(bar->NoticeText(), QString());
+    QCOMPARE(f.LogMessages(), QStringList(u"written"_s));
 }
 
 QTEST_MAIN(MainWindowTest)
