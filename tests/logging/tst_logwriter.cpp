@@ -13,6 +13,7 @@
 #include <csignal>
 #include <cstdio>
 #include <functional>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <sys/resource.h>
@@ -234,6 +235,7 @@ private slots:
         QTest::addColumn<QString>("fault");
         QTest::addColumn<bool>("linesLost");
         QTest::newRow("FIFO in place of the file") << QStringLiteral("fifo") << true;
+        QTest::newRow("FIFO with a reader") << QStringLiteral("fifo reader") << true;
         QTest::newRow("link in place of the file") << QStringLiteral("file link") << true;
         QTest::newRow("Log folder is a link") << QStringLiteral("folder link") << true;
         QTest::newRow("Log folder deleted while held") << QStringLiteral("deleted") << false;
@@ -246,8 +248,11 @@ private slots:
         const QString outside = m_dir.path() + QStringLiteral("/outside");
         QVERIFY(QDir().mkpath(outside));
         const QByteArray file = QFile::encodeName(logFile());
-        if (fault == QStringLiteral("fifo"))
+        int reader = -1;
+        if (fault.startsWith(QStringLiteral("fifo")))
             QCOMPARE(::mkfifo(file.constData(), 0666), 0);
+        if (fault == QStringLiteral("fifo reader"))
+            QVERIFY((reader = ::open(file.constData(), O_RDONLY | O_NONBLOCK)) >= 0);
         if (fault == QStringLiteral("file link"))
             QVERIFY(QFile::link(outside + QStringLiteral("/target.txt"), logFile()));
         if (fault == QStringLiteral("folder link"))
@@ -278,6 +283,11 @@ private slots:
                      QStringList({QStringLiteral("second"), QStringLiteral("after")}));
         }
         QVERIFY(QDir(outside).isEmpty()); // nothing written through a link
+        if (reader >= 0) {
+            char byte = 0;
+            QCOMPARE(::read(reader, &byte, 1), ssize_t(0)); // nothing went down the FIFO
+            ::close(reader);
+        }
     }
 
     void aFullDiskNeverLeavesHalfALine()
