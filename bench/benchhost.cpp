@@ -9,7 +9,7 @@
 
 #include "ControlSignals.h"
 #include "HostProbe.h"
-#include "app/Environment.h"
+#include "runtime/Environment.h"
 #include "app/SingleInstance.h"
 #include "app/Startup.h"
 #include "core/Clock.h"

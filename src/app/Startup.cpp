@@ -1,6 +1,6 @@
 #include "Startup.h"
 
-#include "Environment.h"
+#include "runtime/Environment.h"
 #include "SingleInstance.h"
 #include "core/MessageBoxService.h"
 #include "core/Numeric.h"

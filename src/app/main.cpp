@@ -1,4 +1,4 @@
-#include "app/Environment.h"
+#include "runtime/Environment.h"
 #include "app/SingleInstance.h"
 #include "app/Startup.h"
 #include "core/Clock.h"

@@ -4,7 +4,7 @@
 #include "Lamp.h"
 #include "ReceptionSurface.h"
 #include "UdpSocket.h"
-#include "app/Environment.h"
+#include "runtime/Environment.h"
 #include "core/Clock.h"
 #include "core/Cp932.h"
 #include "core/MessageBoxService.h"

@@ -1,6 +1,6 @@
 #include "FormMetrics.h"
 
-#include "app/Environment.h"
+#include "runtime/Environment.h"
 
 #include <QGuiApplication>
 #include <QScreen>

@@ -1,6 +1,6 @@
 #include "Forms.h"
 
-#include "app/Environment.h"
+#include "runtime/Environment.h"
 #include "frmMain.h"
 #include "frmUdpRcvComSetting.h"
 

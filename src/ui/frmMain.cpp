@@ -6,7 +6,7 @@
 #include "Forms.h"
 #include "GridHeaders.h"
 #include "LampWidget.h"
-#include "app/Environment.h"
+#include "runtime/Environment.h"
 #include "core/Clock.h"
 #include "core/MessageBoxService.h"
 #include "frmUdpRcvComSetting.h"

@@ -4,7 +4,7 @@
 #include "FormFonts.h"
 #include "FormMetrics.h"
 #include "Forms.h"
-#include "app/Environment.h"
+#include "runtime/Environment.h"
 #include "core/MessageBoxService.h"
 #include "frmMain.h"
 #include "reception/PortChecks.h"

@@ -1,4 +1,4 @@
-#include "app/Environment.h"
+#include "runtime/Environment.h"
 #include "logging/ErrorGuard.h"
 
 #include "TestSupport.h"

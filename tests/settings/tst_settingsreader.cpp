@@ -1,5 +1,5 @@
 #include "TestSupport.h"
-#include "app/Environment.h"
+#include "runtime/Environment.h"
 #include "core/Cp932.h"
 #include "logging/ErrorGuard.h"
 #include "logging/LogWriter.h"

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "TestSupport.h"
-#include "app/Environment.h"
+#include "runtime/Environment.h"
 #include "logging/ErrorGuard.h"
 #include "logging/LogWriter.h"
 

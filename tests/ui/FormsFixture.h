@@ -1,7 +1,7 @@
 #pragma once
 
 #include "TestSupport.h"
-#include "app/Environment.h"
+#include "runtime/Environment.h"
 #include "reception/UdpSocket.h"
 #include "ui/Forms.h"
 
