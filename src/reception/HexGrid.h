@@ -41,7 +41,6 @@ public:
     // or part of them after the header row, row headers labelled. Throws
     // when the grid has no column for the row headers.
     void setBytes(const QByteArray &bytes);
-    const QByteArray &bytes() const { return m_bytes; }
     // Labels the header row and the header column.
     void labelHeaders();
 
