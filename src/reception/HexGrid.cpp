@@ -3,127 +3,187 @@
 #include "core/RuntimeError.h"
 #include "logging/ErrorGuard.h"
 
-#include <QDeadlineTimer>
-
 #include <algorithm>
 #include <array>
+#include <cstdint>
 #include <cstring>
+#include <limits>
 #include <utility>
 
-HexGrid::HexGrid(int rows, int cols, QObject *parent)
-    : QAbstractTableModel(parent), m_rows(rows), m_cols(cols), m_cells(static_cast<size_t>(rows * cols))
+namespace {
+
+// Texts of fixed storage: cells share them without reference counting.
+template <size_t Count, size_t Digits> struct HexTexts {
+    char16_t storage[Count][Digits] {};
+    std::array<QString, Count> texts;
+
+    HexTexts()
+    {
+        static constexpr char16_t digits[] = u"0123456789ABCDEF";
+        for (size_t i = 0; i < Count; ++i) {
+            for (size_t d = 0; d < Digits; ++d)
+                storage[i][d] = digits[(i >> (4 * (Digits - 1 - d))) & 0xF];
+            texts[i] = QString::fromRawData(reinterpret_cast<const QChar *>(storage[i]), Digits);
+        }
+    }
+};
+
+// The last `digits` upper-case hex digits of `value`, zeros in front.
+QString hexRight(int value, int digits)
 {
-    m_announceTimer.setSingleShot(true);
-    m_announceTimer.setTimerType(Qt::PreciseTimer);
-    connect(&m_announceTimer, &QTimer::timeout, this, &HexGrid::announcePending);
+    return (QString(digits, u'0') + QString::number(value, 16).toUpper()).right(digits);
 }
 
-void HexGrid::throwOutOfRange()
+const QString &byteText(int byte)
 {
-    throw RuntimeError::subscriptOutOfRange();
+    static const HexTexts<256, 2> table;
+    return table.texts[static_cast<size_t>(byte)];
 }
 
-void HexGrid::SetRows(int rows)
+// Header of data row `row` (from 1): the row number less one, four digits.
+QString rowHeaderText(int row)
 {
-    // The fixed header row always stays.
-    if (rows < 1)
-        throw RuntimeError::invalidArgument();
-    if (rows == m_rows)
-        return;
-    materializeDump();
+    static const HexTexts<HexGrid::MaxShownBytes / HexGrid::BytesPerRow, 4> table;
+    return static_cast<size_t>(row - 1) < table.texts.size() ? table.texts[static_cast<size_t>(row - 1)]
+                                                             : hexRight(row - 1, 4);
+}
+
+// Header of data column `col` (from 1): the column number less one, two digits.
+QString columnHeaderText(int col)
+{
+    return col - 1 < 256 ? byteText(col - 1) : hexRight(col - 1, 2);
+}
+
+} // namespace
+
+HexGrid::HexGrid(int rows, int columns, QObject *parent)
+    : QAbstractTableModel(parent), m_rows(std::max(rows, 1)), m_columns(std::max(columns, 0))
+{
+}
+
+void HexGrid::checkCell(int row, int col) const
+{
+    if (row < 0 || row >= m_rows || col < 0 || col >= m_columns)
+        throw RuntimeError::subscriptOutOfRange();
+}
+
+QString HexGrid::textAt(int row, int col) const
+{
+    checkCell(row, col);
+    if (row == 0)
+        return col > 0 && m_columnHeaders ? columnHeaderText(col) : QString();
+    if (col == 0)
+        return m_rowHeaders ? rowHeaderText(row) : QString();
+    const int byte = byteAt(row, col);
+    return byte >= 0 ? byteText(byte) : QString();
+}
+
+int HexGrid::backColorAt(int row, int col) const
+{
+    checkCell(row, col);
+    if (row == 0 || col == 0 || !m_filled)
+        return StandardBackColor;
+    return byteIndex(row, col) < m_bytes.size() ? StandardBackColor : GreyBackColor;
+}
+
+int HexGrid::byteAt(int row, int col) const
+{
+    checkCell(row, col);
+    if (row == 0 || col == 0 || !m_filled)
+        return -1;
+    const qsizetype index = byteIndex(row, col);
+    return index < m_bytes.size() ? static_cast<unsigned char>(m_bytes[index]) : -1;
+}
+
+void HexGrid::labelHeaders()
+{
+    // Labelled with 16-bit counters: a grid they cannot cover is an overflow.
+    constexpr int counterMax = std::numeric_limits<int16_t>::max();
+    if (m_columns - 2 >= counterMax || m_rows - 2 >= counterMax)
+        throw RuntimeError::overflow();
+    if (!m_columnHeaders && m_columns > 1)
+        rangeChanged(0, 1, 0, m_columns - 1);
+    if (!m_rowHeaders && m_rows > 1 && m_columns > 0)
+        rangeChanged(1, 0, m_rows - 1, 0);
+    m_columnHeaders = true;
+    m_rowHeaders = true;
+}
+
+void HexGrid::setBytes(const QByteArray &bytes)
+{
+    if (m_columns < 1)
+        throw RuntimeError::subscriptOutOfRange(); // no column for the row headers
+    const int count = static_cast<int>(std::min<qsizetype>(bytes.size(), MaxShownBytes));
+    const QByteArray shown = bytes.size() > count ? bytes.first(count) : bytes;
+    const int rows = (count + BytesPerRow - 1) / BytesPerRow + 1;
+    const int oldRows = m_rows;
+    const int commonRows = std::min(oldRows, rows);
+    const int dataColumns = m_columns - 1;
+
+    // The rows whose cells change, among those that stay: compared from both
+    // ends, so that only the rows between the first and the last changed
+    // are visited twice.
+    int firstChanged = 1;
+    int lastChanged = commonRows - 1;
+    int left = 1;
+    if (m_filled) {
+        const qsizetype oldCount = m_bytes.size();
+        const auto rowDiffers = [&](int row) {
+            const qsizetype first = qsizetype(row - 1) * dataColumns;
+            const qsizetype oldLength = std::clamp<qsizetype>(oldCount - first, 0, dataColumns);
+            const qsizetype newLength = std::clamp<qsizetype>(count - first, 0, dataColumns);
+            return oldLength != newLength ||
+                   (newLength > 0 &&
+                    std::memcmp(m_bytes.constData() + first, shown.constData() + first, size_t(newLength)) != 0);
+        };
+        while (firstChanged < commonRows && !rowDiffers(firstChanged))
+            ++firstChanged;
+        while (lastChanged > firstChanged && !rowDiffers(lastChanged))
+            --lastChanged;
+    } else if (!m_rowHeaders) {
+        left = 0; // the row headers change too
+    }
+
+    m_bytes = shown;
+    m_filled = true;
+    m_rowHeaders = true;
     resizeRows(rows);
+    if (firstChanged < commonRows)
+        rangeChanged(firstChanged, left, lastChanged, m_columns - 1);
+    if (rows > oldRows)
+        rangeChanged(oldRows, 0, rows - 1, m_columns - 1);
 }
 
 void HexGrid::resizeRows(int rows)
 {
-    if (rows == m_rows)
-        return;
     if (rows > m_rows) {
         beginInsertRows({}, m_rows, rows - 1);
-        m_cells.resize(static_cast<size_t>(rows * m_cols));
         m_rows = rows;
         endInsertRows();
-    } else {
+    } else if (rows < m_rows) {
         beginRemoveRows({}, rows, m_rows - 1);
-        m_cells.resize(static_cast<size_t>(rows * m_cols));
         m_rows = rows;
         endRemoveRows();
         m_dirty.keepRowsBelow(m_rows);
     }
-    m_row = std::min(m_row, m_rows - 1);
-}
-
-void HexGrid::SetRow(int row)
-{
-    checkCell(row, 0);
-    m_row = row;
-}
-
-void HexGrid::SetCol(int col)
-{
-    checkCell(0, col);
-    m_col = col;
-}
-
-QString HexGrid::Text() const
-{
-    return textAt(m_row, m_col);
-}
-
-const QString &HexGrid::TextMatrix(int row, int col) const
-{
-    return textAt(row, col);
-}
-
-void HexGrid::SetText(const QString &text)
-{
-    SetTextMatrix(m_row, m_col, text);
-}
-
-void HexGrid::SetTextMatrix(int row, int col, const QString &text)
-{
-    if (textAt(row, col) == text)
-        return; // what the grid shows does not change
-    Cell &c = cell(row, col);
-    c.text = text;
-    c.byteText = -1;
-    cellChanged(row, col);
-}
-
-int HexGrid::CellAlignment() const
-{
-    return alignmentAt(m_row, m_col);
-}
-
-void HexGrid::SetCellAlignment(int alignment)
-{
-    if (alignmentAt(m_row, m_col) == alignment)
-        return;
-    Cell &c = cell(m_row, m_col);
-    c.alignment = alignment;
-    cellChanged(m_row, m_col);
-}
-
-int HexGrid::CellBackColor() const
-{
-    return backColorAt(m_row, m_col);
-}
-
-void HexGrid::SetCellBackColor(int color)
-{
-    if (backColorAt(m_row, m_col) == color)
-        return;
-    Cell &c = cell(m_row, m_col);
-    c.backColor = color;
-    cellChanged(m_row, m_col);
 }
 
 void HexGrid::rangeChanged(int top, int left, int bottom, int right)
 {
     if (m_redraw)
-        announce(top, left, bottom, right);
+        emit dataChanged(index(top, left), index(bottom, right));
     else
         m_dirty.unite(top, left, bottom, right);
+}
+
+void HexGrid::setRedraw(bool on)
+{
+    m_redraw = on;
+    if (!on || m_dirty.empty())
+        return;
+    // One announcement for everything changed while redraw was off.
+    const CellRange changed = std::exchange(m_dirty, {});
+    emit dataChanged(index(changed.top, changed.left), index(changed.bottom, changed.right));
 }
 
 void HexGrid::CellRange::unite(int firstRow, int firstCol, int lastRow, int lastCol)
@@ -146,232 +206,6 @@ void HexGrid::CellRange::keepRowsBelow(int rows)
         bottom = rows - 1;
 }
 
-namespace {
-
-constexpr int MaxShownBytes = 2048;
-constexpr int BytesPerRow = 16;
-constexpr int Gray = 128 | 128 << 8 | 128 << 16;
-
-// Texts of fixed storage: cells share them without reference counting.
-template <size_t Count, size_t Digits> struct HexTexts {
-    char16_t storage[Count][Digits] {};
-    std::array<QString, Count> texts;
-
-    HexTexts()
-    {
-        static constexpr char16_t digits[] = u"0123456789ABCDEF";
-        for (size_t i = 0; i < Count; ++i) {
-            for (size_t d = 0; d < Digits; ++d)
-                storage[i][d] = digits[(i >> (4 * (Digits - 1 - d))) & 0xF];
-            texts[i] = QString::fromRawData(reinterpret_cast<const QChar *>(storage[i]), Digits);
-        }
-    }
-};
-
-const QString &byteText(int byte)
-{
-    static const HexTexts<256, 2> table;
-    return table.texts[static_cast<size_t>(byte)];
-}
-
-// The first `count` bytes, sharing the data when that is all of them.
-QByteArray shownBytes(const QByteArray &bytes, int count)
-{
-    return bytes.size() > count ? bytes.first(count) : bytes;
-}
-
-const QString &rowHeaderText(int row)
-{
-    static const HexTexts<MaxShownBytes / BytesPerRow, 4> table;
-    return table.texts[static_cast<size_t>(row)];
-}
-
-} // namespace
-
-const QString &HexGrid::textOf(const Cell &c)
-{
-    return c.byteText >= 0 ? byteText(c.byteText) : c.text;
-}
-
-// In a dump every cell of a data row is centred; the header cell holds the
-// row number, a data cell its byte on the standard background, or nothing
-// on grey past the end.
-const QString &HexGrid::textAt(int row, int col) const
-{
-    checkCell(row, col);
-    if (!m_dumpActive || row == 0)
-        return textOf(m_cells[static_cast<size_t>(row * m_cols + col)]);
-    if (col == 0)
-        return rowHeaderText(row - 1);
-    const qsizetype index = (row - 1) * BytesPerRow + (col - 1);
-    static const QString empty;
-    return index < m_dump.size() ? byteText(static_cast<unsigned char>(m_dump[index])) : empty;
-}
-
-int HexGrid::alignmentAt(int row, int col) const
-{
-    checkCell(row, col);
-    if (!m_dumpActive || row == 0)
-        return m_cells[static_cast<size_t>(row * m_cols + col)].alignment;
-    return AlignCenterCenter;
-}
-
-int HexGrid::backColorAt(int row, int col) const
-{
-    checkCell(row, col);
-    if (!m_dumpActive || row == 0 || col == 0)
-        return m_cells[static_cast<size_t>(row * m_cols + col)].backColor;
-    return (row - 1) * BytesPerRow + (col - 1) < m_dump.size() ? StandardBackColor : Gray;
-}
-
-int HexGrid::byteAt(int row, int col) const
-{
-    checkCell(row, col);
-    if (m_dumpActive && row > 0 && col > 0) {
-        const qsizetype index = (row - 1) * BytesPerRow + (col - 1);
-        return index < m_dump.size() ? static_cast<unsigned char>(m_dump[index]) : -1;
-    }
-    const Cell &c = m_cells[static_cast<size_t>(row * m_cols + col)];
-    return c.byteText >= 0 && c.alignment == AlignCenterCenter && c.backColor == StandardBackColor ? c.byteText : -1;
-}
-
-void HexGrid::materializeDump()
-{
-    if (!m_dumpActive)
-        return;
-    m_dumpActive = false;
-    const QByteArray bytes = std::exchange(m_dump, QByteArray());
-    const auto *data = reinterpret_cast<const unsigned char *>(bytes.constData());
-    for (int row = 1; row < m_rows; ++row) {
-        Cell *cells = &m_cells[static_cast<size_t>(row * m_cols)];
-        cells[0].text = rowHeaderText(row - 1);
-        cells[0].byteText = -1;
-        cells[0].alignment = AlignCenterCenter;
-        const int first = (row - 1) * BytesPerRow;
-        for (int col = 1; col < m_cols; ++col) {
-            Cell &c = cells[col];
-            const int index = first + col - 1;
-            const bool isByte = index < bytes.size();
-            c.text = QString();
-            c.byteText = isByte ? data[index] : -1;
-            c.alignment = AlignCenterCenter;
-            c.backColor = isByte ? StandardBackColor : Gray;
-        }
-    }
-}
-
-void HexGrid::showDump(const QByteArray &bytes, int count)
-{
-    const int oldCount = static_cast<int>(m_dump.size());
-    const int oldRows = m_rows;
-    resizeRows((count + BytesPerRow - 1) / BytesPerRow + 1);
-    // Announce the rows from the first to the last whose bytes changed (the
-    // view repaints the ones between anyway), and the rows that came new.
-    const auto rowDiffers = [&](int row) {
-        const int first = (row - 1) * BytesPerRow;
-        const int oldLength = std::clamp(oldCount - first, 0, BytesPerRow);
-        const int newLength = std::clamp(count - first, 0, BytesPerRow);
-        return oldLength != newLength ||
-               std::memcmp(m_dump.constData() + first, bytes.constData() + first, static_cast<size_t>(newLength)) != 0;
-    };
-    const int commonRows = std::min(oldRows, m_rows);
-    int firstChanged = 1;
-    while (firstChanged < commonRows && !rowDiffers(firstChanged))
-        ++firstChanged;
-    int lastChanged = commonRows - 1;
-    while (lastChanged > firstChanged && !rowDiffers(lastChanged))
-        --lastChanged;
-    m_dump = shownBytes(bytes, count);
-    if (firstChanged < commonRows)
-        rangeChanged(firstChanged, 1, lastChanged, m_cols - 1);
-    if (m_rows > oldRows)
-        rangeChanged(oldRows, 0, m_rows - 1, m_cols - 1);
-}
-
-void HexGrid::showRowBytes(int row, const unsigned char *data, int count)
-{
-    checkCell(row, 0);
-    Cell *cells = &m_cells[static_cast<size_t>(row * m_cols)];
-    int firstChanged = m_cols;
-    int lastChanged = -1;
-    const auto changedAt = [&](int col) {
-        firstChanged = std::min(firstChanged, col);
-        lastChanged = col;
-    };
-    const int shown = std::clamp(count, 0, m_cols - 1);
-    for (int col = 1; col <= shown; ++col) {
-        Cell &c = cells[col];
-        const int byte = data[col - 1];
-        if (c.byteText >= 0 && c.alignment == AlignCenterCenter && c.backColor == StandardBackColor) [[likely]] {
-            // Already a centred byte cell: only the byte may change, and two
-            // different bytes never share a text.
-            if (c.byteText != byte) {
-                c.byteText = byte;
-                changedAt(col);
-            }
-            continue;
-        }
-        // Any other text is compared with the byte's text.
-        if (c.byteText >= 0 || c.text != byteText(byte) || c.alignment != AlignCenterCenter ||
-            c.backColor != StandardBackColor)
-            changedAt(col);
-        c.text = QString();
-        c.byteText = byte;
-        c.alignment = AlignCenterCenter;
-        c.backColor = StandardBackColor;
-    }
-    for (int col = shown + 1; col < m_cols; ++col) {
-        Cell &c = cells[col];
-        if (c.byteText >= 0 || !c.text.isEmpty() || c.alignment != AlignCenterCenter || c.backColor != Gray) {
-            c.text = QString();
-            c.byteText = -1;
-            c.alignment = AlignCenterCenter;
-            c.backColor = Gray;
-            changedAt(col);
-        }
-    }
-    if (lastChanged >= 0)
-        rangeChanged(row, firstChanged, row, lastChanged);
-}
-
-void HexGrid::SetRedraw(bool on)
-{
-    m_redraw = on;
-    if (!on || m_dirty.empty())
-        return;
-    // One announcement for everything changed while repainting was off.
-    const CellRange changed = std::exchange(m_dirty, {});
-    announce(changed.top, changed.left, changed.bottom, changed.right);
-}
-
-void HexGrid::announce(int top, int left, int bottom, int right)
-{
-    if (m_announceIntervalMs == 0) {
-        emit dataChanged(index(top, left), index(bottom, right));
-        return;
-    }
-    m_pending.unite(top, left, bottom, right);
-    if (m_announceTimer.isActive())
-        return;
-    const qint64 now = QDeadlineTimer::current().deadline();
-    if (m_lastAnnounceMs < 0 || now - m_lastAnnounceMs >= m_announceIntervalMs) {
-        announcePending();
-        return;
-    }
-    m_announceTimer.start(static_cast<int>(m_announceIntervalMs - now % m_announceIntervalMs));
-}
-
-void HexGrid::announcePending()
-{
-    m_announceTimer.stop();
-    m_lastAnnounceMs = QDeadlineTimer::current().deadline();
-    // Rows removed since the change are no longer there to announce.
-    CellRange changed = std::exchange(m_pending, {});
-    changed.keepRowsBelow(m_rows);
-    if (!changed.empty())
-        emit dataChanged(index(changed.top, changed.left), index(changed.bottom, changed.right));
-}
-
 int HexGrid::rowCount(const QModelIndex &parent) const
 {
     return parent.isValid() ? 0 : m_rows;
@@ -379,19 +213,18 @@ int HexGrid::rowCount(const QModelIndex &parent) const
 
 int HexGrid::columnCount(const QModelIndex &parent) const
 {
-    return parent.isValid() ? 0 : m_cols;
+    return parent.isValid() ? 0 : m_columns;
 }
 
 QVariant HexGrid::data(const QModelIndex &index, int role) const
 {
-    if (!index.isValid() || index.row() >= m_rows || index.column() >= m_cols)
+    if (!index.isValid() || index.row() >= m_rows || index.column() >= m_columns)
         return {};
     switch (role) {
     case Qt::DisplayRole:
         return textAt(index.row(), index.column());
     case Qt::TextAlignmentRole:
-        return alignmentAt(index.row(), index.column()) == AlignCenterCenter ? QVariant(int(Qt::AlignCenter))
-                                                                             : QVariant();
+        return int(Qt::AlignCenter);
     case BackColorRole:
         return backColorAt(index.row(), index.column());
     case FixedRole:
@@ -403,43 +236,5 @@ QVariant HexGrid::data(const QModelIndex &index, int role) const
 
 void SetGridFromByteArray(HexGrid &grid, const QByteArray &bytes, ErrorGuard &guard)
 {
-    guard.run(QStringLiteral("(SetGridFromByteArray)"), [&] {
-        const int count = static_cast<int>(std::min<qsizetype>(bytes.size(), MaxShownBytes));
-        if (grid.m_dumpActive) {
-            // A dump over a dump: the same picture, from the bytes alone.
-            grid.showDump(bytes, count);
-            grid.m_row = grid.m_rows - 1;
-            grid.m_col = grid.m_cols - 1;
-            return;
-        }
-        grid.SetRows((count + BytesPerRow - 1) / BytesPerRow + 1);
-        grid.SetCol(0);
-        for (int i = 0; i <= grid.Rows() - 2; ++i) {
-            grid.SetRow(i + 1);
-            grid.SetCellAlignment(HexGrid::AlignCenterCenter);
-            grid.SetText(rowHeaderText(i));
-        }
-        // Every data cell centred; a byte's text (written only when it
-        // differs) on the standard background, or empty and grey past the end.
-        const auto *data = reinterpret_cast<const unsigned char *>(bytes.constData());
-        const int lastRow = grid.Rows() - 2;
-        int lastCol = -1;
-        for (int r = 0; r <= lastRow; ++r) {
-            lastCol = grid.Cols() - 2;
-            const int first = r * (lastCol + 1);
-            const int inRow = static_cast<int>(std::clamp<qsizetype>(bytes.size() - first, 0, lastCol + 1));
-            grid.showRowBytes(r + 1, data + std::min<qsizetype>(first, bytes.size()), inRow);
-        }
-        // The fill ends on the last data cell.
-        if (lastRow >= 0 && lastCol >= 0) {
-            grid.SetRow(lastRow + 1);
-            grid.SetCol(lastCol + 1);
-        }
-        // The next fill works on the bytes, where the grid has the usual
-        // 16 data columns.
-        if (grid.Cols() == BytesPerRow + 1 && count > 0) {
-            grid.m_dump = shownBytes(bytes, count);
-            grid.m_dumpActive = true;
-        }
-    });
+    guard.run(QStringLiteral("(SetGridFromByteArray)"), [&] { grid.setBytes(bytes); });
 }

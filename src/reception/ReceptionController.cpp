@@ -28,9 +28,9 @@ QString cannotReceiveMessage()
 // Fills a grid with repainting off, repainted once at the end.
 void showBytes(HexGrid &grid, const QByteArray &bytes, ErrorGuard &guard)
 {
-    grid.SetRedraw(false);
+    grid.setRedraw(false);
     SetGridFromByteArray(grid, bytes, guard);
-    grid.SetRedraw(true);
+    grid.setRedraw(true);
 }
 
 } // namespace

@@ -4,16 +4,16 @@
 #include "reception/HexGrid.h"
 
 #include <QApplication>
+#include <QDeadlineTimer>
 #include <QHeaderView>
 #include <QPaintEvent>
 #include <QPainter>
 #include <QScrollBar>
 
 #include <algorithm>
+#include <utility>
 
 namespace {
-
-constexpr int BeyondLastCellGrey = 8421504;
 
 Qt::Alignment AlignmentOf(const QVariant &value)
 {
@@ -32,8 +32,8 @@ public:
         setMinimumSectionSize(0);
         // Past the last header cell the grid's grey shows.
         QPalette colors = palette();
-        colors.setColor(QPalette::Button, ColorFromValue(BeyondLastCellGrey));
-        colors.setColor(QPalette::Window, ColorFromValue(BeyondLastCellGrey));
+        colors.setColor(QPalette::Button, ColorFromValue(HexGrid::GreyBackColor));
+        colors.setColor(QPalette::Window, ColorFromValue(HexGrid::GreyBackColor));
         setPalette(colors);
     }
 
@@ -65,6 +65,9 @@ protected:
 
 HexGridView::HexGridView(HexGrid &grid, QWidget *parent) : QTableView(parent), m_grid(grid)
 {
+    m_repaintTimer.setSingleShot(true);
+    m_repaintTimer.setTimerType(Qt::PreciseTimer);
+    connect(&m_repaintTimer, &QTimer::timeout, this, &HexGridView::repaintChanged);
     setHorizontalHeader(new FixedCellHeader(Qt::Horizontal, this));
     setVerticalHeader(new FixedCellHeader(Qt::Vertical, this));
     setModel(&grid);
@@ -84,7 +87,7 @@ HexGridView::HexGridView(HexGrid &grid, QWidget *parent) : QTableView(parent), m
     // Beyond the last cell the grid shows grey; the selection stays
     // highlighted when the grid loses the focus.
     QPalette colors = palette();
-    colors.setColor(QPalette::Base, ColorFromValue(BeyondLastCellGrey));
+    colors.setColor(QPalette::Base, ColorFromValue(HexGrid::GreyBackColor));
     colors.setColor(QPalette::Inactive, QPalette::Highlight, colors.color(QPalette::Active, QPalette::Highlight));
     colors.setColor(QPalette::Inactive, QPalette::HighlightedText,
                     colors.color(QPalette::Active, QPalette::HighlightedText));
@@ -103,14 +106,32 @@ HexGridView::HexGridView(HexGrid &grid, QWidget *parent) : QTableView(parent), m
 void HexGridView::dataChanged(const QModelIndex &topLeft, const QModelIndex &bottomRight, const QList<int> &)
 {
     const bool all = !topLeft.isValid() || !bottomRight.isValid();
-    const int top = all ? 0 : topLeft.row(), left = all ? 0 : topLeft.column();
-    const int bottom = all ? m_grid.Rows() - 1 : bottomRight.row();
-    const int right = all ? m_grid.Cols() - 1 : bottomRight.column();
-    if (top == 0)
+    m_changed.unite(all ? 0 : topLeft.row(), all ? 0 : topLeft.column(),
+                    all ? m_grid.rowCount() - 1 : bottomRight.row(),
+                    all ? m_grid.columnCount() - 1 : bottomRight.column());
+    if (m_repaintTimer.isActive())
+        return;
+    const qint64 now = QDeadlineTimer::current().deadline();
+    if (m_repaintIntervalMs == 0 || m_lastRepaintMs < 0 || now - m_lastRepaintMs >= m_repaintIntervalMs) {
+        repaintChanged();
+        return;
+    }
+    m_repaintTimer.start(static_cast<int>(m_repaintIntervalMs - now % m_repaintIntervalMs));
+}
+
+void HexGridView::repaintChanged()
+{
+    m_repaintTimer.stop();
+    m_lastRepaintMs = QDeadlineTimer::current().deadline();
+    const HexGrid::CellRange changed = std::exchange(m_changed, {});
+    if (changed.empty())
+        return;
+    if (changed.top == 0)
         horizontalHeader()->viewport()->update();
-    if (left == 0)
+    if (changed.left == 0)
         verticalHeader()->viewport()->update();
-    const QRect area = cellsArea(top, left, bottom, right);
+    // Rows removed since the change are left out here.
+    const QRect area = cellsArea(changed.top, changed.left, changed.bottom, changed.right);
     if (!area.isEmpty())
         viewport()->update(area);
 }
@@ -119,8 +140,8 @@ QRect HexGridView::cellsArea(int top, int left, int bottom, int right) const
 {
     top = std::max(top, 1);
     left = std::max(left, 1);
-    bottom = std::min(bottom, m_grid.Rows() - 1);
-    right = std::min(right, m_grid.Cols() - 1);
+    bottom = std::min(bottom, m_grid.rowCount() - 1);
+    right = std::min(right, m_grid.columnCount() - 1);
     if (top > bottom || left > right)
         return {};
     const int y = rowViewportPosition(top);
@@ -140,8 +161,8 @@ void HexGridView::paintEvent(QPaintEvent *event)
     const int bottomRow = rowAt(area.bottom()), rightCol = columnAt(area.right());
     const int firstRow = std::max(1, topRow), firstCol = std::max(1, leftCol);
     // Never past the grid, whatever the headers hold.
-    const int lastRow = bottomRow < 0 ? m_grid.Rows() - 1 : std::min(bottomRow, m_grid.Rows() - 1);
-    const int lastCol = rightCol < 0 ? m_grid.Cols() - 1 : std::min(rightCol, m_grid.Cols() - 1);
+    const int lastRow = bottomRow < 0 ? m_grid.rowCount() - 1 : std::min(bottomRow, m_grid.rowCount() - 1);
+    const int lastCol = rightCol < 0 ? m_grid.columnCount() - 1 : std::min(rightCol, m_grid.columnCount() - 1);
 
     const QPalette colors = QApplication::palette();
     const QRgb standard = colors.color(QPalette::Base).rgb();
@@ -160,6 +181,7 @@ void HexGridView::paintEvent(QPaintEvent *event)
     QPainter painter(viewport());
     m_pictures.prepare(font(), viewport()->devicePixelRatioF());
     CellLook look;
+    look.alignment = Qt::AlignCenter; // every cell of the grid is centred
     for (int row = firstRow; row <= lastRow; ++row) {
         if (isRowHidden(row))
             continue;
@@ -172,10 +194,9 @@ void HexGridView::paintEvent(QPaintEvent *event)
             const bool isSelected = selected(row, col);
             const int backColor = m_grid.backColorAt(row, col);
             look.text = m_grid.textAt(row, col);
-            look.alignment = m_grid.alignmentAt(row, col) == HexGrid::AlignCenterCenter
-                                 ? Qt::Alignment(Qt::AlignCenter)
-                                 : Qt::AlignLeft | Qt::AlignVCenter;
-            look.background = isSelected ? highlight : backColor != 0 ? ColorFromValue(backColor).rgb() : standard;
+            look.background = isSelected                                ? highlight
+                              : backColor != HexGrid::StandardBackColor ? ColorFromValue(backColor).rgb()
+                                                                        : standard;
             look.foreground = isSelected ? highlightedText : text;
             look.size = cell.size();
             const int byte = isSelected ? -1 : m_grid.byteAt(row, col);

@@ -1,18 +1,24 @@
 #pragma once
 
 #include "CellPictures.h"
+#include "reception/HexGrid.h"
 
 #include <QTableView>
+#include <QTimer>
 
-class HexGrid;
+#include <algorithm>
 
 // The grid component of the main window: a view over a HexGrid model.
 // The model's fixed row 0 and column 0 are shown in the view's own header
 // areas, so they stay in place while the data cells scroll; data cells
-// show their text, alignment and BackColor, lines between them are light
+// show their text (centred) and BackColor, lines between them are light
 // grey and the area beyond the last cell is grey. Data cells are painted
-// straight from the grid, only those the grid announces changed (how
-// often, the grid's announce interval decides).
+// straight from the grid, only those the grid announces changed.
+//
+// With a repaint interval, announced changes are repainted at most once per
+// interval: at once after a quiet spell, otherwise on the next multiple of
+// the interval on the monotonic clock, so that views changed together
+// repaint together and a flood of fills costs a few repaints a second.
 class HexGridView final : public QTableView {
     Q_OBJECT
 
@@ -22,6 +28,10 @@ public:
     // Every column, the fixed one included, gets the same width, chosen so
     // that all columns fit beside a vertical scroll bar.
     void fitColumnsToWidth();
+
+    // 0 (the default): every announced change is repainted at once.
+    void setRepaintInterval(int milliseconds) { m_repaintIntervalMs = std::max(0, milliseconds); }
+    bool repaintPending() const { return m_repaintTimer.isActive(); }
 
 protected:
     void paintEvent(QPaintEvent *event) override;
@@ -33,7 +43,13 @@ private:
     // The viewport area of the data cells in rows top..bottom, columns
     // left..right (clamped to the grid; empty if none is left).
     QRect cellsArea(int top, int left, int bottom, int right) const;
+    // Repaints the changes collected since the last repaint.
+    void repaintChanged();
 
     HexGrid &m_grid;
     CellPictures m_pictures;
+    HexGrid::CellRange m_changed; // announced, waiting for the next repaint
+    int m_repaintIntervalMs = 0;
+    qint64 m_lastRepaintMs = -1; // monotonic clock, -1: never
+    QTimer m_repaintTimer;
 };

@@ -4,7 +4,6 @@
 #include "DateTimeStatusBar.h"
 #include "FormMetrics.h"
 #include "Forms.h"
-#include "GridHeaders.h"
 #include "LampWidget.h"
 #include "runtime/Environment.h"
 #include "core/Clock.h"
@@ -29,17 +28,11 @@ void SetCaption(QLabel &label, const QString &text)
         label.setText(text);
 }
 
-// Under a flood the grids announce their changes, and so repaint, about
-// ten times a second; after a quiet spell at once.
-constexpr int GridAnnounceIntervalMs = 100;
-
 } // namespace
 
 frmMain::frmMain(Forms &forms)
     : m_forms(forms), m_recvGrid(2, 17, this), m_sendGrid(2, 17, this), m_tmrNowDateTime(this)
 {
-    m_recvGrid.SetAnnounceInterval(GridAnnounceIntervalMs);
-    m_sendGrid.SetAnnounceInterval(GridAnnounceIntervalMs);
     createControls();
     m_reception = std::make_unique<ReceptionController>(ReceptionController::Dependencies {
         *m_wscRecv, *this, m_settings, forms.runtime(), forms.log(), forms.guard(), forms.boxes(), forms.clock()});
@@ -94,8 +87,8 @@ void frmMain::Form_Load()
 {
     m_forms.guard().run(QStringLiteral("(Form_Load)"), [&] {
         setWindowTitle(QStringLiteral("Kovantra"));
-        LabelGridHeaders(m_sendGrid);
-        LabelGridHeaders(m_recvGrid);
+        m_sendGrid.labelHeaders();
+        m_recvGrid.labelHeaders();
         m_tmrNowDateTime.start();
         const int16_t off = 0;
         CtrlLed(*m_shpSendLed, off, m_forms.guard());

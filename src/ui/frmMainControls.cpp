@@ -23,6 +23,9 @@ namespace {
 constexpr int ClientWidth = 9960;
 constexpr int ClientHeight = 8460;
 const auto Placeholder = QStringLiteral("--/--/-- --:--:--");
+// Under a flood the grids repaint about ten times a second; after a quiet
+// spell at once.
+constexpr int GridRepaintIntervalMs = 100;
 
 template <typename Control> Control *Named(Control *control, const char *name)
 {
@@ -91,6 +94,7 @@ void frmMain::createControls()
     m_fgrdRecvData->setFont(FormFont(FormFontCode::F4));
     PlaceControl(*m_fgrdRecvData, 600, 1320, 8775, 2415);
     m_fgrdRecvData->fitColumnsToWidth();
+    m_fgrdRecvData->setRepaintInterval(GridRepaintIntervalMs);
 
     m_fraResSetting = Named(new QGroupBox(QStringLiteral("応答設定"), form), "fraResSetting");
     PlaceControl(*m_fraResSetting, 5520, 3840, 3855, 735);
@@ -115,6 +119,7 @@ void frmMain::createControls()
     m_fgrdSendData->setFont(FormFont(FormFontCode::F4));
     PlaceControl(*m_fgrdSendData, 600, 4680, 8775, 2415);
     m_fgrdSendData->fitColumnsToWidth();
+    m_fgrdSendData->setRepaintInterval(GridRepaintIntervalMs);
 
     m_cmdEnd = Named(new CommandButton(QStringLiteral("終了"), form), "cmdEnd");
     PlaceControl(*m_cmdEnd, 3960, 7200, 2175, 615);

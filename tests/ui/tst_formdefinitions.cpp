@@ -199,8 +199,8 @@ void FormDefinitionsTest::initialState()
     QVERIFY(!timer->isActive());
 
     for (HexGrid *grid : {&main.RecvGrid(), &main.SendGrid()}) {
-        QCOMPARE(grid->Rows(), 2);
-        QCOMPARE(grid->Cols(), 17);
+        QCOMPARE(grid->rowCount(), 2);
+        QCOMPARE(grid->columnCount(), 17);
     }
     QCOMPARE(main.RecvLed().BackColor(), 0);
     QCOMPARE(main.SendLed().BackColor(), 0);
@@ -303,7 +303,7 @@ void FormDefinitionsTest::gridShowsFixedCellsInHeaders()
     // All 17 columns fit beside a vertical scroll bar.
     QVERIFY(17 * view.horizontalHeader()->defaultSectionSize() <= view.width() - 2 * view.frameWidth());
 
-    grid.SetRows(5);
+    grid.setBytes(QByteArray(64, 'x')); // 4 data rows
     QVERIFY(view.isRowHidden(0));
     QVERIFY(!view.isRowHidden(4));
 }

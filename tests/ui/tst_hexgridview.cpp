@@ -26,12 +26,12 @@ protected:
     }
 };
 
-void setAllCells(HexGrid &grid, const QString &text)
+// Fills the grid as a datagram does: one data row, every byte `byte`.
+void fillRow(HexGrid &grid, int byte, ErrorGuard &guard)
 {
-    grid.SetRedraw(false);
-    for (int c = 1; c < grid.Cols(); ++c)
-        grid.SetTextMatrix(1, c, text);
-    grid.SetRedraw(true);
+    grid.setRedraw(false);
+    SetGridFromByteArray(grid, QByteArray(16, static_cast<char>(byte)), guard);
+    grid.setRedraw(true);
 }
 
 } // namespace
@@ -40,14 +40,15 @@ class HexGridViewTest : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
-    // Changes announced together are repainted together: a flood of fills
-    // costs the repaint after the first and one at the announcement.
+    // Under a flood of fills the view repaints the first at once and the
+    // rest together at the end of the interval; after a quiet spell at once.
     void manyChangesOneRepaint()
     {
+        TestLog log;
         HexGrid grid;
-        grid.SetAnnounceInterval(100);
         QWidget window;
         HexGridView view(grid, &window);
+        view.setRepaintInterval(100);
         view.setGeometry(0, 0, 585, 161);
         window.show();
         QVERIFY(QTest::qWaitForWindowExposed(&window));
@@ -56,14 +57,22 @@ private Q_SLOTS:
         QTest::qWait(200);
         const int before = counter.paints;
 
+        fillRow(grid, 0xFF, log.guard);
+        QVERIFY(!view.repaintPending());
         for (int i = 0; i < 200; ++i)
-            setAllCells(grid, QString::number(i % 100));
-        QVERIFY(grid.AnnouncementPending());
+            fillRow(grid, i % 100, log.guard);
+        QVERIFY(view.repaintPending());
         QCOMPARE(counter.paints, before);
-        QTRY_VERIFY(!grid.AnnouncementPending());
+        QTRY_VERIFY(!view.repaintPending());
         QTRY_VERIFY(counter.paints > before);
         QTest::qWait(50);
         QVERIFY(counter.paints - before <= 2);
+
+        QTest::qWait(150);
+        const int quiet = counter.paints;
+        fillRow(grid, 0xFE, log.guard);
+        QVERIFY(!view.repaintPending());
+        QTRY_VERIFY(counter.paints > quiet);
     }
 
     // After each change the window, where only changed areas were
@@ -72,10 +81,10 @@ private Q_SLOTS:
     {
         TestLog log;
         HexGrid grid;
-        grid.SetAnnounceInterval(100);
         QWidget window;
         window.resize(585, 161);
         HexGridView view(grid, &window);
+        view.setRepaintInterval(100);
         view.setGeometry(0, 0, 585, 161);
         view.fitColumnsToWidth();
         window.show();
@@ -86,9 +95,9 @@ private Q_SLOTS:
             return shown.convertToFormat(QImage::Format_RGB32) == full.convertToFormat(QImage::Format_RGB32);
         };
         const auto fill = [&](const QByteArray &bytes) {
-            grid.SetRedraw(false);
+            grid.setRedraw(false);
             SetGridFromByteArray(grid, bytes, log.guard);
-            grid.SetRedraw(true);
+            grid.setRedraw(true);
         };
 
         fill(testsupport::pattern(40));
@@ -106,30 +115,27 @@ private Q_SLOTS:
         lastByteChanged[199] = 'y';
         fill(lastByteChanged); // scrolled away from the top
         QTRY_VERIFY(shownAsFullPaint());
-        grid.SetRow(12);
-        grid.SetCol(5);
-        grid.SetCellBackColor(0x00FF00);
-        grid.SetTextMatrix(12, 6, QStringLiteral("xyz")); // no longer a dump
+        grid.labelHeaders();
         QTRY_VERIFY(shownAsFullPaint());
         view.selectionModel()->select(grid.index(12, 2), QItemSelectionModel::Select);
         QTRY_VERIFY(shownAsFullPaint());
         fill(testsupport::pattern(5)); // fewer rows
         QTRY_VERIFY(shownAsFullPaint());
+        fill(testsupport::pattern(200, 1));
+        fill(testsupport::pattern(20, 2)); // rows gone before the repaint
+        QTRY_VERIFY(shownAsFullPaint());
     }
 
-    // Data cells show their text, their BackColor (standard: the window
-    // colour), the highlight when selected; the area beyond them is grey.
+    // Data cells show their byte on the window colour, nothing on grey past
+    // the data, the highlight when selected; the area beyond them is grey.
     void cellsShowTextBackColorAndSelection()
     {
-        HexGrid grid(3, 17);
+        HexGrid grid;
         HexGridView view(grid, nullptr);
         view.resize(585, 161);
         view.fitColumnsToWidth();
-        grid.SetTextMatrix(1, 1, QStringLiteral("AB"));
-        grid.SetRow(1);
-        grid.SetCol(2);
-        grid.SetCellBackColor(0x0000FF); // red in the low byte
-        view.selectionModel()->select(grid.index(2, 3), QItemSelectionModel::Select);
+        grid.setBytes(QByteArray(1, '\xAB') + QByteArray(16, ' ')); // 2 data rows
+        view.selectionModel()->select(grid.index(1, 3), QItemSelectionModel::Select);
 
         const QImage image = view.grab().toImage();
         const QPoint origin = view.viewport()->mapTo(&view, QPoint(0, 0));
@@ -150,9 +156,9 @@ private Q_SLOTS:
         const QPalette colors = QApplication::palette();
         QCOMPARE(corner(1, 1), colors.color(QPalette::Base));
         QVERIFY(darkPixels(1, 1) > 5);
-        QCOMPARE(darkPixels(1, 3), 0);
-        QCOMPARE(corner(1, 2), QColor(255, 0, 0));
-        QCOMPARE(corner(2, 3), colors.color(QPalette::Active, QPalette::Highlight));
+        QCOMPARE(darkPixels(2, 3), 0);
+        QCOMPARE(corner(2, 3), QColor(128, 128, 128));
+        QCOMPARE(corner(1, 3), colors.color(QPalette::Active, QPalette::Highlight));
         const QRect lastCell = cellRect(2, 16);
         QCOMPARE(QColor(image.pixel(lastCell.left() + 2, lastCell.bottom() + 4)), QColor(128, 128, 128));
     }
@@ -187,17 +193,18 @@ private Q_SLOTS:
 
     void unchangedCellsRepaintNothing()
     {
+        TestLog log;
         HexGrid grid;
         QWidget window;
         HexGridView view(grid, &window);
         view.setGeometry(0, 0, 585, 161);
         window.show();
         QVERIFY(QTest::qWaitForWindowExposed(&window));
-        setAllCells(grid, QStringLiteral("AB"));
+        fillRow(grid, 0xAB, log.guard);
         QTest::qWait(50);
         PaintCounter counter;
         view.viewport()->installEventFilter(&counter);
-        setAllCells(grid, QStringLiteral("AB"));
+        fillRow(grid, 0xAB, log.guard);
         QTest::qWait(50);
         QCOMPARE(counter.paints, 0);
     }

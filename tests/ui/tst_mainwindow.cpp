@@ -82,17 +82,15 @@ void MainWindowTest::formLoad()
     QCOMPARE(main.RecvLed().BackColor(), 0);
     QCOMPARE(main.SendLed().BackColor(), 0);
     for (HexGrid *grid : {&main.SendGrid(), &main.RecvGrid()}) {
-        QCOMPARE(grid->Rows(), 2);
-        QCOMPARE(grid->Cols(), 17);
-        QCOMPARE(grid->TextMatrix(0, 0), QString());
-        QCOMPARE(grid->TextMatrix(1, 0), u"0000"_s);
+        QCOMPARE(grid->rowCount(), 2);
+        QCOMPARE(grid->columnCount(), 17);
+        QCOMPARE(grid->textAt(0, 0), QString());
+        QCOMPARE(grid->textAt(1, 0), u"0000"_s);
         QStringList columnHeaders;
         for (int c = 1; c < 17; ++c)
-            columnHeaders << grid->TextMatrix(0, c);
+            columnHeaders << grid->textAt(0, c);
         QCOMPARE(columnHeaders.join(u' '), u"00 01 02 03 04 05 06 07 08 09 0A 0B 0C 0D 0E 0F"_s);
-        grid->SetRow(0);
-        grid->SetCol(10);
-        QCOMPARE(grid->CellAlignment(), HexGrid::AlignCenterCenter);
+        QCOMPARE(grid->data(grid->index(0, 10), Qt::TextAlignmentRole).toInt(), int(Qt::AlignCenter));
     }
     QVERIFY(f.LogMessages().isEmpty());
 }
@@ -230,7 +228,7 @@ void MainWindowTest::receptionRunsThroughTheWindow()
 
     QVERIFY(SendDatagram(port.toInt(), QByteArray::fromHex("01ff")));
     QTRY_COMPARE(LabelText(main, u"lblLastRecvDateTimeData"_s), u"24/01/05 09:03:07"_s);
-    QTRY_COMPARE(main.RecvGrid().TextMatrix(1, 2), u"FF"_s);
+    QTRY_COMPARE(main.RecvGrid().textAt(1, 2), u"FF"_s);
     QCOMPARE(main.RecvLed().BackColor(), 65280);
     QCOMPARE(f.LogMessages(), QStringList(u"2バイトのデータ受信"_s));
 
