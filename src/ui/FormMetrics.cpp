@@ -6,9 +6,14 @@
 #include <QScreen>
 #include <QWidget>
 
+void PlaceControl(QWidget &control, TwipsRect twips)
+{
+    control.setGeometry(PixelRect(twips));
+}
+
 void PlaceControl(QWidget &control, int left, int top, int width, int height)
 {
-    control.setGeometry(Px(left), Px(top), Px(width), Px(height));
+    PlaceControl(control, TwipsRect {left, top, width, height});
 }
 
 Qt::WindowFlags FixedFrameFlags()
