@@ -11,11 +11,6 @@ void PlaceControl(QWidget &control, TwipsRect twips)
     control.setGeometry(PixelRect(twips));
 }
 
-void PlaceControl(QWidget &control, int left, int top, int width, int height)
-{
-    PlaceControl(control, TwipsRect {left, top, width, height});
-}
-
 Qt::WindowFlags FixedFrameFlags()
 {
     return Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |

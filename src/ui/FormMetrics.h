@@ -42,7 +42,6 @@ constexpr QSize PixelSize(TwipsSize twips)
 
 // Places a control at a position and size given in twips.
 void PlaceControl(QWidget &control, TwipsRect twips);
-void PlaceControl(QWidget &control, int left, int top, int width, int height);
 
 // The frame both windows share: title bar with minimize and close
 // buttons, no maximize button, not resizable.
