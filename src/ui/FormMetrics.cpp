@@ -6,9 +6,9 @@
 #include <QScreen>
 #include <QWidget>
 
-void PlaceControl(QWidget &control, int left, int top, int width, int height)
+void PlaceControl(QWidget &control, TwipsRect twips)
 {
-    control.setGeometry(Px(left), Px(top), Px(width), Px(height));
+    control.setGeometry(PixelRect(twips));
 }
 
 Qt::WindowFlags FixedFrameFlags()

@@ -65,7 +65,6 @@ protected:
 private:
     void createControls();
     void createMenu();
-    void arrangeTabOrder();
     void connectHandlers();
 
     Forms &m_forms;

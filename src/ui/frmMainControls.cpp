@@ -1,6 +1,7 @@
-// The creation-time definition of the main window's controls.
+// The creation of the main window's controls from its definition.
 #include "CommandButton.h"
 #include "DateTimeStatusBar.h"
+#include "FormBuilder.h"
 #include "FormFonts.h"
 #include "FormMetrics.h"
 #include "Forms.h"
@@ -20,9 +21,9 @@
 
 namespace {
 
-constexpr int ClientWidth = 9960;
-constexpr int ClientHeight = 8460;
-const auto Placeholder = QStringLiteral("--/--/-- --:--:--");
+// The status bar's date and time panels.
+constexpr int DatePanelTwips = 1100;
+constexpr int TimePanelTwips = 600;
 // Under a flood the grids repaint about ten times a second; after a quiet
 // spell at once.
 constexpr int GridRepaintIntervalMs = 100;
@@ -31,32 +32,6 @@ template <typename Control> Control *Named(Control *control, const char *name)
 {
     control->setObjectName(QString::fromLatin1(name));
     return control;
-}
-
-QLabel *MakeLabel(QWidget *parent, const char *name, const QString &caption, int left, int top, int width, int height)
-{
-    auto *label = Named(new QLabel(caption, parent), name);
-    label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    label->setTextFormat(Qt::PlainText);
-    PlaceControl(*label, left, top, width, height);
-    return label;
-}
-
-QLabel *MakeHeading(QWidget *parent, const char *name, const QString &caption, int left, int top)
-{
-    QLabel *label = MakeLabel(parent, name, caption, left, top, 1575, 375);
-    label->setFont(FormFont(FormFontCode::F3));
-    QPalette colors = label->palette();
-    colors.setColor(QPalette::WindowText, Qt::black);
-    label->setPalette(colors);
-    return label;
-}
-
-QRadioButton *MakeOption(QWidget *frame, const char *name, const QString &caption, int left, int width)
-{
-    auto *option = Named(new QRadioButton(caption, frame), name);
-    PlaceControl(*option, left, 240, width, 375);
-    return option;
 }
 
 } // namespace
@@ -70,61 +45,60 @@ void frmMain::createMenu()
 
 void frmMain::createControls()
 {
-    setObjectName(QStringLiteral("frmMain"));
-    setWindowTitle(QStringLiteral("frmMain"));
+    const FormDefinition &definition = MainFormDefinition();
+    setObjectName(QString::fromLatin1(definition.name));
+    setWindowTitle(definition.titleText());
     setWindowFlags(FixedFrameFlags());
     setFont(FormFont(FormFontCode::FormDefault));
     createMenu();
 
     m_client = Named(new QWidget(this), "clientArea");
-    m_client->setFixedSize(Px(ClientWidth), Px(ClientHeight));
-    QWidget *form = m_client;
+    m_client->setFixedSize(PixelSize(definition.client));
 
-    m_lblNowDateTimeForRecv =
-        MakeLabel(form, "lblNowDateTimeForRecv", QStringLiteral("現在時刻："), 3000, 600, 975, 375);
-    m_lblNowDateTimeForRecvData = MakeLabel(form, "lblNowDateTimeForRecvData", Placeholder, 3960, 600, 1575, 255);
-    m_cmdRecvData = Named(new CommandButton(QStringLiteral("受信待ち"), form), "cmdRecvData");
-    PlaceControl(*m_cmdRecvData, 6120, 600, 2175, 495);
-    m_lblRcvData = MakeHeading(form, "lblRcvData", QStringLiteral("受信データ"), 600, 720);
-    m_shpRecvLed = Named(new LampWidget(form), "shpRecvLed");
-    PlaceControl(*m_shpRecvLed, 2400, 720, 375, 255);
-    m_lblLastRecvDateTime = MakeLabel(form, "lblLastRecvDateTime", QStringLiteral("受信時刻："), 3000, 960, 975, 375);
-    m_lblLastRecvDateTimeData = MakeLabel(form, "lblLastRecvDateTimeData", Placeholder, 3960, 960, 1575, 255);
-    m_fgrdRecvData = Named(new HexGridView(m_recvGrid, form), "fgrdRecvData");
-    m_fgrdRecvData->setFont(FormFont(FormFontCode::F4));
-    PlaceControl(*m_fgrdRecvData, 600, 1320, 8775, 2415);
-    m_fgrdRecvData->fitColumnsToWidth();
-    m_fgrdRecvData->setRepaintInterval(GridRepaintIntervalMs);
+    const FormControls controls =
+        BuildControls(definition, *m_client, [this](const ControlDefinition &control, QWidget *parent) -> QWidget * {
+            if (control.kind == ControlKind::StatusBar)
+                return new DateTimeStatusBar(m_forms.clock(), Px(DatePanelTwips), Px(TimePanelTwips), parent);
+            return new HexGridView(std::string_view(control.name) == "fgrdRecvData" ? m_recvGrid : m_sendGrid, parent);
+        });
+    m_lblNowDateTimeForRecv = controls.get<QLabel>("lblNowDateTimeForRecv");
+    m_lblNowDateTimeForRecvData = controls.get<QLabel>("lblNowDateTimeForRecvData");
+    m_cmdRecvData = controls.get<CommandButton>("cmdRecvData");
+    m_lblRcvData = controls.get<QLabel>("lblRcvData");
+    m_shpRecvLed = controls.get<LampWidget>("shpRecvLed");
+    m_lblLastRecvDateTime = controls.get<QLabel>("lblLastRecvDateTime");
+    m_lblLastRecvDateTimeData = controls.get<QLabel>("lblLastRecvDateTimeData");
+    m_fgrdRecvData = controls.get<HexGridView>("fgrdRecvData");
+    m_fraResSetting = controls.get<QGroupBox>("fraResSetting");
+    m_optNothing = controls.get<QRadioButton>("optNothing");
+    m_optRcvData = controls.get<QRadioButton>("optRcvData");
+    m_optCustom = controls.get<QRadioButton>("optCustom");
+    m_lblNowDateTimeForSend = controls.get<QLabel>("lblNowDateTimeForSend");
+    m_lblNowDateTimeForSendData = controls.get<QLabel>("lblNowDateTimeForSendData");
+    m_lblSendData = controls.get<QLabel>("lblSendData");
+    m_shpSendLed = controls.get<LampWidget>("shpSendLed");
+    m_lblLastSentDateTime = controls.get<QLabel>("lblLastSentDateTime");
+    m_lblLastSentDateTimeData = controls.get<QLabel>("lblLastSentDateTimeData");
+    m_fgrdSendData = controls.get<HexGridView>("fgrdSendData");
+    m_cmdEnd = controls.get<CommandButton>("cmdEnd");
+    m_sbStatusBar = controls.get<DateTimeStatusBar>("sbStatusBar");
 
-    m_fraResSetting = Named(new QGroupBox(QStringLiteral("応答設定"), form), "fraResSetting");
-    PlaceControl(*m_fraResSetting, 5520, 3840, 3855, 735);
-    m_optNothing = MakeOption(m_fraResSetting, "optNothing", QStringLiteral("無応答"), 120, 855);
-    m_optRcvData = MakeOption(m_fraResSetting, "optRcvData", QStringLiteral("受信データ"), 1200, 1335);
-    m_optCustom = MakeOption(m_fraResSetting, "optCustom", QStringLiteral("カスタム"), 2520, 1215);
+    // The section headings are black whatever the style's text colour.
+    for (QLabel *heading : {m_lblRcvData, m_lblSendData}) {
+        QPalette colors = heading->palette();
+        colors.setColor(QPalette::WindowText, Qt::black);
+        heading->setPalette(colors);
+    }
+    for (HexGridView *grid : {m_fgrdRecvData, m_fgrdSendData}) {
+        grid->fitColumnsToWidth();
+        grid->setRepaintInterval(GridRepaintIntervalMs);
+    }
+
     m_optCustom->setEnabled(false); // no custom response exists
     m_responseGroup = Named(new QButtonGroup(m_fraResSetting), "responseGroup");
     m_responseGroup->setExclusive(true);
     for (QRadioButton *option : {m_optNothing, m_optRcvData, m_optCustom})
         m_responseGroup->addButton(option);
-
-    m_lblNowDateTimeForSend =
-        MakeLabel(form, "lblNowDateTimeForSend", QStringLiteral("現在時刻："), 3000, 3960, 975, 375);
-    m_lblNowDateTimeForSendData = MakeLabel(form, "lblNowDateTimeForSendData", Placeholder, 3960, 3960, 1575, 255);
-    m_lblSendData = MakeHeading(form, "lblSendData", QStringLiteral("送信データ"), 600, 4080);
-    m_shpSendLed = Named(new LampWidget(form), "shpSendLed");
-    PlaceControl(*m_shpSendLed, 2400, 4080, 375, 255);
-    m_lblLastSentDateTime = MakeLabel(form, "lblLastSentDateTime", QStringLiteral("送信時刻："), 3000, 4320, 975, 375);
-    m_lblLastSentDateTimeData = MakeLabel(form, "lblLastSentDateTimeData", Placeholder, 3960, 4320, 1575, 255);
-    m_fgrdSendData = Named(new HexGridView(m_sendGrid, form), "fgrdSendData");
-    m_fgrdSendData->setFont(FormFont(FormFontCode::F4));
-    PlaceControl(*m_fgrdSendData, 600, 4680, 8775, 2415);
-    m_fgrdSendData->fitColumnsToWidth();
-    m_fgrdSendData->setRepaintInterval(GridRepaintIntervalMs);
-
-    m_cmdEnd = Named(new CommandButton(QStringLiteral("終了"), form), "cmdEnd");
-    PlaceControl(*m_cmdEnd, 3960, 7200, 2175, 615);
-    m_sbStatusBar = Named(new DateTimeStatusBar(m_forms.clock(), Px(1100), Px(600), form), "sbStatusBar");
-    PlaceControl(*m_sbStatusBar, 0, 8205, ClientWidth, 255);
 
     m_wscRecv = Named(new UdpSocket(this), "wscRecv");
     m_tmrNowDateTime.setObjectName(QStringLiteral("tmrNowDateTime"));
@@ -138,15 +112,5 @@ void frmMain::createControls()
     frame->setSizeConstraint(QLayout::SetFixedSize);
 
     adjustSize();
-    arrangeTabOrder();
-    m_cmdEnd->setFocus();
-}
-
-void frmMain::arrangeTabOrder()
-{
-    // Tab places 0..18; labels, the frame and the status bar take no focus.
-    const QList<QWidget *> order {m_cmdEnd,     m_cmdRecvData, m_fgrdSendData, m_fgrdRecvData,
-                                  m_optNothing, m_optRcvData,  m_optCustom};
-    for (qsizetype i = 1; i < order.size(); ++i)
-        QWidget::setTabOrder(order[i - 1], order[i]);
+    ArrangeTabOrder(definition, controls);
 }

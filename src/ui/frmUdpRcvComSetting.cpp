@@ -1,6 +1,7 @@
 #include "frmUdpRcvComSetting.h"
 
 #include "CommandButton.h"
+#include "FormBuilder.h"
 #include "FormFonts.h"
 #include "FormMetrics.h"
 #include "Forms.h"
@@ -24,17 +25,6 @@ namespace {
 // The port box takes at most this many typed characters.
 constexpr int PortBoxLength = 5;
 
-QLabel *MakeLabel(QWidget *parent, const char *name, const QString &caption, int left, int width)
-{
-    auto *label = new QLabel(caption, parent);
-    label->setObjectName(QString::fromLatin1(name));
-    label->setTextFormat(Qt::PlainText);
-    label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    label->setFont(FormFont(FormFontCode::F2));
-    PlaceControl(*label, left, 840, width, 375);
-    return label;
-}
-
 } // namespace
 
 QString CannotReceiveMessage()
@@ -52,33 +42,25 @@ frmUdpRcvComSetting::~frmUdpRcvComSetting() = default;
 
 void frmUdpRcvComSetting::createControls()
 {
-    setObjectName(QStringLiteral("frmUdpRcvComSetting"));
-    setWindowTitle(QStringLiteral("通信設定"));
+    const FormDefinition &definition = ComSettingFormDefinition();
+    setObjectName(QString::fromLatin1(definition.name));
+    setWindowTitle(definition.titleText());
     setWindowFlags(FixedFrameFlags());
     setFont(FormFont(FormFontCode::FormDefault));
     setSizeGripEnabled(false);
-    setFixedSize(Px(4560), Px(2835));
+    setFixedSize(PixelSize(definition.client));
 
-    m_lblRcvPort = MakeLabel(this, "lblRcvPort", QStringLiteral("受信ポート"), 240, 1455);
-    m_lblColon = MakeLabel(this, "lblColon", QStringLiteral("："), 2040, 255);
-    m_txtRcvPort = new QLineEdit(this);
-    m_txtRcvPort->setObjectName(QStringLiteral("txtRcvPort"));
-    m_txtRcvPort->setFont(FormFont(FormFontCode::F1));
+    const FormControls controls = BuildControls(definition, *this);
+    m_lblRcvPort = controls.get<QLabel>("lblRcvPort");
+    m_lblColon = controls.get<QLabel>("lblColon");
+    m_txtRcvPort = controls.get<QLineEdit>("txtRcvPort");
     m_txtRcvPort->setMaxLength(PortBoxLength);
-    PlaceControl(*m_txtRcvPort, 2280, 720, 1335, 420);
-    m_cmdApply = new CommandButton(QStringLiteral("設定"), this);
-    m_cmdApply->setObjectName(QStringLiteral("cmdApply"));
-    PlaceControl(*m_cmdApply, 840, 2040, 1215, 495);
-    m_cmdCancel = new CommandButton(QStringLiteral("キャンセル"), this);
-    m_cmdCancel->setObjectName(QStringLiteral("cmdCancel"));
-    PlaceControl(*m_cmdCancel, 2640, 2040, 1215, 495);
+    m_cmdApply = controls.get<CommandButton>("cmdApply");
+    m_cmdCancel = controls.get<CommandButton>("cmdCancel");
     m_wscUdpRcvTest = new UdpSocket(this);
     m_wscUdpRcvTest->setObjectName(QStringLiteral("wscUdpRcvTest"));
 
-    // Tab places: cmdApply 0, cmdCancel 1, txtRcvPort 2 (the labels take no focus).
-    QWidget::setTabOrder(m_cmdApply, m_cmdCancel);
-    QWidget::setTabOrder(m_cmdCancel, m_txtRcvPort);
-    m_cmdApply->setFocus();
+    ArrangeTabOrder(definition, controls);
 }
 
 void frmUdpRcvComSetting::connectHandlers()

@@ -1,8 +1,11 @@
-// The windows as created: controls, geometry, captions, fonts, tab order,
-// keys and the initial state of every control.
+// The windows as created from their definitions: every defined control is
+// built as defined and lies inside its window, Tab follows the tab places,
+// captions fit, the focus starts where it should; fonts, keys, lamps,
+// grids, status bar and the initial state of the rest.
 #include "FormsFixture.h"
 #include "reception/HexGrid.h"
 #include "ui/DateTimeStatusBar.h"
+#include "ui/FormDefinitions.h"
 #include "ui/FormFonts.h"
 #include "ui/FormMetrics.h"
 #include "ui/HexGridView.h"
@@ -22,11 +25,36 @@
 #include <QTest>
 #include <QTimer>
 
+#include <algorithm>
+
 using namespace Qt::StringLiterals;
 
 namespace {
 
+// What a date-time label shows until the clock or a datagram fills it.
 const QString Placeholder = QStringLiteral("--/--/-- --:--:--");
+
+const FormDefinition &DefinitionOf(bool dialog)
+{
+    return dialog ? ComSettingFormDefinition() : MainFormDefinition();
+}
+
+QWidget &WindowOf(FormsFixture &f, bool dialog)
+{
+    return dialog ? static_cast<QWidget &>(f.forms->ComSettingForm()) : f.forms->MainForm();
+}
+
+// The widget that the controls directly on the form lie in.
+QWidget *ClientAreaOf(FormsFixture &f, bool dialog)
+{
+    QWidget &window = WindowOf(f, dialog);
+    return dialog ? &window : window.findChild<QWidget *>(u"clientArea"_s);
+}
+
+QWidget *Control(QWidget &window, const ControlDefinition &defined)
+{
+    return window.findChild<QWidget *>(QString::fromLatin1(defined.name));
+}
 
 QString CaptionOf(const QWidget *widget)
 {
@@ -35,6 +63,25 @@ QString CaptionOf(const QWidget *widget)
         caption = widget->property("title");
     return caption.toString();
 }
+
+// The class of each kind, in the order of ControlKind.
+const char *const KindClasses[] = {"QLabel",      "CommandButton", "QLineEdit",    "LampWidget",
+                                   "HexGridView", "QGroupBox",     "QRadioButton", "DateTimeStatusBar"};
+
+bool TakesFocus(ControlKind kind)
+{
+    return kind == ControlKind::Button || kind == ControlKind::TextBox || kind == ControlKind::Grid ||
+           kind == ControlKind::Option;
+}
+
+// The fonts F1 to F4 and the form font, at 96 dots per inch: 14.25 pt is
+// 19 pixels, 11.25 pt 15, 15.75 pt 21 and 9 pt 12.
+struct Look {
+    bool fixedPitch;
+    int pixelSize;
+    bool bold;
+};
+const Look Looks[] = {{false, 19, true}, {false, 15, true}, {false, 21, true}, {true, 12, false}, {false, 12, false}};
 
 // The named controls that Tab reaches, in the window's (circular) tab
 // order, starting at `first`.
@@ -49,6 +96,13 @@ QStringList TabChain(QWidget *window, const QString &first)
     return start < 0 ? names : names.mid(start) + names.first(start);
 }
 
+void AddWindowRows()
+{
+    QTest::addColumn<bool>("dialog");
+    for (bool dialog : {false, true})
+        QTest::newRow(DefinitionOf(dialog).name) << dialog;
+}
+
 } // namespace
 
 class FormDefinitionsTest : public QObject {
@@ -57,131 +111,144 @@ class FormDefinitionsTest : public QObject {
 private Q_SLOTS:
     void controls_data();
     void controls();
-    void fonts_data();
-    void fonts();
+    void nothingBesideTheDefinition_data() { AddWindowRows(); }
+    void nothingBesideTheDefinition();
+    void tabOrderAndFirstFocus_data();
     void tabOrderAndFirstFocus();
+    void textsFit_data() { AddWindowRows(); }
+    void textsFit();
     void initialState();
     void portBoxKeys();
     void buttonKeys_data();
     void buttonKeys();
-    void lampIsCentredCircle();
-    void gridShowsFixedCellsInHeaders();
+    void lampsAreCentredCircles();
+    void gridsShowFixedCellsInHeaders();
     void statusBarShowsDateAndTime();
-    void textsFit();
 };
 
 void FormDefinitionsTest::controls_data()
 {
     QTest::addColumn<bool>("dialog");
-    QTest::addColumn<QString>("name");
-    QTest::addColumn<QRect>("twips");
-    QTest::addColumn<QString>("caption");
-
-    const auto main = [](const char *name, QRect twips, const QString &caption = {}) {
-        QTest::newRow(name) << false << QString::fromLatin1(name) << twips << caption;
-    };
-    main("lblNowDateTimeForRecv", {3000, 600, 975, 375}, QStringLiteral("現在時刻："));
-    main("lblNowDateTimeForRecvData", {3960, 600, 1575, 255}, Placeholder);
-    main("cmdRecvData", {6120, 600, 2175, 495}, QStringLiteral("受信待ち"));
-    main("lblRcvData", {600, 720, 1575, 375}, QStringLiteral("受信データ"));
-    main("shpRecvLed", {2400, 720, 375, 255});
-    main("lblLastRecvDateTime", {3000, 960, 975, 375}, QStringLiteral("受信時刻："));
-    main("lblLastRecvDateTimeData", {3960, 960, 1575, 255}, Placeholder);
-    main("fgrdRecvData", {600, 1320, 8775, 2415});
-    main("fraResSetting", {5520, 3840, 3855, 735}, QStringLiteral("応答設定"));
-    main("optNothing", {120, 240, 855, 375}, QStringLiteral("無応答"));
-    main("optRcvData", {1200, 240, 1335, 375}, QStringLiteral("受信データ"));
-    main("optCustom", {2520, 240, 1215, 375}, QStringLiteral("カスタム"));
-    main("lblNowDateTimeForSend", {3000, 3960, 975, 375}, QStringLiteral("現在時刻："));
-    main("lblNowDateTimeForSendData", {3960, 3960, 1575, 255}, Placeholder);
-    main("lblSendData", {600, 4080, 1575, 375}, QStringLiteral("送信データ"));
-    main("shpSendLed", {2400, 4080, 375, 255});
-    main("lblLastSentDateTime", {3000, 4320, 975, 375}, QStringLiteral("送信時刻："));
-    main("lblLastSentDateTimeData", {3960, 4320, 1575, 255}, Placeholder);
-    main("fgrdSendData", {600, 4680, 8775, 2415});
-    main("cmdEnd", {3960, 7200, 2175, 615}, QStringLiteral("終了"));
-    main("sbStatusBar", {0, 8205, 9960, 255});
-
-    const auto dialog = [](const char *name, QRect twips, const QString &caption) {
-        QTest::newRow(name) << true << QString::fromLatin1(name) << twips << caption;
-    };
-    dialog("lblRcvPort", {240, 840, 1455, 375}, QStringLiteral("受信ポート"));
-    dialog("lblColon", {2040, 840, 255, 375}, QStringLiteral("："));
-    dialog("txtRcvPort", {2280, 720, 1335, 420}, QString());
-    dialog("cmdApply", {840, 2040, 1215, 495}, QStringLiteral("設定"));
-    dialog("cmdCancel", {2640, 2040, 1215, 495}, QStringLiteral("キャンセル"));
+    QTest::addColumn<int>("index");
+    for (bool dialog : {false, true}) {
+        const FormDefinition &definition = DefinitionOf(dialog);
+        for (int i = 0; i < int(definition.controls.size()); ++i)
+            QTest::addRow("%s %s", definition.name, definition.controls[i].name) << dialog << i;
+    }
 }
 
+// Each control is there under its name with the definition's kind,
+// container, geometry, caption and font, inside its container and inside
+// the client area.
 void FormDefinitionsTest::controls()
 {
     QFETCH(bool, dialog);
-    QFETCH(QString, name);
-    QFETCH(QRect, twips);
-    QFETCH(QString, caption);
+    QFETCH(int, index);
+    const ControlDefinition &defined = DefinitionOf(dialog).controls[index];
 
     FormsFixture f;
-    QWidget *form = dialog ? static_cast<QWidget *>(&f.forms->ComSettingForm()) : &f.forms->MainForm();
-    const auto *control = form->findChild<QWidget *>(name);
+    QWidget *client = ClientAreaOf(f, dialog);
+    const QWidget *control = Control(WindowOf(f, dialog), defined);
     QVERIFY(control);
-    QCOMPARE(control->geometry(), QRect(Px(twips.x()), Px(twips.y()), Px(twips.width()), Px(twips.height())));
-    QCOMPARE(CaptionOf(control), caption);
-}
+    QCOMPARE(control->metaObject()->className(), KindClasses[int(defined.kind)]);
+    QCOMPARE(control->parentWidget()->objectName(),
+             defined.container != nullptr ? QString::fromLatin1(defined.container) : client->objectName());
+    QCOMPARE(control->geometry(), PixelRect(defined.twips));
+    QCOMPARE(CaptionOf(control), defined.captionText());
+    QVERIFY(control->parentWidget()->rect().contains(control->geometry()));
+    QVERIFY(client->rect().contains(QRect(control->mapTo(client, QPoint(0, 0)), control->size())));
 
-void FormDefinitionsTest::fonts_data()
-{
-    QTest::addColumn<QString>("name");
-    QTest::addColumn<bool>("fixedPitch");
-    QTest::addColumn<int>("pixelSize");
-    QTest::addColumn<bool>("bold");
-
-    QTest::newRow("F1 txtRcvPort") << u"txtRcvPort"_s << false << 19 << true;
-    QTest::newRow("F2 lblRcvPort") << u"lblRcvPort"_s << false << 15 << true;
-    QTest::newRow("F2 lblColon") << u"lblColon"_s << false << 15 << true;
-    QTest::newRow("F3 lblRcvData") << u"lblRcvData"_s << false << 21 << true;
-    QTest::newRow("F3 lblSendData") << u"lblSendData"_s << false << 21 << true;
-    QTest::newRow("F4 fgrdRecvData") << u"fgrdRecvData"_s << true << 12 << false;
-    QTest::newRow("F4 fgrdSendData") << u"fgrdSendData"_s << true << 12 << false;
-    QTest::newRow("form font cmdEnd") << u"cmdEnd"_s << false << 12 << false;
-    QTest::newRow("form font cmdApply") << u"cmdApply"_s << false << 12 << false;
-    QTest::newRow("form font lblNowDateTimeForRecvData") << u"lblNowDateTimeForRecvData"_s << false << 12 << false;
-}
-
-void FormDefinitionsTest::fonts()
-{
-    QFETCH(QString, name);
-    QFETCH(bool, fixedPitch);
-    QFETCH(int, pixelSize);
-    QFETCH(bool, bold);
-
-    FormsFixture f;
-    QWidget *control = f.forms->MainForm().findChild<QWidget *>(name);
-    if (control == nullptr)
-        control = f.forms->ComSettingForm().findChild<QWidget *>(name);
-    QVERIFY(control);
-    const QStringList candidates = fixedPitch ? FixedGothicFamilies() : ProportionalGothicFamilies();
+    const Look look = Looks[int(defined.font)];
+    const QStringList candidates = look.fixedPitch ? FixedGothicFamilies() : ProportionalGothicFamilies();
     QVERIFY2(!FirstInstalledFamily(candidates).isEmpty(), "no Japanese Gothic font installed");
     const QFontInfo resolved(control->font());
     QVERIFY2(candidates.contains(resolved.family(), Qt::CaseInsensitive), qPrintable(resolved.family()));
-    QCOMPARE(resolved.pixelSize(), pixelSize);
-    QCOMPARE(resolved.bold(), bold);
+    QCOMPARE(resolved.pixelSize(), look.pixelSize);
+    QCOMPARE(resolved.bold(), look.bold);
 }
 
+// The client area and the frames hold the defined controls and no others.
+void FormDefinitionsTest::nothingBesideTheDefinition()
+{
+    QFETCH(bool, dialog);
+    FormsFixture f;
+    QStringList defined;
+    QList<QWidget *> containers {ClientAreaOf(f, dialog)};
+    for (const ControlDefinition &control : DefinitionOf(dialog).controls) {
+        defined << QString::fromLatin1(control.name);
+        if (control.kind == ControlKind::Frame)
+            containers << Control(WindowOf(f, dialog), control);
+    }
+    QStringList built;
+    for (const QWidget *container : containers) {
+        for (const QWidget *child : container->findChildren<QWidget *>(Qt::FindDirectChildrenOnly))
+            built << child->objectName();
+    }
+    defined.sort();
+    built.sort();
+    QCOMPARE(built, defined);
+}
+
+void FormDefinitionsTest::tabOrderAndFirstFocus_data()
+{
+    QTest::addColumn<bool>("dialog");
+    QTest::addColumn<QString>("firstCaption");
+    QTest::newRow("frmMain") << false << u"終了"_s;
+    QTest::newRow("frmUdpRcvComSetting") << true << u"設定"_s;
+}
+
+// Tab runs through the focusable controls by their tab places; the other
+// controls take no focus; the window opens with the focus on the first.
 void FormDefinitionsTest::tabOrderAndFirstFocus()
 {
+    QFETCH(bool, dialog);
+    QFETCH(QString, firstCaption);
     FormsFixture f;
-    frmMain &main = f.forms->MainForm();
-    QCOMPARE(TabChain(&main, u"cmdEnd"_s),
-             QStringList({u"cmdEnd"_s, u"cmdRecvData"_s, u"fgrdSendData"_s, u"fgrdRecvData"_s, u"optNothing"_s,
-                          u"optRcvData"_s, u"optCustom"_s}));
-    frmUdpRcvComSetting &dialog = f.forms->ComSettingForm();
-    QCOMPARE(TabChain(&dialog, u"cmdApply"_s), QStringList({u"cmdApply"_s, u"cmdCancel"_s, u"txtRcvPort"_s}));
+    QWidget &window = WindowOf(f, dialog);
 
-    for (QWidget *window : {static_cast<QWidget *>(&dialog), static_cast<QWidget *>(&main)}) {
-        window->show();
-        QVERIFY(QTest::qWaitForWindowExposed(window));
+    std::vector<ControlDefinition> placed;
+    for (const ControlDefinition &control : DefinitionOf(dialog).controls) {
+        if (control.tabPlace != NoTabPlace)
+            placed.push_back(control);
     }
-    QCOMPARE(main.focusWidget()->objectName(), u"cmdEnd"_s);
-    QCOMPARE(dialog.focusWidget()->objectName(), u"cmdApply"_s);
+    std::ranges::sort(placed, {}, &ControlDefinition::tabPlace);
+    QStringList expected;
+    for (qsizetype i = 0; i < qsizetype(placed.size()); ++i) {
+        const ControlDefinition &control = placed[size_t(i)];
+        QCOMPARE(control.tabPlace, i); // places 0, 1, 2 ... without gaps or twins
+        if (TakesFocus(control.kind))
+            expected << QString::fromLatin1(control.name);
+    }
+    for (const ControlDefinition &control : DefinitionOf(dialog).controls) {
+        const bool focusable = (Control(window, control)->focusPolicy() & Qt::TabFocus) != 0;
+        QVERIFY2(focusable == TakesFocus(control.kind), control.name);
+    }
+    QCOMPARE(TabChain(&window, expected.first()), expected);
+
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    QCOMPARE(window.focusWidget()->objectName(), expected.first());
+    QCOMPARE(CaptionOf(window.focusWidget()), firstCaption);
+}
+
+// Every caption, and a time stamp in each date-time label, fits its control
+// in the control's font with the fonts the set-up installs.
+void FormDefinitionsTest::textsFit()
+{
+    QFETCH(bool, dialog);
+    FormsFixture f;
+    for (const ControlDefinition &defined : DefinitionOf(dialog).controls) {
+        const QWidget *control = Control(WindowOf(f, dialog), defined);
+        QString text = defined.captionText();
+        if (text.isEmpty())
+            continue;
+        if (text == Placeholder)
+            text = u"28/08/28 08:08:08"_s;
+        const int needed = control->fontMetrics().horizontalAdvance(text);
+        const int room = defined.kind == ControlKind::Label ? control->contentsRect().width() : control->width() - 1;
+        QVERIFY2(needed <= room, qPrintable(QString::fromLatin1(defined.name) + u": "_s + QString::number(needed) +
+                                            u" > "_s + QString::number(room)));
+    }
 }
 
 void FormDefinitionsTest::initialState()
@@ -189,7 +256,7 @@ void FormDefinitionsTest::initialState()
     FormsFixture f;
     frmMain &main = f.forms->MainForm();
     QCOMPARE(main.windowTitle(), u"frmMain"_s);
-    QCOMPARE(main.findChild<QWidget *>(u"clientArea"_s)->size(), QSize(Px(9960), Px(8460)));
+    QCOMPARE(main.findChild<QWidget *>(u"clientArea"_s)->size(), PixelSize(MainFormDefinition().client));
     QCOMPARE(main.minimumSize(), main.maximumSize());
     QVERIFY(!main.windowFlags().testFlag(Qt::WindowMaximizeButtonHint));
 
@@ -217,7 +284,7 @@ void FormDefinitionsTest::initialState()
 
     frmUdpRcvComSetting &dialog = f.forms->ComSettingForm();
     QCOMPARE(dialog.windowTitle(), u"通信設定"_s);
-    QCOMPARE(dialog.size(), QSize(Px(4560), Px(2835)));
+    QCOMPARE(dialog.size(), PixelSize(ComSettingFormDefinition().client));
     QCOMPARE(dialog.minimumSize(), dialog.maximumSize());
     QCOMPARE(dialog.windowFlags(), main.windowFlags());
     QCOMPARE(dialog.findChild<QLineEdit *>(u"txtRcvPort"_s)->maxLength(), 5);
@@ -273,75 +340,55 @@ void FormDefinitionsTest::buttonKeys()
     QCOMPARE(f.boxes.texts(), QStringList(u"正常な受信ポート番号を設定してください。"_s));
 }
 
-void FormDefinitionsTest::lampIsCentredCircle()
+void FormDefinitionsTest::lampsAreCentredCircles()
 {
-    QWidget parent;
-    LampWidget lamp(&parent);
-    PlaceControl(lamp, 0, 0, 375, 255);
-    QCOMPARE(lamp.BackColor(), 0);
-    lamp.SetBackColor(65280);
-    const QImage image = lamp.grab().toImage();
-    const qreal ratio = image.devicePixelRatio();
-    const auto at = [&](int x, int y) { return image.pixelColor(QPoint(x, y) * ratio); };
-    QCOMPARE(at(lamp.width() / 2, lamp.height() / 2), QColor(0, 255, 0));
-    QCOMPARE(at(lamp.width() / 2, 1), QColor(0, 255, 0)); // the diameter is the full height
-    QVERIFY(at(1, 1) != QColor(0, 255, 0));               // outside the circle
-    QVERIFY(at(lamp.width() - 2, lamp.height() / 2) != QColor(0, 255, 0));
+    FormsFixture f;
+    for (const QString &name : {u"shpRecvLed"_s, u"shpSendLed"_s}) {
+        auto *lamp = f.forms->MainForm().findChild<LampWidget *>(name);
+        QVERIFY(lamp);
+        QCOMPARE(lamp->BackColor(), 0);
+        lamp->SetBackColor(65280);
+        const QImage image = lamp->grab().toImage();
+        const qreal ratio = image.devicePixelRatio();
+        const auto at = [&](int x, int y) { return image.pixelColor(QPoint(x, y) * ratio); };
+        QCOMPARE(at(lamp->width() / 2, lamp->height() / 2), QColor(0, 255, 0));
+        QCOMPARE(at(lamp->width() / 2, 1), QColor(0, 255, 0)); // the diameter is the full height
+        QVERIFY(at(1, 1) != QColor(0, 255, 0));                // outside the circle
+        QVERIFY(at(lamp->width() - 2, lamp->height() / 2) != QColor(0, 255, 0));
+    }
 }
 
-void FormDefinitionsTest::gridShowsFixedCellsInHeaders()
+void FormDefinitionsTest::gridsShowFixedCellsInHeaders()
 {
-    HexGrid grid;
-    QWidget parent;
-    HexGridView view(grid, &parent);
-    PlaceControl(view, 0, 0, 8775, 2415);
-    view.fitColumnsToWidth();
-    QVERIFY(view.isRowHidden(0));
-    QVERIFY(view.isColumnHidden(0));
-    QVERIFY(!view.isRowHidden(1));
-    QVERIFY(!view.isColumnHidden(16));
-    // All 17 columns fit beside a vertical scroll bar.
-    QVERIFY(17 * view.horizontalHeader()->defaultSectionSize() <= view.width() - 2 * view.frameWidth());
+    FormsFixture f;
+    frmMain &main = f.forms->MainForm();
+    for (auto [name, grid] :
+         {std::pair(u"fgrdRecvData"_s, &main.RecvGrid()), std::pair(u"fgrdSendData"_s, &main.SendGrid())}) {
+        const auto *view = main.findChild<HexGridView *>(name);
+        QVERIFY(view);
+        QVERIFY(view->isRowHidden(0));
+        QVERIFY(view->isColumnHidden(0));
+        QVERIFY(!view->isRowHidden(1));
+        QVERIFY(!view->isColumnHidden(16));
+        // All 17 columns fit beside a vertical scroll bar.
+        QVERIFY(17 * view->horizontalHeader()->defaultSectionSize() <= view->width() - 2 * view->frameWidth());
 
-    grid.setBytes(QByteArray(64, 'x')); // 4 data rows
-    QVERIFY(view.isRowHidden(0));
-    QVERIFY(!view.isRowHidden(4));
+        grid->setBytes(QByteArray(64, 'x')); // 4 data rows
+        QVERIFY(view->isRowHidden(0));
+        QVERIFY(!view->isRowHidden(4));
+    }
 }
 
 void FormDefinitionsTest::statusBarShowsDateAndTime()
 {
-    FixedClock clock;
-    QWidget parent;
-    DateTimeStatusBar bar(clock, Px(1100), Px(600), &parent);
+    FormsFixture f;
+    f.clock.time = {2031, 12, 30, 23, 59, 58, 0};
+    const auto *bar = f.forms->MainForm().findChild<DateTimeStatusBar *>(u"sbStatusBar"_s);
+    QVERIFY(bar);
     const QLocale locale = QLocale::system();
-    QCOMPARE(bar.DateText(), locale.toString(QDate(2024, 1, 5), QLocale::ShortFormat));
-    QCOMPARE(bar.TimeText(), locale.toString(QTime(9, 3, 7), QLocale::ShortFormat));
+    QCOMPARE(bar->DateText(), locale.toString(QDate(2031, 12, 30), QLocale::ShortFormat));
+    QCOMPARE(bar->TimeText(), locale.toString(QTime(23, 59, 58), QLocale::ShortFormat));
 }
 
 QTEST_MAIN(FormDefinitionsTest)
 #include "tst_formdefinitions.moc"
-
-// Every caption, and a time stamp in each date-time label, fits its control
-// with the fonts the set-up installs.
-void FormDefinitionsTest::textsFit()
-{
-    FormsFixture f;
-    for (QWidget *form :
-         {static_cast<QWidget *>(&f.forms->MainForm()), static_cast<QWidget *>(&f.forms->ComSettingForm())}) {
-        for (QLabel *label : form->findChildren<QLabel *>()) {
-            if (label->objectName().isEmpty())
-                continue;
-            QString text = label->text();
-            if (text == Placeholder)
-                text = u"28/08/28 08:08:08"_s;
-            const int needed = label->fontMetrics().horizontalAdvance(text);
-            QVERIFY2(needed <= label->contentsRect().width(),
-                     qPrintable(label->objectName() + u": "_s + QString::number(needed) + u" > "_s +
-                                QString::number(label->contentsRect().width())));
-        }
-        for (QAbstractButton *button : form->findChildren<QAbstractButton *>()) {
-            const int needed = button->fontMetrics().horizontalAdvance(button->text());
-            QVERIFY2(needed < button->width(), qPrintable(button->objectName()));
-        }
-    }
-}

@@ -1,0 +1,82 @@
+#include "FormBuilder.h"
+
+#include "CommandButton.h"
+#include "LampWidget.h"
+
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QRadioButton>
+
+#include <algorithm>
+#include <vector>
+
+namespace {
+
+QLabel *MakeLabel(const QString &caption, QWidget *parent)
+{
+    auto *label = new QLabel(caption, parent);
+    label->setTextFormat(Qt::PlainText);
+    label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    return label;
+}
+
+QWidget *MakeControl(const ControlDefinition &definition, QWidget *parent, const ControlMaker &makeSpecial)
+{
+    const QString caption = definition.captionText();
+    switch (definition.kind) {
+    case ControlKind::Label:
+        return MakeLabel(caption, parent);
+    case ControlKind::Button:
+        return new CommandButton(caption, parent);
+    case ControlKind::TextBox: {
+        auto *box = new QLineEdit(parent);
+        if (!caption.isEmpty())
+            box->setText(caption);
+        return box;
+    }
+    case ControlKind::Lamp:
+        return new LampWidget(parent);
+    case ControlKind::Frame:
+        return new QGroupBox(caption, parent);
+    case ControlKind::Option:
+        return new QRadioButton(caption, parent);
+    case ControlKind::Grid:
+    case ControlKind::StatusBar:
+        break;
+    }
+    Q_ASSERT_X(makeSpecial, "BuildControls", definition.name);
+    return makeSpecial(definition, parent);
+}
+
+} // namespace
+
+FormControls BuildControls(const FormDefinition &definition, QWidget &clientArea, const ControlMaker &makeSpecial)
+{
+    FormControls controls;
+    for (const ControlDefinition &control : definition.controls) {
+        QWidget *parent = control.container != nullptr ? controls.widget(control.container) : &clientArea;
+        Q_ASSERT_X(parent != nullptr, "BuildControls", control.container);
+        QWidget *made = MakeControl(control, parent, makeSpecial);
+        made->setObjectName(QString::fromLatin1(control.name));
+        if (control.font != FormFontCode::FormDefault)
+            made->setFont(FormFont(control.font));
+        PlaceControl(*made, control.twips);
+        controls.add(made);
+    }
+    return controls;
+}
+
+void ArrangeTabOrder(const FormDefinition &definition, const FormControls &controls)
+{
+    std::vector<const ControlDefinition *> placed;
+    for (const ControlDefinition &control : definition.controls) {
+        if (control.tabPlace != NoTabPlace && (controls.widget(control.name)->focusPolicy() & Qt::TabFocus) != 0)
+            placed.push_back(&control);
+    }
+    std::ranges::sort(placed, {}, &ControlDefinition::tabPlace);
+    for (size_t i = 1; i < placed.size(); ++i)
+        QWidget::setTabOrder(controls.widget(placed[i - 1]->name), controls.widget(placed[i]->name));
+    if (!placed.empty())
+        controls.widget(placed.front()->name)->setFocus();
+}
