@@ -9,12 +9,15 @@
 
 #include "ControlSignals.h"
 #include "HostProbe.h"
-#include "runtime/Environment.h"
 #include "app/SingleInstance.h"
 #include "app/Startup.h"
 #include "core/Clock.h"
 #include "core/MessageBoxService.h"
+#include "logging/ErrorGuard.h"
+#include "logging/LogWriter.h"
 #include "reception/UdpSocket.h"
+#include "runtime/Environment.h"
+#include "runtime/Services.h"
 #include "ui/Forms.h"
 #include "ui/frmMain.h"
 
@@ -95,9 +98,12 @@ int main(int argc, char *argv[])
     runtime.programFolder = folder;
     SystemClock clock;
     StderrMessageBoxes boxes;
+    LogWriter log(runtime.logging, clock);
+    ErrorGuard guard(log, UdpReceiverKind);
+    const Services services {runtime, boxes, clock, log, guard};
     SingleInstance instance(folder + QStringLiteral("/Tavo_UdpRecv"));
-    Forms forms(runtime, boxes, clock);
-    if (Main(forms, instance) != StartupOutcome::WindowShown || !forms.ExistingMainForm() ||
+    Forms forms(services);
+    if (Main(services, forms, instance) != StartupOutcome::WindowShown || !forms.ExistingMainForm() ||
         !forms.ExistingMainForm()->isVisible())
         return Fail("the main window did not come up");
 

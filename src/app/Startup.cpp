@@ -1,11 +1,13 @@
 #include "Startup.h"
 
-#include "runtime/Environment.h"
 #include "SingleInstance.h"
 #include "core/MessageBoxService.h"
 #include "core/Numeric.h"
+#include "logging/ErrorGuard.h"
 #include "logging/LogRotation.h"
-#include "reception/PortChecks.h"
+#include "logging/LogWriter.h"
+#include "runtime/Environment.h"
+#include "runtime/Services.h"
 #include "settings/ProfileAccess.h"
 #include "ui/Forms.h"
 #include "ui/frmMain.h"
@@ -26,11 +28,11 @@ void ReportStartupFailure(MessageBoxService &boxes, const QString &headline, con
 
 // After the initialisation: the single-instance guard, the settings, the
 // start-up rotation and the port check, then exactly one window.
-StartupOutcome ShowFirstWindow(Forms &forms, SingleInstance &instance)
+StartupOutcome ShowFirstWindow(const Services &services, Forms &forms, SingleInstance &instance)
 {
-    Runtime &runtime = forms.runtime();
+    Runtime &runtime = services.runtime;
     if (instance.PrevInstance()) {
-        forms.log().WriteLog(runtime.ToolKind(), QStringLiteral("二重起動の為、起動を中止しました。"));
+        services.log.WriteLog(runtime.ToolKind(), QStringLiteral("二重起動の為、起動を中止しました。"));
         return StartupOutcome::SecondInstance;
     }
     forms.MainForm().ReadSetting(runtime.SettingFile());
@@ -41,9 +43,9 @@ StartupOutcome ShowFirstWindow(Forms &forms, SingleInstance &instance)
     const QString port = GetIniString(QStringLiteral("Port"), QStringLiteral("UdpPort"), runtime.SettingFile());
     bool usable = false;
     if (numeric::IsNumeric(port)) {
-        usable = CheckBindPort(forms.ComSettingForm().wscUdpRcvTest(), port, forms.guard());
+        usable = forms.ComSettingForm().testBindPort(port);
         if (!usable)
-            forms.boxes().MsgBox(CannotReceiveMessage(), MsgBoxStyle::Critical);
+            services.boxes.MsgBox(CannotReceiveMessage(), MsgBoxStyle::Critical);
     }
     if (usable)
         forms.ShowMainForm();
@@ -54,22 +56,22 @@ StartupOutcome ShowFirstWindow(Forms &forms, SingleInstance &instance)
 
 } // namespace
 
-StartupOutcome Main(Forms &forms, SingleInstance &instance)
+StartupOutcome Main(const Services &services, Forms &forms, SingleInstance &instance)
 {
     StartupOutcome outcome = StartupOutcome::Failed;
     QString headline = QStringLiteral("起動できません");
     QString reason;
     ErrorGuard::Steps steps;
-    steps.afterLog = [&] { ReportStartupFailure(forms.boxes(), headline, reason); };
-    forms.guard().run(
+    steps.afterLog = [&] { ReportStartupFailure(services.boxes, headline, reason); };
+    services.guard.run(
         QStringLiteral("(Main)"),
         [&] {
-            if (!InitEnvironment(forms.runtime(), forms.guard(), UdpReceiverKind, &reason)) {
+            if (!InitEnvironment(services.runtime, services.guard, UdpReceiverKind, &reason)) {
                 headline = QStringLiteral("実行環境を準備できません");
                 throw GuardJump {};
             }
             try {
-                outcome = ShowFirstWindow(forms, instance);
+                outcome = ShowFirstWindow(services, forms, instance);
             } catch (const RuntimeError &error) {
                 reason = error.description();
                 throw;

@@ -4,6 +4,7 @@
 
 class Forms;
 class SingleInstance;
+struct Services;
 
 enum class StartupOutcome {
     WindowShown,    // the main window or the port settings dialog is up
@@ -14,4 +15,4 @@ enum class StartupOutcome {
 // The program's start-up: environment, single-instance guard, settings,
 // log rotation, port check, then exactly one window, modeless. A start-up
 // that fails says why on standard error and in a critical box.
-StartupOutcome Main(Forms &forms, SingleInstance &instance);
+StartupOutcome Main(const Services &services, Forms &forms, SingleInstance &instance);

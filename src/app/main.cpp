@@ -1,7 +1,10 @@
-#include "runtime/Environment.h"
 #include "app/SingleInstance.h"
 #include "app/Startup.h"
 #include "core/Clock.h"
+#include "logging/ErrorGuard.h"
+#include "logging/LogWriter.h"
+#include "runtime/Environment.h"
+#include "runtime/Services.h"
 #include "ui/Forms.h"
 #include "ui/QtMessageBoxes.h"
 
@@ -17,10 +20,13 @@ int main(int argc, char *argv[])
     runtime.programFolder = QCoreApplication::applicationDirPath();
     SystemClock clock;
     QtMessageBoxes boxes;
+    LogWriter log(runtime.logging, clock);
+    ErrorGuard guard(log, UdpReceiverKind);
+    const Services services {runtime, boxes, clock, log, guard};
     SingleInstance instance(QCoreApplication::applicationFilePath());
-    Forms forms(runtime, boxes, clock);
+    Forms forms(services);
 
-    switch (Main(forms, instance)) {
+    switch (Main(services, forms, instance)) {
     case StartupOutcome::WindowShown:
         return QApplication::exec();
     case StartupOutcome::SecondInstance:

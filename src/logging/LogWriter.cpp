@@ -6,9 +6,9 @@
 #include <QFile>
 
 #include <cerrno>
+#include <charconv>
 #include <cstdio>
 #include <cstring>
-#include <charconv>
 #include <fcntl.h>
 #include <unistd.h>
 

@@ -4,13 +4,13 @@
 #include "Lamp.h"
 #include "ReceptionSurface.h"
 #include "UdpSocket.h"
-#include "runtime/Environment.h"
 #include "core/Clock.h"
 #include "core/Cp932.h"
 #include "core/MessageBoxService.h"
 #include "core/RuntimeError.h"
 #include "logging/ErrorGuard.h"
 #include "logging/LogRotation.h"
+#include "runtime/Environment.h"
 #include "settings/SettingsReader.h"
 
 #include <charconv>
@@ -64,7 +64,8 @@ void ReceptionController::startReception()
     // window holds when no usable port was stored at start-up: one saved
     // since then takes effect after a restart.
     if (m.settings.RcvPort == 0)
-        throw RuntimeError(QStringLiteral("受信ポートが設定されていません (保存した受信ポートは再起動後に有効になります)"));
+        throw RuntimeError(
+            QStringLiteral("受信ポートが設定されていません (保存した受信ポートは再起動後に有効になります)"));
     m.wscRecv.SetLocalPort(m.settings.RcvPort);
     m.wscRecv.Bind();
     m.surface.SetRecvButtonCaption(QStringLiteral("受信終了"));

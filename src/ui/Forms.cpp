@@ -1,14 +1,12 @@
 #include "Forms.h"
 
-#include "runtime/Environment.h"
 #include "frmMain.h"
 #include "frmUdpRcvComSetting.h"
 
 #include <QCoreApplication>
 
-Forms::Forms(Runtime &runtime, MessageBoxService &boxes, Clock &clock, std::function<void()> leaveEventLoop)
-    : m_runtime(runtime), m_boxes(boxes), m_clock(clock), m_log(runtime.logging, clock),
-      m_guard(m_log, UdpReceiverKind), m_leaveEventLoop(std::move(leaveEventLoop))
+Forms::Forms(const Services &services, std::function<void()> leaveEventLoop)
+    : m_services(services), m_leaveEventLoop(std::move(leaveEventLoop))
 {
     if (!m_leaveEventLoop)
         m_leaveEventLoop = [] { QCoreApplication::exit(0); };
@@ -24,8 +22,12 @@ Forms::~Forms()
 
 frmMain &Forms::MainForm()
 {
-    if (!m_main)
-        m_main = std::make_unique<frmMain>(*this);
+    if (!m_main) {
+        m_main = std::make_unique<frmMain>(m_services);
+        QObject::connect(m_main.get(), &frmMain::comSettingRequested, m_main.get(),
+                         [this] { ComSettingForm().ShowModal(); });
+        QObject::connect(m_main.get(), &frmMain::endRequested, m_main.get(), [this] { EndProgram(); });
+    }
     return *m_main;
 }
 
@@ -40,8 +42,15 @@ void Forms::ShowMainForm()
 frmUdpRcvComSetting &Forms::ComSettingForm()
 {
     if (!m_comSetting) {
-        m_comSetting = std::make_unique<frmUdpRcvComSetting>(*this);
-        m_comSetting->Form_Load();
+        m_comSetting =
+            std::make_unique<frmUdpRcvComSetting>(m_services, [this] { return m_main && m_main->isVisible(); });
+        frmUdpRcvComSetting *dialog = m_comSetting.get();
+        QObject::connect(dialog, &frmUdpRcvComSetting::closedToMainWindow, dialog, [this] {
+            ReleaseComSettingForm();
+            ShowMainForm();
+        });
+        QObject::connect(dialog, &frmUdpRcvComSetting::dismissed, dialog, [this] { ReleaseComSettingForm(); });
+        dialog->Form_Load();
     }
     return *m_comSetting;
 }
@@ -61,6 +70,8 @@ void Forms::ReleaseComSettingForm()
 
 void Forms::EndProgram()
 {
+    if (m_ended)
+        return;
     m_ended = true;
     if (m_comSetting)
         m_comSetting->hide();

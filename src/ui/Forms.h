@@ -1,7 +1,6 @@
 #pragma once
 
-#include "logging/ErrorGuard.h"
-#include "logging/LogWriter.h"
+#include "runtime/Services.h"
 
 #include <QPointer>
 
@@ -9,27 +8,19 @@
 #include <memory>
 #include <vector>
 
-class Clock;
-class MessageBoxService;
 class frmMain;
 class frmUdpRcvComSetting;
-struct Runtime;
 
-// The program's windows and what their handlers share: one instance of
-// each window, created on first use, and the way the program ends.
+// The lifetimes of the program's windows: one instance of each, created on
+// first use with the services they need, and what happens when a window
+// asks to close, to open the other or to end the program.
 class Forms {
 public:
     // `leaveEventLoop` ends the program's event loop (tests watch it instead).
-    Forms(Runtime &runtime, MessageBoxService &boxes, Clock &clock, std::function<void()> leaveEventLoop = {});
+    explicit Forms(const Services &services, std::function<void()> leaveEventLoop = {});
     ~Forms();
     Forms(const Forms &) = delete;
     Forms &operator=(const Forms &) = delete;
-
-    Runtime &runtime() const { return m_runtime; }
-    MessageBoxService &boxes() const { return m_boxes; }
-    Clock &clock() const { return m_clock; }
-    LogWriter &log() { return m_log; }
-    ErrorGuard &guard() { return m_guard; }
 
     // The main window, created (not loaded) on first use.
     frmMain &MainForm();
@@ -44,17 +35,13 @@ public:
     // Unloads the dialog and releases it: the next use creates a fresh one.
     void ReleaseComSettingForm();
 
-    // Hides every window and leaves the event loop; the windows and their
-    // sockets go when the program's objects are destroyed.
+    // Hides every window and leaves the event loop, once; the windows and
+    // their sockets go when the program's objects are destroyed.
     void EndProgram();
     bool Ended() const { return m_ended; }
 
 private:
-    Runtime &m_runtime;
-    MessageBoxService &m_boxes;
-    Clock &m_clock;
-    LogWriter m_log;
-    ErrorGuard m_guard;
+    Services m_services;
     std::unique_ptr<frmMain> m_main;
     std::unique_ptr<frmUdpRcvComSetting> m_comSetting;
     // Released dialogs whose deferred deletion may not have run yet.

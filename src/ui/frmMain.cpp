@@ -3,14 +3,15 @@
 #include "CommandButton.h"
 #include "DateTimeStatusBar.h"
 #include "FormMetrics.h"
-#include "Forms.h"
 #include "LampWidget.h"
-#include "runtime/Environment.h"
 #include "core/Clock.h"
 #include "core/MessageBoxService.h"
 #include "frmUdpRcvComSetting.h"
+#include "logging/ErrorGuard.h"
+#include "logging/LogWriter.h"
 #include "reception/Lamp.h"
 #include "reception/UdpSocket.h"
+#include "runtime/Environment.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -30,18 +31,18 @@ void SetCaption(QLabel &label, const QString &text)
 
 } // namespace
 
-frmMain::frmMain(Forms &forms)
-    : m_forms(forms), m_recvGrid(2, 17, this), m_sendGrid(2, 17, this), m_tmrNowDateTime(this)
+frmMain::frmMain(const Services &services)
+    : m_services(services), m_recvGrid(2, 17, this), m_sendGrid(2, 17, this), m_tmrNowDateTime(this)
 {
     createControls();
     m_reception = std::make_unique<ReceptionController>(ReceptionController::Dependencies {
-        *m_wscRecv, *this, m_settings, forms.runtime(), forms.log(), forms.guard(), forms.boxes(), forms.clock()});
+        *m_wscRecv, *this, m_settings, services.runtime, services.log, services.guard, services.boxes, services.clock});
     connectHandlers();
 }
 
 frmMain::~frmMain()
 {
-    m_forms.log().setFailingChanged({});
+    m_services.log.setFailingChanged({});
 }
 
 void frmMain::connectHandlers()
@@ -57,13 +58,13 @@ void frmMain::connectHandlers()
     const auto markLogFailure = [this](bool failing) {
         m_sbStatusBar->SetNotice(failing ? QStringLiteral("ログを書き込めません") : QString());
     };
-    m_forms.log().setFailingChanged(markLogFailure);
-    markLogFailure(m_forms.log().failing());
+    m_services.log.setFailingChanged(markLogFailure);
+    markLogFailure(m_services.log.failing());
 }
 
 void frmMain::ReadSetting(const QString &file)
 {
-    ::ReadSetting(file, m_settings, m_forms.runtime().logging, m_forms.boxes(), m_forms.guard());
+    ::ReadSetting(file, m_settings, m_services.runtime.logging, m_services.boxes, m_services.guard);
 }
 
 void frmMain::setVisible(bool visible)
@@ -85,14 +86,14 @@ void frmMain::Unload()
 
 void frmMain::Form_Load()
 {
-    m_forms.guard().run(QStringLiteral("(Form_Load)"), [&] {
+    m_services.guard.run(QStringLiteral("(Form_Load)"), [&] {
         setWindowTitle(QStringLiteral("Kovantra"));
         m_sendGrid.labelHeaders();
         m_recvGrid.labelHeaders();
         m_tmrNowDateTime.start();
         const int16_t off = 0;
-        CtrlLed(*m_shpSendLed, off, m_forms.guard());
-        CtrlLed(*m_shpRecvLed, off, m_forms.guard());
+        CtrlLed(*m_shpSendLed, off, m_services.guard);
+        CtrlLed(*m_shpRecvLed, off, m_services.guard);
         if (m_settings.ResMode == 0)
             m_optNothing->setChecked(true);
         else if (m_settings.ResMode == 1)
@@ -103,33 +104,32 @@ void frmMain::Form_Load()
 
 void frmMain::tmrNowDateTime_Timer()
 {
-    m_forms.guard().run(QStringLiteral("(tmrNowDateTime_Timer)"), [&] {
-        SetCaption(*m_lblNowDateTimeForSendData, FormatDisplayTime(m_forms.clock().now()));
-        SetCaption(*m_lblNowDateTimeForRecvData, FormatDisplayTime(m_forms.clock().now()));
+    m_services.guard.run(QStringLiteral("(tmrNowDateTime_Timer)"), [&] {
+        SetCaption(*m_lblNowDateTimeForSendData, FormatDisplayTime(m_services.clock.now()));
+        SetCaption(*m_lblNowDateTimeForRecvData, FormatDisplayTime(m_services.clock.now()));
     });
 }
 
 void frmMain::cmdEnd_Click()
 {
-    m_forms.guard().run(QStringLiteral("(cmdEnd_Click)"), [&] {
+    m_services.guard.run(QStringLiteral("(cmdEnd_Click)"), [&] {
         const int style = MsgBoxStyle::OkCancel + MsgBoxStyle::Question + MsgBoxStyle::DefaultButton2;
-        if (m_forms.boxes().MsgBox(QStringLiteral("Kovantraを終了してもよろしいですか？"), style,
-                                   QStringLiteral("Kovantra")) == MsgBoxResult::Ok)
-            m_forms.EndProgram();
+        if (m_services.boxes.MsgBox(QStringLiteral("Kovantraを終了してもよろしいですか？"), style,
+                                    QStringLiteral("Kovantra")) == MsgBoxResult::Ok)
+            Q_EMIT endRequested();
     });
 }
 
 void frmMain::ComSetting_Click()
 {
-    m_forms.guard().run(QStringLiteral("(ComSetting_Click)"), [&] { m_forms.ComSettingForm().ShowModal(); });
+    m_services.guard.run(QStringLiteral("(ComSetting_Click)"), [&] { Q_EMIT comSettingRequested(); });
 }
 
 void frmMain::closeEvent(QCloseEvent *event)
 {
     // Closing through the frame ends the program, without the question.
     event->accept();
-    if (!m_forms.Ended())
-        m_forms.EndProgram();
+    Q_EMIT endRequested();
 }
 
 Lamp &frmMain::RecvLed()

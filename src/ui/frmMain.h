@@ -3,6 +3,7 @@
 #include "reception/HexGrid.h"
 #include "reception/ReceptionController.h"
 #include "reception/ReceptionSurface.h"
+#include "runtime/Services.h"
 #include "settings/SettingsReader.h"
 
 #include <QTimer>
@@ -12,7 +13,6 @@
 
 class CommandButton;
 class DateTimeStatusBar;
-class Forms;
 class HexGridView;
 class LampWidget;
 class QAction;
@@ -30,7 +30,7 @@ class frmMain final : public QWidget, public ReceptionSurface {
     Q_OBJECT
 
 public:
-    explicit frmMain(Forms &forms);
+    explicit frmMain(const Services &services);
     ~frmMain() override;
 
     // Reads the settings file into RcvPort, ResMode and the log limits.
@@ -59,6 +59,12 @@ public:
 
     void setVisible(bool visible) override;
 
+Q_SIGNALS:
+    // The menu asks for the port settings dialog, modal.
+    void comSettingRequested();
+    // The exit button (after its question) or the frame ends the program.
+    void endRequested();
+
 protected:
     void closeEvent(QCloseEvent *event) override;
 
@@ -67,7 +73,7 @@ private:
     void createMenu();
     void connectHandlers();
 
-    Forms &m_forms;
+    Services m_services;
     ReceiveSettings m_settings;
     bool m_loaded = false;
 

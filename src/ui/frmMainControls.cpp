@@ -4,7 +4,6 @@
 #include "FormBuilder.h"
 #include "FormFonts.h"
 #include "FormMetrics.h"
-#include "Forms.h"
 #include "HexGridView.h"
 #include "LampWidget.h"
 #include "frmMain.h"
@@ -58,7 +57,7 @@ void frmMain::createControls()
     const FormControls controls =
         BuildControls(definition, *m_client, [this](const ControlDefinition &control, QWidget *parent) -> QWidget * {
             if (control.kind == ControlKind::StatusBar)
-                return new DateTimeStatusBar(m_forms.clock(), Px(DatePanelTwips), Px(TimePanelTwips), parent);
+                return new DateTimeStatusBar(m_services.clock, Px(DatePanelTwips), Px(TimePanelTwips), parent);
             return new HexGridView(std::string_view(control.name) == "fgrdRecvData" ? m_recvGrid : m_sendGrid, parent);
         });
     m_lblNowDateTimeForRecv = controls.get<QLabel>("lblNowDateTimeForRecv");

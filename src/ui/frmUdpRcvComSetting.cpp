@@ -4,14 +4,14 @@
 #include "FormBuilder.h"
 #include "FormFonts.h"
 #include "FormMetrics.h"
-#include "Forms.h"
-#include "runtime/Environment.h"
 #include "core/MessageBoxService.h"
-#include "frmMain.h"
+#include "core/RuntimeError.h"
+#include "logging/ErrorGuard.h"
+#include "logging/LogWriter.h"
 #include "reception/PortChecks.h"
 #include "reception/UdpSocket.h"
+#include "runtime/Environment.h"
 #include "settings/ProfileAccess.h"
-#include "core/RuntimeError.h"
 
 #include <QCloseEvent>
 #include <QKeyEvent>
@@ -32,7 +32,8 @@ QString CannotReceiveMessage()
     return QStringLiteral("本PC上で、現在のポート設定ではデータを受信できません。\r\n受信ポートを確認してください。");
 }
 
-frmUdpRcvComSetting::frmUdpRcvComSetting(Forms &forms) : m_forms(forms)
+frmUdpRcvComSetting::frmUdpRcvComSetting(const Services &services, std::function<bool()> mainWindowShown)
+    : m_services(services), m_mainWindowShown(std::move(mainWindowShown))
 {
     createControls();
     connectHandlers();
@@ -75,7 +76,7 @@ void frmUdpRcvComSetting::connectHandlers()
 
 QString frmUdpRcvComSetting::storedPort() const
 {
-    return GetIniString(QStringLiteral("Port"), QStringLiteral("UdpPort"), m_forms.runtime().SettingFile());
+    return GetIniString(QStringLiteral("Port"), QStringLiteral("UdpPort"), m_services.runtime.SettingFile());
 }
 
 void frmUdpRcvComSetting::selectPortText()
@@ -86,8 +87,13 @@ void frmUdpRcvComSetting::selectPortText()
 
 void frmUdpRcvComSetting::closeDialog()
 {
-    m_forms.ReleaseComSettingForm();
-    m_forms.ShowMainForm();
+    m_closing = true;
+    Q_EMIT closedToMainWindow();
+}
+
+bool frmUdpRcvComSetting::testBindPort(const QString &portText)
+{
+    return CheckBindPort(*m_wscUdpRcvTest, portText, m_services.guard);
 }
 
 void frmUdpRcvComSetting::ShowModal()
@@ -98,7 +104,7 @@ void frmUdpRcvComSetting::ShowModal()
 
 void frmUdpRcvComSetting::Form_Load()
 {
-    m_forms.guard().run(QStringLiteral("(Form_Load)"), [&] {
+    m_services.guard.run(QStringLiteral("(Form_Load)"), [&] {
         // The stored text is shown whole; the limit holds for typing only.
         const QString port = storedPort();
         m_txtRcvPort->setMaxLength(std::max(PortBoxLength, static_cast<int>(port.size())));
@@ -109,10 +115,10 @@ void frmUdpRcvComSetting::Form_Load()
 
 void frmUdpRcvComSetting::cmdApply_Click()
 {
-    m_forms.guard().run(QStringLiteral("(cmdApply_Click)"), [&] {
+    m_services.guard.run(QStringLiteral("(cmdApply_Click)"), [&] {
         const QString portText = m_txtRcvPort->text();
-        if (!CheckPortNo(portText, m_forms.guard())) {
-            m_forms.boxes().MsgBox(QStringLiteral("受信ポート番号が不正です。"), MsgBoxStyle::OkOnly);
+        if (!CheckPortNo(portText, m_services.guard)) {
+            m_services.boxes.MsgBox(QStringLiteral("受信ポート番号が不正です。"), MsgBoxStyle::OkOnly);
             selectPortText();
             return;
         }
@@ -121,20 +127,20 @@ void frmUdpRcvComSetting::cmdApply_Click()
             closeDialog();
             return;
         }
-        if (!CheckBindPort(*m_wscUdpRcvTest, portText, m_forms.guard())) {
-            m_forms.boxes().MsgBox(CannotReceiveMessage(), MsgBoxStyle::Critical);
+        if (!CheckBindPort(*m_wscUdpRcvTest, portText, m_services.guard)) {
+            m_services.boxes.MsgBox(CannotReceiveMessage(), MsgBoxStyle::Critical);
             selectPortText();
             return;
         }
-        const QString &file = m_forms.runtime().SettingFile();
+        const QString &file = m_services.runtime.SettingFile();
         if (!PutIniString(QStringLiteral("Port"), QStringLiteral("UdpPort"), file, newPort)) {
-            m_forms.boxes().MsgBox(
+            m_services.boxes.MsgBox(
                 QStringLiteral("受信ポート設定を保存できませんでした。\r\n設定ファイルを確認してください。"),
                 MsgBoxStyle::Critical);
             selectPortText();
             throw RuntimeError(QStringLiteral("設定ファイルに書き込めません (%1)").arg(file));
         }
-        m_forms.boxes().MsgBox(
+        m_services.boxes.MsgBox(
             QStringLiteral("受信ポート設定を変更しました。\r\nアプリケーションを再起動してください。"),
             MsgBoxStyle::Information);
         closeDialog();
@@ -143,12 +149,12 @@ void frmUdpRcvComSetting::cmdApply_Click()
 
 void frmUdpRcvComSetting::cmdCancel_Click()
 {
-    m_forms.guard().run(QStringLiteral("(cmdCancel_Click)"), [&] {
-        if (CheckPortNo(storedPort(), m_forms.guard())) {
+    m_services.guard.run(QStringLiteral("(cmdCancel_Click)"), [&] {
+        if (CheckPortNo(storedPort(), m_services.guard)) {
             closeDialog();
             return;
         }
-        m_forms.boxes().MsgBox(QStringLiteral("正常な受信ポート番号を設定してください。"), MsgBoxStyle::OkOnly);
+        m_services.boxes.MsgBox(QStringLiteral("正常な受信ポート番号を設定してください。"), MsgBoxStyle::OkOnly);
         selectPortText();
     });
 }
@@ -158,14 +164,13 @@ void frmUdpRcvComSetting::closeEvent(QCloseEvent *event)
     // From the menu the main window is up: the frame just closes the
     // dialog. At start-up it is the only window: the frame acts as Cancel,
     // which either leads on to the main window or keeps the dialog open.
-    const frmMain *main = m_forms.ExistingMainForm();
-    if (main != nullptr && main->isVisible()) {
+    if (m_mainWindowShown()) {
         event->accept();
-        m_forms.ReleaseComSettingForm();
+        Q_EMIT dismissed();
         return;
     }
     cmdCancel_Click();
-    event->setAccepted(m_forms.ExistingComSettingForm() != this);
+    event->setAccepted(m_closing);
 }
 
 void frmUdpRcvComSetting::keyPressEvent(QKeyEvent *event)

@@ -1,9 +1,12 @@
 #pragma once
 
+#include "runtime/Services.h"
+
 #include <QDialog>
 
+#include <functional>
+
 class CommandButton;
-class Forms;
 class QLabel;
 class QLineEdit;
 class UdpSocket;
@@ -12,15 +15,20 @@ class UdpSocket;
 QString CannotReceiveMessage();
 
 // The port settings dialog: the receive port is checked, test-bound and
-// saved; it takes effect after a restart.
+// saved; it takes effect after a restart. Whoever owns the dialog hears
+// through its signals when it closes.
 class frmUdpRcvComSetting final : public QDialog {
     Q_OBJECT
 
 public:
-    explicit frmUdpRcvComSetting(Forms &forms);
+    // `mainWindowShown` tells whether the main window is up: the dialog then
+    // serves the menu, else start-up.
+    frmUdpRcvComSetting(const Services &services, std::function<bool()> mainWindowShown);
     ~frmUdpRcvComSetting() override;
 
-    UdpSocket &wscUdpRcvTest() { return *m_wscUdpRcvTest; }
+    // Whether the port of the text can be bound on this computer, tried on
+    // the dialog's own test socket; a failure is logged.
+    bool testBindPort(const QString &portText);
 
     // Shows the dialog modal and returns when it has closed.
     void ShowModal();
@@ -29,6 +37,12 @@ public:
     void Form_Load();
     void cmdApply_Click();
     void cmdCancel_Click();
+
+Q_SIGNALS:
+    // A button closed the dialog: the main window is to be shown.
+    void closedToMainWindow();
+    // The frame closed the dialog while the main window is up.
+    void dismissed();
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -41,7 +55,9 @@ private:
     void selectPortText();
     void closeDialog();
 
-    Forms &m_forms;
+    Services m_services;
+    std::function<bool()> m_mainWindowShown;
+    bool m_closing = false; // a button has closed it
     QLabel *m_lblRcvPort = nullptr;
     QLabel *m_lblColon = nullptr;
     QLineEdit *m_txtRcvPort = nullptr;

@@ -1,5 +1,5 @@
-#include "runtime/Environment.h"
 #include "logging/ErrorGuard.h"
+#include "runtime/Environment.h"
 
 #include "TestSupport.h"
 

@@ -84,7 +84,7 @@ void StartupTest::windowForStoredPort()
     }
     SingleInstance instance(f.dir.filePath(u"lock"_s));
 
-    QCOMPARE(Main(*f.forms, instance), StartupOutcome::WindowShown);
+    QCOMPARE(Main(f.services, *f.forms, instance), StartupOutcome::WindowShown);
 
     QCOMPARE(f.boxes.texts(), messages);
     for (const auto &box : f.boxes.shown) {
@@ -122,7 +122,7 @@ void StartupTest::secondInstanceIsRefused()
     QVERIFY(!first.PrevInstance());
     SingleInstance second(lockFile);
 
-    QCOMPARE(Main(*f.forms, second), StartupOutcome::SecondInstance);
+    QCOMPARE(Main(f.services, *f.forms, second), StartupOutcome::SecondInstance);
     QCOMPARE(f.LogMessages(), QStringList(u"二重起動の為、起動を中止しました。"_s));
     QVERIFY(f.forms->ExistingMainForm() == nullptr);
     QVERIFY(f.forms->ExistingComSettingForm() == nullptr);
@@ -139,8 +139,8 @@ void StartupTest::failureSaysWhy_data()
     QTest::newRow("missing program folder")
         << u"missing folder"_s << u"実行環境を準備できません。\r\n"_s << u"missing/Log"_s << QString();
     // A folder named like the second generation blocks the start-up rotation.
-    QTest::newRow("rotation blocked") << u"blocked rotation"_s << u"起動できません。\r\n"_s
-                                      << u"Tavo_UdpRcvLog.txt.2"_s << u"(Main)"_s;
+    QTest::newRow("rotation blocked") << u"blocked rotation"_s << u"起動できません。\r\n"_s << u"Tavo_UdpRcvLog.txt.2"_s
+                                      << u"(Main)"_s;
 }
 
 void StartupTest::failureSaysWhy()
@@ -164,7 +164,7 @@ void StartupTest::failureSaysWhy()
     }
     SingleInstance instance(f.dir.filePath(u"lock"_s));
 
-    QCOMPARE(Main(*f.forms, instance), StartupOutcome::Failed);
+    QCOMPARE(Main(f.services, *f.forms, instance), StartupOutcome::Failed);
     QVERIFY(f.forms->ExistingComSettingForm() == nullptr);
     QVERIFY(f.forms->ExistingMainForm() == nullptr || !f.forms->ExistingMainForm()->isVisible());
     QCOMPARE(f.boxes.shown.size(), 1);

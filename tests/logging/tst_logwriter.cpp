@@ -12,11 +12,11 @@
 
 #include <csignal>
 #include <cstdio>
-#include <functional>
 #include <fcntl.h>
+#include <functional>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
-#include <sys/resource.h>
 
 using testsupport::readFile;
 

@@ -55,7 +55,8 @@ private slots:
         QTest::newRow("beyond 32 bits") << QStringLiteral("99999999999") << RuntimeError::overflow().description();
         QTest::newRow("above 65535") << QStringLiteral("70000") << RuntimeError::invalidArgument().description();
         QTest::newRow("negative") << QStringLiteral("-1") << RuntimeError::invalidArgument().description();
-        QTest::newRow("0: the system would pick") << QStringLiteral("0") << QStringLiteral("UDP ポート 0 では受信できません");
+        QTest::newRow("0: the system would pick")
+            << QStringLiteral("0") << QStringLiteral("UDP ポート 0 では受信できません");
     }
     void checkBindPortRefuses()
     {

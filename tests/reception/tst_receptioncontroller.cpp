@@ -190,7 +190,9 @@ private slots:
         QTest::newRow("port held by another socket") << -1 << QString();
         QTest::newRow("port out of range") << 70000 << RuntimeError::invalidArgument().description();
         // No usable port was stored at start-up: the system would pick one.
-        QTest::newRow("port 0") << 0 << QStringLiteral("受信ポートが設定されていません (保存した受信ポートは再起動後に有効になります)");
+        QTest::newRow("port 0") << 0
+                                << QStringLiteral(
+                                       "受信ポートが設定されていません (保存した受信ポートは再起動後に有効になります)");
     }
     void startFailure()
     {
@@ -294,7 +296,8 @@ private slots:
         LoopbackPeer peer(AF_INET);
         QVERIFY(rig.deliver(peer, pattern(size)));
         QVERIFY(!QFile::exists(rig.t.path()));
-        QVERIFY(testsupport::readFile(rig.t.path() + QStringLiteral(".1")).endsWith(cp932::encode(CommunicationError) + "\r\n"));
+        QVERIFY(testsupport::readFile(rig.t.path() + QStringLiteral(".1"))
+                    .endsWith(cp932::encode(CommunicationError) + "\r\n"));
         QCOMPARE(rig.surface.recvLed.color, Untouched);
         QCOMPARE(rig.surface.sendLed.color, Untouched);
         QCOMPARE(rig.surface.lastRecv, QString());

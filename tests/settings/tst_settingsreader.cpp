@@ -1,8 +1,8 @@
 #include "TestSupport.h"
-#include "runtime/Environment.h"
 #include "core/Cp932.h"
 #include "logging/ErrorGuard.h"
 #include "logging/LogWriter.h"
+#include "runtime/Environment.h"
 #include "settings/SettingsReader.h"
 
 #include <QTemporaryDir>

@@ -1,9 +1,9 @@
 #pragma once
 
 #include "TestSupport.h"
-#include "runtime/Environment.h"
 #include "logging/ErrorGuard.h"
 #include "logging/LogWriter.h"
+#include "runtime/Environment.h"
 
 #include <QTemporaryDir>
 

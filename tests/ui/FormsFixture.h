@@ -1,8 +1,11 @@
 #pragma once
 
 #include "TestSupport.h"
-#include "runtime/Environment.h"
+#include "logging/ErrorGuard.h"
+#include "logging/LogWriter.h"
 #include "reception/UdpSocket.h"
+#include "runtime/Environment.h"
+#include "runtime/Services.h"
 #include "ui/Forms.h"
 
 #include <QCoreApplication>
@@ -23,13 +26,16 @@ struct FormsFixture {
     Runtime runtime;
     FixedClock clock;
     FakeMessageBoxes boxes;
+    LogWriter log {runtime.logging, clock};
+    ErrorGuard guard {log, UdpReceiverKind};
+    Services services {runtime, boxes, clock, log, guard};
     int endCount = 0;
     std::unique_ptr<Forms> forms;
 
     FormsFixture()
     {
         runtime.programFolder = dir.path();
-        forms = std::make_unique<Forms>(runtime, boxes, clock, [this] { ++endCount; });
+        forms = std::make_unique<Forms>(services, [this] { ++endCount; });
     }
     ~FormsFixture()
     {
@@ -37,7 +43,7 @@ struct FormsFixture {
         FlushDeletes();
     }
 
-    bool Init() { return InitEnvironment(runtime, forms->guard(), UdpReceiverKind); }
+    bool Init() { return InitEnvironment(runtime, guard, UdpReceiverKind); }
     QString SettingFile() const { return runtime.SettingFile(); }
     void WriteSettings(const QByteArray &ini) const { testsupport::writeFile(SettingFile(), ini); }
     void WritePort(const QByteArray &port) const

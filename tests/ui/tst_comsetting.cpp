@@ -192,7 +192,8 @@ void ComSettingTest::unsavedPortIsReported()
 
     dialog->cmdApply_Click();
 
-    QCOMPARE(f.boxes.texts(), QStringList(u"受信ポート設定を保存できませんでした。\r\n設定ファイルを確認してください。"_s));
+    QCOMPARE(f.boxes.texts(),
+             QStringList(u"受信ポート設定を保存できませんでした。\r\n設定ファイルを確認してください。"_s));
     QCOMPARE(f.boxes.shown[0].style, 16);
     const QStringList log = f.LogMessages();
     QCOMPARE(log.size(), 1);

@@ -246,10 +246,10 @@ void MainWindowTest::logFailureIsMarked()
     const QString logPath = f.runtime.appDefine.LogPath;
     QVERIFY(QDir(logPath).removeRecursively());
     testsupport::writeFile(logPath, "a file where the Log folder belongs");
-    f.forms->log().WriteLog(UdpReceiverKind, u"lost"_s);
+    f.log.WriteLog(UdpReceiverKind, u"lost"_s);
     QCOMPARE(bar->NoticeText(), u"ログを書き込めません"_s);
     QVERIFY(QFile::remove(logPath));
-    f.forms->log().WriteLog(UdpReceiverKind, u"written"_s);
+    f.log.WriteLog(UdpReceiverKind, u"written"_s);
     QCOMPARE(bar->NoticeText(), QString());
     QCOMPARE(f.LogMessages(), QStringList(u"written"_s));
 }
