@@ -37,7 +37,7 @@ namespace {
 // Answers every box with OK and shows its text on stderr.
 class StderrMessageBoxes final : public MessageBoxService {
 public:
-    MsgBoxResult MsgBox(const QString &text, int, const QString &) override
+    MsgBoxResult MsgBox(const QString &text, MsgBoxStyles, const QString &) override
     {
         std::fprintf(stderr, "message box: %s\n", text.toLocal8Bit().constData());
         return MsgBoxResult::Ok;

@@ -8,6 +8,7 @@
 #include "logging/LogWriter.h"
 #include "runtime/Environment.h"
 #include "runtime/Services.h"
+#include "reception/PortChecks.h"
 #include "settings/ProfileAccess.h"
 #include "ui/Forms.h"
 #include "ui/frmMain.h"

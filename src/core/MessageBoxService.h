@@ -1,17 +1,20 @@
 #pragma once
 
+#include <QFlags>
 #include <QString>
 
-// Style numbers of a message box: the sum of a button set, an icon and a
-// default button.
-namespace MsgBoxStyle {
-constexpr int OkOnly = 0;
-constexpr int OkCancel = 1;
-constexpr int Critical = 16;
-constexpr int Question = 32;
-constexpr int Information = 64;
-constexpr int DefaultButton2 = 256;
-} // namespace MsgBoxStyle
+// What a message box shows: a button set, an icon and a default button.
+// The value of a combination is the box's style number.
+enum class MsgBoxStyle : int {
+    OkOnly = 0,
+    OkCancel = 1,
+    Critical = 16,
+    Question = 32,
+    Information = 64,
+    DefaultButton2 = 256,
+};
+Q_DECLARE_FLAGS(MsgBoxStyles, MsgBoxStyle)
+Q_DECLARE_OPERATORS_FOR_FLAGS(MsgBoxStyles)
 
 // The button that closed a message box.
 enum class MsgBoxResult { Ok = 1, Cancel = 2 };
@@ -22,7 +25,7 @@ class MessageBoxService {
 public:
     virtual ~MessageBoxService() = default;
     // An empty title stands for the application title.
-    virtual MsgBoxResult MsgBox(const QString &text, int style, const QString &title = {}) = 0;
+    virtual MsgBoxResult MsgBox(const QString &text, MsgBoxStyles style, const QString &title = {}) = 0;
 };
 
 // The title of every box that gives none of its own.

@@ -1,6 +1,7 @@
 #include "Numeric.h"
 
 #include "RuntimeError.h"
+#include "TextTrim.h"
 
 #include <charconv>
 #include <cmath>
@@ -11,17 +12,14 @@ namespace numeric {
 
 namespace {
 
-bool isBlank(QChar c)
-{
-    return c == u' ' || c == u'\t';
-}
-
 bool isDigit(QChar c)
 {
     return c >= u'0' && c <= u'9';
 }
 
-double roundHalfEven(double value)
+} // namespace
+
+double RoundHalfEven(double value)
 {
     const double floor = std::floor(value);
     const double diff = value - floor;
@@ -32,12 +30,14 @@ double roundHalfEven(double value)
     return std::fmod(floor, 2.0) == 0.0 ? floor : floor + 1.0;
 }
 
+namespace {
+
 template <typename Int> Int convert(QStringView text)
 {
     const std::optional<double> value = Parse(text);
     if (!value)
         throw RuntimeError::typeMismatch();
-    const double rounded = roundHalfEven(*value);
+    const double rounded = RoundHalfEven(*value);
     if (!(rounded >= static_cast<double>(std::numeric_limits<Int>::min()) &&
           rounded <= static_cast<double>(std::numeric_limits<Int>::max())))
         throw RuntimeError::overflow();
@@ -48,12 +48,9 @@ template <typename Int> Int convert(QStringView text)
 
 std::optional<double> Parse(QStringView text)
 {
-    qsizetype begin = 0;
-    qsizetype end = text.size();
-    while (begin < end && isBlank(text[begin]))
-        ++begin;
-    while (end > begin && isBlank(text[end - 1]))
-        --end;
+    text = TrimmedView(text, [](QChar c) { return IsBlank(c.unicode()); });
+    const qsizetype begin = 0;
+    const qsizetype end = text.size();
 
     // Validate the grammar on the characters, then let from_chars convert.
     std::string ascii;

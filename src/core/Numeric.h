@@ -17,6 +17,9 @@ namespace numeric {
 std::optional<double> Parse(QStringView text);
 bool IsNumeric(QStringView text);
 
+// The nearest whole number, halves to the even neighbour (2.5 gives 2).
+double RoundHalfEven(double value);
+
 // Nearest integer, halves to the even neighbour. A text that is not
 // numeric is a type-mismatch error, a value outside the range an overflow
 // error (RuntimeError).

@@ -5,6 +5,11 @@
 #include "core/RuntimeError.h"
 #include "logging/ErrorGuard.h"
 
+QString CannotReceiveMessage()
+{
+    return QStringLiteral("本PC上で、現在のポート設定ではデータを受信できません。\r\n受信ポートを確認してください。");
+}
+
 bool CheckPortNo(const QString &portText, ErrorGuard &guard)
 {
     bool valid = false;

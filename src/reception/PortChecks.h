@@ -5,6 +5,10 @@
 class ErrorGuard;
 class UdpSocket;
 
+// What the operator is told when the receive port cannot be bound on this
+// computer.
+QString CannotReceiveMessage();
+
 // True when the text is a port number from 1 to 65535 (numeric, converted
 // to the nearest integer, halves to even). Port 0 is refused: it would
 // have the system pick the port.

@@ -2,6 +2,7 @@
 
 #include "HexGrid.h"
 #include "Lamp.h"
+#include "PortChecks.h"
 #include "ReceptionSurface.h"
 #include "UdpSocket.h"
 #include "core/Clock.h"
@@ -19,11 +20,6 @@ namespace {
 
 const int16_t LampOff = 0;
 const int16_t LampOn = 1;
-
-QString cannotReceiveMessage()
-{
-    return QStringLiteral("本PC上で、現在のポート設定ではデータを受信できません。\r\n受信ポートを確認してください。");
-}
 
 // Fills a grid with repainting off, repainted once at the end.
 void showBytes(HexGrid &grid, const QByteArray &bytes, ErrorGuard &guard)
@@ -45,7 +41,7 @@ ReceptionController::ReceptionController(const Dependencies &deps)
 void ReceptionController::cmdRecvData_Click()
 {
     ErrorGuard::Steps steps;
-    steps.afterLog = [this] { m.boxes.MsgBox(cannotReceiveMessage(), MsgBoxStyle::Critical); };
+    steps.afterLog = [this] { m.boxes.MsgBox(CannotReceiveMessage(), MsgBoxStyle::Critical); };
     m.guard.run(
         QStringLiteral("(cmdRecvData_Click)"),
         [this] {

@@ -1,5 +1,6 @@
 #include "Environment.h"
 
+#include "core/Numeric.h"
 #include "core/RuntimeError.h"
 #include "logging/ErrorGuard.h"
 
@@ -8,7 +9,6 @@
 #include <QFileInfo>
 
 #include <cerrno>
-#include <cmath>
 #include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
@@ -148,19 +148,10 @@ bool InitEnvironment(Runtime &runtime, ErrorGuard &guard, int16_t kind, QString 
     }
 }
 
-namespace {
-
-double roundHalfEven(double value)
-{
-    return std::nearbyint(value); // the default rounding mode sends halves to even
-}
-
-} // namespace
-
 FormPosition CenterForm(double screenWidth, double screenHeight, double formWidth, double formHeight)
 {
     FormPosition position;
-    position.left = static_cast<int>(roundHalfEven(screenWidth - formWidth)) / 2;
-    position.top = static_cast<int>(roundHalfEven(screenHeight - formHeight)) / 2;
+    position.left = static_cast<int>(numeric::RoundHalfEven(screenWidth - formWidth)) / 2;
+    position.top = static_cast<int>(numeric::RoundHalfEven(screenHeight - formHeight)) / 2;
     return position;
 }

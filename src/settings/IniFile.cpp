@@ -1,5 +1,7 @@
 #include "IniFile.h"
 
+#include "core/TextTrim.h"
+
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
@@ -13,11 +15,6 @@ namespace {
 
 constexpr QByteArrayView Utf8Bom("\xEF\xBB\xBF");
 
-bool isBlank(char c)
-{
-    return c == ' ' || c == '\t';
-}
-
 bool isLineBreak(char c)
 {
     return c == '\r' || c == '\n';
@@ -25,13 +22,7 @@ bool isLineBreak(char c)
 
 QByteArrayView trimBlanks(QByteArrayView text)
 {
-    qsizetype begin = 0;
-    qsizetype end = text.size();
-    while (begin < end && isBlank(text[begin]))
-        ++begin;
-    while (end > begin && isBlank(text[end - 1]))
-        --end;
-    return text.sliced(begin, end - begin);
+    return TrimmedView(text, IsBlank<char>);
 }
 
 char foldAscii(char c)
@@ -108,7 +99,7 @@ Entry classify(QByteArrayView content, const Line &line)
 {
     const QByteArrayView body = content.sliced(line.begin, line.bodyEnd - line.begin);
     qsizetype first = 0;
-    while (first < body.size() && isBlank(body[first]))
+    while (first < body.size() && IsBlank(body[first]))
         ++first;
     if (first == body.size() || body[first] == ';')
         return {};

@@ -2,6 +2,7 @@
 
 #include "IniFile.h"
 #include "core/Cp932.h"
+#include "core/TextTrim.h"
 #include "core/RuntimeError.h"
 
 namespace {
@@ -25,15 +26,10 @@ QByteArrayView cutCp932(QByteArrayView bytes, qsizetype n)
     return bytes.first(kept);
 }
 
+// Spaces only: tabs and other characters stay.
 QString trimSpaces(const QString &text)
 {
-    qsizetype begin = 0;
-    qsizetype end = text.size();
-    while (begin < end && text[begin] == u' ')
-        ++begin;
-    while (end > begin && text[end - 1] == u' ')
-        --end;
-    return text.sliced(begin, end - begin);
+    return TrimmedView(QStringView(text), [](QChar c) { return c == u' '; }).toString();
 }
 
 } // namespace

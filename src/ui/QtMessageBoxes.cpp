@@ -5,34 +5,33 @@
 
 namespace {
 
-QMessageBox::Icon IconOf(int style)
+QMessageBox::Icon IconOf(MsgBoxStyles style)
 {
-    switch (style & 0x70) {
-    case MsgBoxStyle::Critical:
-        return QMessageBox::Critical;
-    case MsgBoxStyle::Question:
-        return QMessageBox::Question;
-    case MsgBoxStyle::Critical | MsgBoxStyle::Question: // 48: exclamation
+    const bool critical = style.testFlag(MsgBoxStyle::Critical);
+    const bool question = style.testFlag(MsgBoxStyle::Question);
+    if (critical && question) // 48: exclamation
         return QMessageBox::Warning;
-    case MsgBoxStyle::Information:
+    if (critical)
+        return QMessageBox::Critical;
+    if (question)
+        return QMessageBox::Question;
+    if (style.testFlag(MsgBoxStyle::Information))
         return QMessageBox::Information;
-    default:
-        return QMessageBox::NoIcon;
-    }
+    return QMessageBox::NoIcon;
 }
 
 } // namespace
 
-MsgBoxResult QtMessageBoxes::MsgBox(const QString &text, int style, const QString &title)
+MsgBoxResult QtMessageBoxes::MsgBox(const QString &text, MsgBoxStyles style, const QString &title)
 {
     QMessageBox box(IconOf(style), title.isEmpty() ? ApplicationTitle() : title,
                     QString(text).replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
     box.setTextFormat(Qt::PlainText);
     QPushButton *ok = box.addButton(QStringLiteral("OK"), QMessageBox::AcceptRole);
     QPushButton *cancel = nullptr;
-    if ((style & 0x0F) == MsgBoxStyle::OkCancel)
+    if (style.testFlag(MsgBoxStyle::OkCancel))
         cancel = box.addButton(QStringLiteral("キャンセル"), QMessageBox::RejectRole);
-    const bool secondIsDefault = (style & MsgBoxStyle::DefaultButton2) != 0 && cancel != nullptr;
+    const bool secondIsDefault = style.testFlag(MsgBoxStyle::DefaultButton2) && cancel != nullptr;
     box.setDefaultButton(secondIsDefault ? cancel : ok);
     box.setEscapeButton(cancel != nullptr ? cancel : ok);
     box.exec();

@@ -87,7 +87,7 @@ void frmMain::Unload()
 void frmMain::Form_Load()
 {
     m_services.guard.run(QStringLiteral("(Form_Load)"), [&] {
-        setWindowTitle(QStringLiteral("Kovantra"));
+        setWindowTitle(ApplicationTitle());
         m_sendGrid.labelHeaders();
         m_recvGrid.labelHeaders();
         m_tmrNowDateTime.start();
@@ -113,9 +113,9 @@ void frmMain::tmrNowDateTime_Timer()
 void frmMain::cmdEnd_Click()
 {
     m_services.guard.run(QStringLiteral("(cmdEnd_Click)"), [&] {
-        const int style = MsgBoxStyle::OkCancel + MsgBoxStyle::Question + MsgBoxStyle::DefaultButton2;
-        if (m_services.boxes.MsgBox(QStringLiteral("Kovantraを終了してもよろしいですか？"), style,
-                                    QStringLiteral("Kovantra")) == MsgBoxResult::Ok)
+        const MsgBoxStyles style = MsgBoxStyle::OkCancel | MsgBoxStyle::Question | MsgBoxStyle::DefaultButton2;
+        if (m_services.boxes.MsgBox(ApplicationTitle() + QStringLiteral("を終了してもよろしいですか？"), style,
+                                    ApplicationTitle()) == MsgBoxResult::Ok)
             Q_EMIT endRequested();
     });
 }

@@ -27,11 +27,6 @@ constexpr int PortBoxLength = 5;
 
 } // namespace
 
-QString CannotReceiveMessage()
-{
-    return QStringLiteral("本PC上で、現在のポート設定ではデータを受信できません。\r\n受信ポートを確認してください。");
-}
-
 frmUdpRcvComSetting::frmUdpRcvComSetting(const Services &services, std::function<bool()> mainWindowShown)
     : m_services(services), m_mainWindowShown(std::move(mainWindowShown))
 {

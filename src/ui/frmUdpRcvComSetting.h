@@ -11,9 +11,6 @@ class QLabel;
 class QLineEdit;
 class UdpSocket;
 
-// The message shown when the receive port cannot be bound on this computer.
-QString CannotReceiveMessage();
-
 // The port settings dialog: the receive port is checked, test-bound and
 // saved; it takes effect after a restart. Whoever owns the dialog hears
 // through its signals when it closes.

@@ -56,9 +56,9 @@ public:
     };
     explicit RecordingBoxes(const TestLog &log) : m_log(log) {}
     QList<Shown> shown;
-    MsgBoxResult MsgBox(const QString &text, int style, const QString &title) override
+    MsgBoxResult MsgBox(const QString &text, MsgBoxStyles style, const QString &title) override
     {
-        shown.append({text, style, title, m_log.messages().size()});
+        shown.append({text, style.toInt(), title, m_log.messages().size()});
         return MsgBoxResult::Ok;
     }
 

@@ -28,9 +28,9 @@ public:
     QList<Shown> shown;
     MsgBoxResult answer = MsgBoxResult::Ok;
 
-    MsgBoxResult MsgBox(const QString &text, int style, const QString &title = {}) override
+    MsgBoxResult MsgBox(const QString &text, MsgBoxStyles style, const QString &title = {}) override
     {
-        shown.append({text, style, title});
+        shown.append({text, style.toInt(), title});
         return answer;
     }
     QStringList texts() const
