@@ -100,7 +100,7 @@ void ReceptionController::handleDatagram(int32_t bytesTotal, QByteArray &receive
     logCount(received.size(), m_receivedSuffix);
     CtrlLed(m.surface.RecvLed(), LampOn, m.guard);
     CtrlLed(m.surface.SendLed(), LampOff, m.guard);
-    m.surface.SetLastRecvDateTime(displayTimeNow());
+    m.surface.SetLastRecvDateTime(m.clock.now());
     showBytes(m.surface.RecvGrid(), received, m.guard);
 
     switch (m.surface.SelectedResponse()) {
@@ -110,7 +110,7 @@ void ReceptionController::handleDatagram(int32_t bytesTotal, QByteArray &receive
         response = received;
         m.wscRecv.SendData(response);
         CtrlLed(m.surface.SendLed(), LampOn, m.guard);
-        m.surface.SetLastSentDateTime(displayTimeNow());
+        m.surface.SetLastSentDateTime(m.clock.now());
         logCount(response.size(), m_sentSuffix);
         showBytes(m.surface.SendGrid(), response, m.guard);
         break;
@@ -135,17 +135,4 @@ void ReceptionController::logCount(qsizetype count, const QByteArray &suffix)
     m_message.assign(digits, end);
     m_message.append(suffix.constData(), static_cast<size_t>(suffix.size()));
     m.log.WriteLogEncoded(m.runtime.ToolKind(), m_message);
-}
-
-const QString &ReceptionController::displayTimeNow()
-{
-    const LocalTime t = m.clock.now();
-    const long long second =
-        ((((static_cast<long long>(t.year) * 13 + t.month) * 32 + t.day) * 24 + t.hour) * 60 + t.minute) * 60 +
-        t.second;
-    if (second != m_displayTimeSecond) {
-        m_displayTime = FormatDisplayTime(t);
-        m_displayTimeSecond = second;
-    }
-    return m_displayTime;
 }

@@ -44,9 +44,6 @@ private:
     void rotateLog();
     // Logs "<count><suffix>", both in code page 932.
     void logCount(qsizetype count, const QByteArray &suffix);
-    // The current time as the time labels show it; the text is rebuilt
-    // only when the second changes.
-    const QString &displayTimeNow();
 
     Dependencies m;
     // The datagram path's log messages, encoded once.
@@ -54,6 +51,4 @@ private:
     const QByteArray m_receivedSuffix;
     const QByteArray m_sentSuffix;
     std::string m_message; // reused between lines
-    QString m_displayTime;
-    long long m_displayTimeSecond = -1;
 };
