@@ -1,10 +1,11 @@
 #pragma once
 
+#include "logging/LogRotation.h"
+
 #include <QByteArray>
 #include <QString>
 
 #include <cstdint>
-#include <string>
 
 class Clock;
 class ErrorGuard;
@@ -42,13 +43,7 @@ private:
     void stopReception();
     void handleDatagram(int32_t bytesTotal, QByteArray &received, QByteArray &response);
     void rotateLog();
-    // Logs "<count><suffix>", both in code page 932.
-    void logCount(qsizetype count, const QByteArray &suffix);
 
     Dependencies m;
-    // The datagram path's log messages, encoded once.
-    const QByteArray m_communicationError;
-    const QByteArray m_receivedSuffix;
-    const QByteArray m_sentSuffix;
-    std::string m_message; // reused between lines
+    LogRotation m_rotation;
 };
