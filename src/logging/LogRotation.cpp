@@ -69,20 +69,21 @@ private:
 
 void RotateLog(const QString &path, int16_t &maxSize, int16_t &generations)
 {
+    LogRotation().check(path, maxSize, generations);
+}
+
+void LogRotation::check(const QString &path, int16_t &maxSize, int16_t &generations)
+{
     if (maxSize < 1)
         maxSize = DefaultLogMaxSize;
     if (generations < 1)
         generations = DefaultLogGenerations;
 
-    // The path is the same on every call from the datagram path: its native
-    // form is kept.
-    thread_local QString lastPath;
-    thread_local QByteArray lastNative;
-    if (path != lastPath) {
-        lastNative = QFile::encodeName(path);
-        lastPath = path;
+    if (!path.isSharedWith(m_path) && path != m_path) {
+        m_native = QFile::encodeName(path);
+        m_path = path;
     }
-    const QByteArray &live = lastNative;
+    const QByteArray &live = m_native;
     struct stat st {};
     if (live.isEmpty() || ::lstat(live.constData(), &st) != 0 || !S_ISREG(st.st_mode))
         return;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 
 #include <cstdint>
@@ -10,6 +11,18 @@
 // generations) in the caller's variable. Failures are thrown as
 // RuntimeError; files already moved stay moved.
 void RotateLog(const QString &path, int16_t &maxSize, int16_t &generations);
+
+// The same check for one caller that runs it again and again, as the
+// datagram path does for every datagram.
+class LogRotation {
+public:
+    void check(const QString &path, int16_t &maxSize, int16_t &generations);
+
+private:
+    // The path's native form is kept: the same path comes on every call.
+    QString m_path;
+    QByteArray m_native;
+};
 
 constexpr int16_t DefaultLogMaxSize = 3;
 constexpr int16_t DefaultLogGenerations = 10;

@@ -179,21 +179,47 @@ LogWriter::LogWriter(const LoggingGlobals &globals, const Clock &clock) : m_glob
 void LogWriter::WriteLog(int16_t kind, const QString &message, const QString &stamp, int16_t code) noexcept
 {
     try {
-        const QByteArray encoded = cp932::encode(message);
-        const QByteArray given = cp932::encode(stamp);
-        writeLine(kind, std::string_view(given.constData(), static_cast<size_t>(given.size())),
+        const QByteArray &encoded = encodedText(message);
+        const QByteArray given = stamp.isEmpty() ? QByteArray() : cp932::encode(stamp);
+        writeLine(kind, std::string_view(given.constData(), static_cast<size_t>(given.size())), {},
                   std::string_view(encoded.constData(), static_cast<size_t>(encoded.size())), code);
     } catch (...) {
         // The line is lost; the caller never hears of it.
     }
 }
 
-void LogWriter::WriteLogEncoded(int16_t kind, std::string_view cp932Message) noexcept
+void LogWriter::WriteLog(int16_t kind, qsizetype count, const QString &text) noexcept
 {
     try {
-        writeLine(kind, {}, cp932Message, 0);
+        char digits[24];
+        const auto end = std::to_chars(digits, digits + sizeof digits, count).ptr;
+        const QByteArray &encoded = encodedText(text);
+        writeLine(kind, {}, std::string_view(digits, static_cast<size_t>(end - digits)),
+                  std::string_view(encoded.constData(), static_cast<size_t>(encoded.size())), 0);
     } catch (...) {
     }
+}
+
+const QByteArray &LogWriter::encodedText(const QString &text)
+{
+    // The same characters at the same address: isSharedWith alone would miss a QStringLiteral, which has no
+    // shared header; an entry keeps its text referenced, so those characters cannot have changed.
+    for (const EncodedText &entry : m_texts) {
+        if (text.constData() == entry.source.constData() && text.size() == entry.source.size())
+            return entry.encoded;
+    }
+    for (EncodedText &entry : m_texts) {
+        if (entry.source == text) {
+            entry.source = text; // the next call with this object is found by its identity
+            return entry.encoded;
+        }
+    }
+    QByteArray encoded = cp932::encode(text);
+    EncodedText &entry = m_texts[m_nextText];
+    m_nextText = (m_nextText + 1) % m_texts.size();
+    entry.source = text;
+    entry.encoded = std::move(encoded);
+    return entry.encoded;
 }
 
 const LogWriter::EncodedPath &LogWriter::encodedPath(int16_t kind)
@@ -211,7 +237,8 @@ const LogWriter::EncodedPath &LogWriter::encodedPath(int16_t kind)
     return encoded;
 }
 
-void LogWriter::writeLine(int16_t kind, std::string_view stamp, std::string_view message, int16_t code) noexcept
+void LogWriter::writeLine(int16_t kind, std::string_view stamp, std::string_view lead, std::string_view message,
+                          int16_t code) noexcept
 {
     if (kind < 0 || kind >= ToolKindCount)
         return;
@@ -229,6 +256,7 @@ void LogWriter::writeLine(int16_t kind, std::string_view stamp, std::string_view
         m_line += currentPrefix(shownCode);
     else
         appendPrefix(m_line, shownCode, stamp);
+    m_line += lead;
     m_line += message;
     m_line += "\r\n";
 

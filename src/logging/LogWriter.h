@@ -7,6 +7,7 @@
 #include <QByteArray>
 #include <QString>
 
+#include <array>
 #include <cstdint>
 #include <functional>
 #include <optional>
@@ -25,9 +26,8 @@ public:
     // An empty stamp stands for the current time, a code of 0 for 1001.
     void WriteLog(int16_t kind, const QString &message, const QString &stamp = {}, int16_t code = 0) noexcept;
 
-    // The same line with a message already in code page 932: the datagram
-    // path builds its messages from pre-encoded pieces.
-    void WriteLogEncoded(int16_t kind, std::string_view cp932Message) noexcept;
+    // Logs "<count><text>" with the current time, as "12バイトのデータ受信".
+    void WriteLog(int16_t kind, qsizetype count, const QString &text) noexcept;
 
     // Called when lines start failing (true) and when they are written
     // again (false); each change is also told once on standard error, with
@@ -42,8 +42,15 @@ private:
         QByteArray name;
     };
 
-    // An empty stamp stands for the current time.
-    void writeLine(int16_t kind, std::string_view stamp, std::string_view message, int16_t code) noexcept;
+    struct EncodedText {
+        QString source;
+        QByteArray encoded;
+    };
+
+    // An empty stamp stands for the current time; the message is `lead` then `message`.
+    void writeLine(int16_t kind, std::string_view stamp, std::string_view lead, std::string_view message,
+                   int16_t code) noexcept;
+    const QByteArray &encodedText(const QString &text);
     const EncodedPath &encodedPath(int16_t kind);
     // Appends m_line; 0 or why it failed.
     int appendInFolder(const EncodedPath &path) noexcept;
@@ -59,6 +66,10 @@ private:
     QString m_hostSource;
     QByteArray m_hostEncoded;
     std::string m_line; // reused between lines
+    // The datagram path logs the same few texts for every datagram: each is encoded once, found again by the
+    // address of the characters given (a pointer comparison) before their content.
+    std::array<EncodedText, 4> m_texts;
+    size_t m_nextText = 0; // the entry a new text replaces
 
     // "code stamp host " for the current time, built again only when the
     // code, the time shown (to the tenth of a second) or the host moves on.

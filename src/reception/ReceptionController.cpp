@@ -6,20 +6,34 @@
 #include "ReceptionSurface.h"
 #include "UdpSocket.h"
 #include "core/Clock.h"
-#include "core/Cp932.h"
 #include "core/MessageBoxService.h"
 #include "core/RuntimeError.h"
 #include "logging/ErrorGuard.h"
 #include "logging/LogRotation.h"
+#include "logging/LogWriter.h"
 #include "runtime/Environment.h"
 #include "settings/SettingsReader.h"
-
-#include <charconv>
 
 namespace {
 
 const int16_t LampOff = 0;
 const int16_t LampOn = 1;
+
+// The datagram path's log texts: each call gives the same string object.
+QString communicationError()
+{
+    return QStringLiteral("通信エラーが発生しました。");
+}
+
+QString bytesReceived()
+{
+    return QStringLiteral("バイトのデータ受信");
+}
+
+QString bytesSent()
+{
+    return QStringLiteral("バイトの応答送信");
+}
 
 // Fills a grid with repainting off, repainted once at the end.
 void showBytes(HexGrid &grid, const QByteArray &bytes, ErrorGuard &guard)
@@ -31,11 +45,8 @@ void showBytes(HexGrid &grid, const QByteArray &bytes, ErrorGuard &guard)
 
 } // namespace
 
-ReceptionController::ReceptionController(const Dependencies &deps)
-    : m(deps), m_communicationError(cp932::encode(u"通信エラーが発生しました。")),
-      m_receivedSuffix(cp932::encode(u"バイトのデータ受信")), m_sentSuffix(cp932::encode(u"バイトの応答送信"))
+ReceptionController::ReceptionController(const Dependencies &deps) : m(deps)
 {
-    m_message.reserve(64);
 }
 
 void ReceptionController::cmdRecvData_Click()
@@ -85,19 +96,18 @@ void ReceptionController::wscRecv_DataArrival(int32_t bytesTotal)
 
 void ReceptionController::handleDatagram(int32_t bytesTotal, QByteArray &received, QByteArray &response)
 {
+    const int16_t kind = m.runtime.ToolKind();
     if (bytesTotal <= 1) {
-        m.log.WriteLogEncoded(m.runtime.ToolKind(), std::string_view(m_communicationError.constData(),
-                                                                     static_cast<size_t>(m_communicationError.size())));
-        // Its line counts towards the log's size like any other.
-        rotateLog();
+        m.log.WriteLog(kind, communicationError());
+        rotateLog(); // its line counts towards the log's size like any other
         return;
     }
 
     m.wscRecv.GetData(received, bytesTotal);
-    logCount(received.size(), m_receivedSuffix);
+    m.log.WriteLog(kind, received.size(), bytesReceived());
     CtrlLed(m.surface.RecvLed(), LampOn, m.guard);
     CtrlLed(m.surface.SendLed(), LampOff, m.guard);
-    m.surface.SetLastRecvDateTime(displayTimeNow());
+    m.surface.SetLastRecvDateTime(m.clock.now());
     showBytes(m.surface.RecvGrid(), received, m.guard);
 
     switch (m.surface.SelectedResponse()) {
@@ -107,8 +117,8 @@ void ReceptionController::handleDatagram(int32_t bytesTotal, QByteArray &receive
         response = received;
         m.wscRecv.SendData(response);
         CtrlLed(m.surface.SendLed(), LampOn, m.guard);
-        m.surface.SetLastSentDateTime(displayTimeNow());
-        logCount(response.size(), m_sentSuffix);
+        m.surface.SetLastSentDateTime(m.clock.now());
+        m.log.WriteLog(kind, response.size(), bytesSent());
         showBytes(m.surface.SendGrid(), response, m.guard);
         break;
     case ResponseOption::Custom:
@@ -122,27 +132,5 @@ void ReceptionController::handleDatagram(int32_t bytesTotal, QByteArray &receive
 
 void ReceptionController::rotateLog()
 {
-    RotateLog(m.runtime.LogFile(), m.runtime.logging.LogMaxSize, m.runtime.logging.LogGenerations);
-}
-
-void ReceptionController::logCount(qsizetype count, const QByteArray &suffix)
-{
-    char digits[24];
-    const auto end = std::to_chars(digits, digits + sizeof digits, count).ptr;
-    m_message.assign(digits, end);
-    m_message.append(suffix.constData(), static_cast<size_t>(suffix.size()));
-    m.log.WriteLogEncoded(m.runtime.ToolKind(), m_message);
-}
-
-const QString &ReceptionController::displayTimeNow()
-{
-    const LocalTime t = m.clock.now();
-    const long long second =
-        ((((static_cast<long long>(t.year) * 13 + t.month) * 32 + t.day) * 24 + t.hour) * 60 + t.minute) * 60 +
-        t.second;
-    if (second != m_displayTimeSecond) {
-        m_displayTime = FormatDisplayTime(t);
-        m_displayTimeSecond = second;
-    }
-    return m_displayTime;
+    m_rotation.check(m.runtime.LogFile(), m.runtime.logging.LogMaxSize, m.runtime.logging.LogGenerations);
 }

@@ -1,10 +1,11 @@
 #pragma once
 
+#include "logging/LogRotation.h"
+
 #include <QByteArray>
 #include <QString>
 
 #include <cstdint>
-#include <string>
 
 class Clock;
 class ErrorGuard;
@@ -42,18 +43,7 @@ private:
     void stopReception();
     void handleDatagram(int32_t bytesTotal, QByteArray &received, QByteArray &response);
     void rotateLog();
-    // Logs "<count><suffix>", both in code page 932.
-    void logCount(qsizetype count, const QByteArray &suffix);
-    // The current time as the time labels show it; the text is rebuilt
-    // only when the second changes.
-    const QString &displayTimeNow();
 
     Dependencies m;
-    // The datagram path's log messages, encoded once.
-    const QByteArray m_communicationError;
-    const QByteArray m_receivedSuffix;
-    const QByteArray m_sentSuffix;
-    std::string m_message; // reused between lines
-    QString m_displayTime;
-    long long m_displayTimeSecond = -1;
+    LogRotation m_rotation;
 };

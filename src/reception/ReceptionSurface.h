@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/Clock.h"
+
 #include <QString>
 
 class HexGrid;
@@ -16,8 +18,8 @@ public:
     virtual Lamp &SendLed() = 0;
     virtual HexGrid &RecvGrid() = 0;
     virtual HexGrid &SendGrid() = 0;
-    virtual void SetLastRecvDateTime(const QString &text) = 0;
-    virtual void SetLastSentDateTime(const QString &text) = 0;
+    virtual void SetLastRecvDateTime(const LocalTime &time) = 0;
+    virtual void SetLastSentDateTime(const LocalTime &time) = 0;
     virtual void SetRecvButtonCaption(const QString &text) = 0;
     virtual ResponseOption SelectedResponse() const = 0;
 };

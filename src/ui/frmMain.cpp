@@ -18,19 +18,6 @@
 #include <QLabel>
 #include <QRadioButton>
 
-namespace {
-
-// The label keeps the text it was given: the same text object given again,
-// as for every datagram within one second, is known unchanged at once.
-void SetCaption(QLabel &label, const QString &text)
-{
-    const QString current = label.text();
-    if (!text.isSharedWith(current) && current != text)
-        label.setText(text);
-}
-
-} // namespace
-
 frmMain::frmMain(const Services &services)
     : m_services(services), m_recvGrid(2, 17, this), m_sendGrid(2, 17, this), m_tmrNowDateTime(this)
 {
@@ -105,8 +92,8 @@ void frmMain::Form_Load()
 void frmMain::tmrNowDateTime_Timer()
 {
     m_services.guard.run(QStringLiteral("(tmrNowDateTime_Timer)"), [&] {
-        SetCaption(*m_lblNowDateTimeForSendData, FormatDisplayTime(m_services.clock.now()));
-        SetCaption(*m_lblNowDateTimeForRecvData, FormatDisplayTime(m_services.clock.now()));
+        m_nowForSendTime.show(m_services.clock.now());
+        m_nowForRecvTime.show(m_services.clock.now());
     });
 }
 
@@ -142,14 +129,14 @@ Lamp &frmMain::SendLed()
     return *m_shpSendLed;
 }
 
-void frmMain::SetLastRecvDateTime(const QString &text)
+void frmMain::SetLastRecvDateTime(const LocalTime &time)
 {
-    SetCaption(*m_lblLastRecvDateTimeData, text);
+    m_lastRecvTime.show(time);
 }
 
-void frmMain::SetLastSentDateTime(const QString &text)
+void frmMain::SetLastSentDateTime(const LocalTime &time)
 {
-    SetCaption(*m_lblLastSentDateTimeData, text);
+    m_lastSentTime.show(time);
 }
 
 void frmMain::SetRecvButtonCaption(const QString &text)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "DisplayTimeLabel.h"
 #include "reception/HexGrid.h"
 #include "reception/ReceptionController.h"
 #include "reception/ReceptionSurface.h"
@@ -52,8 +53,8 @@ public:
     Lamp &SendLed() override;
     HexGrid &RecvGrid() override { return m_recvGrid; }
     HexGrid &SendGrid() override { return m_sendGrid; }
-    void SetLastRecvDateTime(const QString &text) override;
-    void SetLastSentDateTime(const QString &text) override;
+    void SetLastRecvDateTime(const LocalTime &time) override;
+    void SetLastSentDateTime(const LocalTime &time) override;
     void SetRecvButtonCaption(const QString &text) override;
     ResponseOption SelectedResponse() const override;
 
@@ -108,6 +109,10 @@ private:
     CommandButton *m_cmdEnd = nullptr;
     DateTimeStatusBar *m_sbStatusBar = nullptr;
     UdpSocket *m_wscRecv = nullptr;
+    DisplayTimeLabel m_nowForRecvTime;
+    DisplayTimeLabel m_nowForSendTime;
+    DisplayTimeLabel m_lastRecvTime;
+    DisplayTimeLabel m_lastSentTime;
 
     std::unique_ptr<ReceptionController> m_reception;
 };

@@ -81,6 +81,10 @@ void frmMain::createControls()
     m_fgrdSendData = controls.get<HexGridView>("fgrdSendData");
     m_cmdEnd = controls.get<CommandButton>("cmdEnd");
     m_sbStatusBar = controls.get<DateTimeStatusBar>("sbStatusBar");
+    m_nowForRecvTime.setLabel(m_lblNowDateTimeForRecvData);
+    m_nowForSendTime.setLabel(m_lblNowDateTimeForSendData);
+    m_lastRecvTime.setLabel(m_lblLastRecvDateTimeData);
+    m_lastSentTime.setLabel(m_lblLastSentDateTimeData);
 
     // The section headings are black whatever the style's text colour.
     for (QLabel *heading : {m_lblRcvData, m_lblSendData}) {

@@ -142,6 +142,22 @@ private slots:
         QVERIFY(QFileInfo(m_live).isDir());
     }
 
+    // One rotation checked again and again follows the path it is given.
+    void repeatedChecksFollowThePath()
+    {
+        LogRotation rotation;
+        int16_t maxSize = 1, generations = 10;
+        make(0, "L0", MiB + 1);
+        rotation.check(m_dir.path() + QStringLiteral("/Other.txt"), maxSize, generations);
+        QCOMPARE(present(), QList<int>({0}));
+        rotation.check(m_live, maxSize, generations);
+        QCOMPARE(present(), QList<int>({1}));
+        make(0, "L1", MiB + 1);
+        rotation.check(QString(m_live.constData(), m_live.size()), maxSize, generations);
+        QCOMPARE(present(), QList<int>({1, 2}));
+        QCOMPARE(head(1), QByteArray("L1"));
+    }
+
     void failedRenameStopsWhereItIs()
     {
         make(0, "L0", MiB + 1);

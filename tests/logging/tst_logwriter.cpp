@@ -2,7 +2,6 @@
 #include "logging/LogWriter.h"
 
 #include "TestSupport.h"
-#include "core/Cp932.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -178,15 +177,35 @@ private slots:
                                           }));
     }
 
-    void encodedMessageMatchesTheStringForm()
+    // Texts come again as the same object, as an equal copy, after others took their place, or with a count.
+    void textsGivenAgainReadTheSame()
     {
         LogWriter log(m_globals, m_clock);
-        log.WriteLog(3, QStringLiteral("通信エラーが発生しました。"));
-        const QByteArray encoded = cp932::encode(u"通信エラーが発生しました。");
-        log.WriteLogEncoded(3, std::string_view(encoded.constData(), static_cast<size_t>(encoded.size())));
-        const QStringList lines = readLogLines(logFile());
-        QCOMPARE(lines.size(), 2);
-        QCOMPARE(lines[0], lines[1]);
+        const QString error = QStringLiteral("通信エラーが発生しました。");
+        const QString received = QStringLiteral("バイトのデータ受信");
+        QStringList expected;
+        const auto write = [&](const QString &text) {
+            log.WriteLog(3, text);
+            expected << text;
+        };
+        const auto writeCount = [&](qsizetype count, const QString &text) {
+            log.WriteLog(3, count, text);
+            expected << QString::number(count) + text;
+        };
+        write(error);
+        write(error);
+        write(QString(error.constData(), error.size()));
+        for (int i = 0; i < 6; ++i)
+            write(QStringLiteral("その他%1").arg(i));
+        write(error);
+        writeCount(0, received);
+        writeCount(12, received);
+        writeCount(65507, received);
+        writeCount(12, QStringLiteral("バイトの応答送信"));
+        QString changed = error;
+        changed[0] = u'X';
+        write(changed);
+        QCOMPARE(testsupport::logMessages(logFile()), expected);
     }
 
     void eachKindHasItsFile()

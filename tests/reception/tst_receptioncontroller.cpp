@@ -39,8 +39,8 @@ public:
     Lamp &SendLed() override { return sendLed; }
     HexGrid &RecvGrid() override { return recvGrid; }
     HexGrid &SendGrid() override { return sendGrid; }
-    void SetLastRecvDateTime(const QString &text) override { lastRecv = text; }
-    void SetLastSentDateTime(const QString &text) override { lastSent = text; }
+    void SetLastRecvDateTime(const LocalTime &time) override { lastRecv = FormatDisplayTime(time); }
+    void SetLastSentDateTime(const LocalTime &time) override { lastSent = FormatDisplayTime(time); }
     void SetRecvButtonCaption(const QString &text) override { caption = text; }
     ResponseOption SelectedResponse() const override { return option; }
 };
