@@ -3,27 +3,64 @@
 #include <algorithm>
 #include <cstdio>
 
-const std::vector<FigureRow> &FigureRows()
+namespace {
+
+// 10000 as "10,000" (counts are never negative).
+std::string Count(int count)
+{
+    std::string digits = std::to_string(count);
+    for (int at = static_cast<int>(digits.size()) - 3; at > 0; at -= 3)
+        digits.insert(static_cast<size_t>(at), ",");
+    return digits;
+}
+
+// 2000 ms as "2 s", 1600 ms as "1.6 s".
+std::string Seconds(int milliseconds)
+{
+    char text[32];
+    std::snprintf(text, sizeof text, "%g s", milliseconds / 1000.0);
+    return text;
+}
+
+} // namespace
+
+std::vector<FigureRow> FigureRows(const PhaseSettings &settings)
 {
     using K = Target::Kind;
-    static const std::vector<FigureRow> rows {
+    const std::string burst = Count(settings.burstCount);
+    const std::string paced = Count(settings.pacedCount);
+    return {
         {Figure::FloodRate, "flood echo rate (/s)", 0, true, true, {K::RatioAtLeast, 0.9, true}},
         {Figure::FloodLoss, "flood loss (%)", 2, true, false, {}},
-        {Figure::LossFreeRate, "highest loss-free rate, 2 s burst (/s)", 0, true, true, {}},
-        {Figure::BurstLoss, "loss of 10,000 as fast as possible (%)", 2, true, false, {K::AtMost, 0, true}},
+        {Figure::LossFreeRate,
+         "highest loss-free rate, " + Seconds(settings.searchBurstMs) + " burst (/s)",
+         0,
+         true,
+         true,
+         {}},
+        {Figure::BurstLoss, "loss of " + burst + " as fast as possible (%)", 2, true, false, {K::AtMost, 0, true}},
         {Figure::RttP50, "RTT p50 at 1,000/s (us)", 1, true, true, {K::Below, 60, true}},
         {Figure::RttP99, "RTT p99 at 1,000/s (us)", 1, true, true, {K::Below, 200, true}},
         {Figure::CpuPerDatagram, "CPU per datagram at 10,000/s (us)", 2, true, true, {K::RatioAtMost, 1.15, true}},
-        {Figure::TickGap, "largest clock-tick gap, 10 s flood (ms)", 0, false, false, {K::Below, 700, false}},
+        {Figure::TickGap,
+         "largest clock-tick gap, " + Seconds(settings.tickFloodMs) + " flood (ms)",
+         0,
+         false,
+         false,
+         {K::Below, 700, false}},
         {Figure::StopClick, "stop click under flood takes effect (ms)", 1, false, false, {K::Below, 200, false}},
         {Figure::StartClick, "start click under flood (ms, 500 ms bind wait)", 1, false, false, {}},
         {Figure::RssFresh, "RSS at start, no datagram yet (KiB)", 0, false, false, {}},
-        {Figure::RssBefore, "RSS after 10,000 warm-up datagrams (KiB)", 0, false, false, {}},
-        {Figure::RssAfter, "RSS after 1,000,000 datagrams (KiB)", 0, false, false, {}},
-        {Figure::RssGrowth, "RSS growth over 1,000,000 (KiB)", 0, false, false, {K::Below, 2048, false}},
-        {Figure::PacedLoss, "loss of the 1,000,000, paced (%)", 2, false, false, {}},
+        {Figure::RssBefore,
+         "RSS after " + Count(settings.warmUpCount) + " warm-up datagrams (KiB)",
+         0,
+         false,
+         false,
+         {}},
+        {Figure::RssAfter, "RSS after " + paced + " datagrams (KiB)", 0, false, false, {}},
+        {Figure::RssGrowth, "RSS growth over " + paced + " (KiB)", 0, false, false, {K::Below, 2048, false}},
+        {Figure::PacedLoss, "loss of the " + paced + ", paced (%)", 2, false, false, {}},
     };
-    return rows;
 }
 
 Verdict Judge(const Target &target, int size, std::optional<double> tool, std::optional<double> reference)
@@ -125,7 +162,7 @@ const char *VerdictText(Verdict verdict)
 
 } // namespace
 
-std::string FormatTable(const Results &results, const std::vector<int> &sizes)
+std::string FormatTable(const Results &results, const std::vector<int> &sizes, const PhaseSettings &settings)
 {
     std::string table;
     char line[256];
@@ -133,14 +170,14 @@ std::string FormatTable(const Results &results, const std::vector<int> &sizes)
                   "ratio", "target", "result");
     table += line;
     for (const int size : sizes) {
-        for (const FigureRow &row : FigureRows()) {
+        for (const FigureRow &row : FigureRows(settings)) {
             const auto tool = results.Median(size, row.figure, Server::Tool);
             const auto reference =
                 row.hasReference ? results.Median(size, row.figure, Server::Reference) : std::nullopt;
             std::optional<double> ratio;
             if (row.showRatio && tool && reference && *reference != 0)
                 ratio = *tool / *reference;
-            std::snprintf(line, sizeof line, "%5d  %-47s %10s %10s %6s  %-13s %s\n", size, row.label,
+            std::snprintf(line, sizeof line, "%5d  %-47s %10s %10s %6s  %-13s %s\n", size, row.label.c_str(),
                           FormatValue(tool, row.decimals).c_str(), FormatValue(reference, row.decimals).c_str(),
                           FormatValue(ratio, 2).c_str(), TargetText(row.target, size).c_str(),
                           VerdictText(Judge(row.target, size, tool, reference)));

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "PhaseSettings.h"
+
 #include <map>
 #include <optional>
 #include <string>
@@ -40,15 +42,15 @@ struct Target {
 
 struct FigureRow {
     Figure figure;
-    const char *label;
+    std::string label; // names the counts and lengths of the phases that measure it
     int decimals;
     bool hasReference; // the reference server is measured too
     bool showRatio;    // tool / reference means something
     Target target;
 };
 
-// Every figure in table order.
-const std::vector<FigureRow> &FigureRows();
+// Every figure in table order, labelled for phases of these lengths.
+std::vector<FigureRow> FigureRows(const PhaseSettings &settings);
 
 enum class Verdict { None, Pass, Fail, Missing };
 
@@ -71,7 +73,7 @@ private:
 
 // The table: one row per size and figure with the tool's and the
 // reference's medians, their ratio, the target and the verdict.
-std::string FormatTable(const Results &results, const std::vector<int> &sizes);
+std::string FormatTable(const Results &results, const std::vector<int> &sizes, const PhaseSettings &settings);
 
 // One line per size and yardstick with its medians; empty without them.
 std::string FormatYardsticks(const Results &results, const std::vector<int> &sizes);

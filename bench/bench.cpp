@@ -175,10 +175,10 @@ void RunEchoPhases(const std::vector<Contender *> &contenders, const std::vector
 }
 
 // Every figure the run was to produce is there.
-bool Complete(const Results &results, const std::vector<int> &sizes)
+bool Complete(const Results &results, const std::vector<int> &sizes, const PhaseSettings &settings)
 {
     for (const int size : sizes)
-        for (const FigureRow &row : FigureRows())
+        for (const FigureRow &row : FigureRows(settings))
             if (!results.Median(size, row.figure, Server::Tool) ||
                 (row.hasReference && !results.Median(size, row.figure, Server::Reference)))
                 return false;
@@ -300,9 +300,10 @@ int RunBenchmark(const Options &options)
 
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
     std::printf("%s\n%s\n%s\n(%.0f s)\n", Describe(options, buffers, loadBefore).c_str(),
-                FormatTable(results, options.sizes).c_str(), FormatYardsticks(results, options.sizes).c_str(), seconds);
+                FormatTable(results, options.sizes, settings).c_str(), FormatYardsticks(results, options.sizes).c_str(),
+                seconds);
     std::fflush(stdout);
-    if (runner.failures() > 0 || !Complete(results, options.sizes)) {
+    if (runner.failures() > 0 || !Complete(results, options.sizes, settings)) {
         std::fprintf(stderr, "udprecv_bench: incomplete, %d phase(s) failed\n", runner.failures());
         return 3;
     }

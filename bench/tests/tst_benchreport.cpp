@@ -4,6 +4,8 @@
 
 #include <sstream>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 using K = Target::Kind;
@@ -63,6 +65,8 @@ private Q_SLOTS:
     void resultsKeepSizesAndServersApart();
     void tableShowsMediansRatioAndVerdicts();
     void yardsticksShowTheirOwnMedians();
+    void labelsNameThePhaseLengths_data();
+    void labelsNameThePhaseLengths();
 };
 
 void tst_BenchReport::median_data()
@@ -177,7 +181,7 @@ void tst_BenchReport::tableShowsMediansRatioAndVerdicts()
         {1400, FloodRate, Server::Tool, 1000},
         {1400, FloodRate, Server::Reference, 2000},
     });
-    const std::string table = FormatTable(results, {64, 1400});
+    const std::string table = FormatTable(results, {64, 1400}, PhaseSettings {});
 
     const std::string floodLabel = "flood echo rate (/s)";
     QCOMPARE(Fields(RowOf(table, 64, floodLabel), floodLabel),
@@ -229,9 +233,48 @@ void tst_BenchReport::yardsticksShowTheirOwnMedians()
                      " 3000  bare echo, receive and send back only (the machine's floor): RTT p50 61.0 us, p99 - "
                      "us\n"});
     // The table itself shows the tool and the reference only.
-    const std::string table = FormatTable(results, {64});
+    const std::string table = FormatTable(results, {64}, PhaseSettings {});
     QCOMPARE(Fields(RowOf(table, 64, "RTT p50"), "(us)").at(1), std::string {"65.0"});
     QCOMPARE(Fields(RowOf(table, 64, "CPU per datagram"), "(us)").at(0), std::string {"-"});
+}
+
+void tst_BenchReport::labelsNameThePhaseLengths_data()
+{
+    QTest::addColumn<bool>("quick");
+    QTest::addColumn<QStringList>("labels");
+    // The full run's labels are quoted elsewhere: they stay as they are.
+    QTest::newRow("full") << false << QStringList {u"highest loss-free rate, 2 s burst (/s)"_s,
+                                                   u"loss of 10,000 as fast as possible (%)"_s,
+                                                   u"largest clock-tick gap, 10 s flood (ms)"_s,
+                                                   u"RSS after 10,000 warm-up datagrams (KiB)"_s,
+                                                   u"RSS after 1,000,000 datagrams (KiB)"_s,
+                                                   u"RSS growth over 1,000,000 (KiB)"_s,
+                                                   u"loss of the 1,000,000, paced (%)"_s};
+    QTest::newRow("quick") << true
+                           << QStringList {u"highest loss-free rate, 0.2 s burst (/s)"_s,
+                                           u"loss of 1,000 as fast as possible (%)"_s,
+                                           u"largest clock-tick gap, 1.6 s flood (ms)"_s,
+                                           u"RSS after 500 warm-up datagrams (KiB)"_s,
+                                           u"RSS after 2,000 datagrams (KiB)"_s,
+                                           u"RSS growth over 2,000 (KiB)"_s,
+                                           u"loss of the 2,000, paced (%)"_s};
+}
+
+void tst_BenchReport::labelsNameThePhaseLengths()
+{
+    QFETCH(bool, quick);
+    QFETCH(QStringList, labels);
+    using enum Figure;
+    const std::vector<FigureRow> rows = FigureRows(quick ? PhaseSettings::Quick() : PhaseSettings {});
+    QStringList named;
+    for (const FigureRow &row : rows)
+        for (const Figure figure : {LossFreeRate, BurstLoss, TickGap, RssBefore, RssAfter, RssGrowth, PacedLoss})
+            if (row.figure == figure)
+                named << QString::fromStdString(row.label);
+    QCOMPARE(named, labels);
+    // Every row still fits the table's figure column.
+    for (const FigureRow &row : rows)
+        QVERIFY2(row.label.size() <= 47, row.label.c_str());
 }
 
 QTEST_APPLESS_MAIN(tst_BenchReport)

@@ -1,3 +1,4 @@
+#include "app/CommandLine.h"
 #include "app/SingleInstance.h"
 #include "app/Startup.h"
 #include "core/Clock.h"
@@ -12,6 +13,15 @@
 
 int main(int argc, char *argv[])
 {
+    // Read first: --help, --version and a wrong argument end the program
+    // before anything needs a display or creates the program's folders.
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments.append(QString::fromLocal8Bit(argv[i]));
+    const CommandLine commandLine = ParseCommandLine(arguments);
+    if (commandLine.exitCode)
+        return *commandLine.exitCode;
+
     QApplication app(argc, argv);
     // The program ends through its exit button or the main window's frame.
     QApplication::setQuitOnLastWindowClosed(false);
@@ -28,6 +38,8 @@ int main(int argc, char *argv[])
 
     switch (Main(services, forms, instance)) {
     case StartupOutcome::WindowShown:
+        if (commandLine.listen)
+            ListenWhenShown(forms);
         return QApplication::exec();
     case StartupOutcome::SecondInstance:
         return 0;

@@ -112,6 +112,11 @@ void frmMain::ComSetting_Click()
     m_services.guard.run(QStringLiteral("(ComSetting_Click)"), [&] { Q_EMIT comSettingRequested(); });
 }
 
+void frmMain::ClickRecvData()
+{
+    m_cmdRecvData->click();
+}
+
 void frmMain::closeEvent(QCloseEvent *event)
 {
     // Closing through the frame ends the program, without the question.

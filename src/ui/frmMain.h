@@ -47,6 +47,8 @@ public:
     void tmrNowDateTime_Timer();
     void cmdEnd_Click();
     void ComSetting_Click();
+    // Clicks 受信待ち (or 受信終了) as the user would: the same handler runs.
+    void ClickRecvData();
 
     // ReceptionSurface
     Lamp &RecvLed() override;

@@ -1,0 +1,94 @@
+#include "CommandLine.h"
+
+#include "ui/Forms.h"
+#include "ui/frmMain.h"
+
+#include <QCommandLineParser>
+#include <QTimer>
+
+#include <cstdio>
+
+namespace {
+
+void Print(std::FILE *stream, const QString &text)
+{
+    std::fputs(text.toLocal8Bit().constData(), stream);
+}
+
+// The options QGuiApplication and QApplication take out of the arguments
+// themselves, with or without a value.
+const char *const QtValueOptions[] = {
+    "platform",    "platformpluginpath", "platformtheme", "plugin",  "qwindowgeometry",
+    "qwindowicon", "qwindowtitle",       "session",       "display", "style",
+    "stylesheet",  "qmljsdebugger"};
+const char *const QtFlagOptions[] = {"reverse", "nograb", "dograb", "widgetcount"};
+
+void AddQtOptions(QCommandLineParser &parser)
+{
+    for (const char *name : QtValueOptions) {
+        QCommandLineOption option(QString::fromLatin1(name), {}, QStringLiteral("value"));
+        option.setFlags(QCommandLineOption::HiddenFromHelp);
+        parser.addOption(option);
+    }
+    for (const char *name : QtFlagOptions) {
+        QCommandLineOption option(QString::fromLatin1(name));
+        option.setFlags(QCommandLineOption::HiddenFromHelp);
+        parser.addOption(option);
+    }
+}
+
+} // namespace
+
+CommandLine ParseCommandLine(const QStringList &arguments)
+{
+    QCommandLineParser parser;
+    // Qt's options are single-dash words: -platform, not -p -l -a ...
+    parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
+    parser.setApplicationDescription(
+        QStringLiteral("A UDP receiver: shows every datagram that reaches the configured port, logs it and,\n"
+                       "in echo mode, sends it back."));
+    // Qt's own help and version options need an application object.
+    const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")},
+                                  QStringLiteral("Show this help and end."));
+    const QCommandLineOption version({QStringLiteral("v"), QStringLiteral("version")},
+                                     QStringLiteral("Show the version and end."));
+    parser.addOption(help);
+    parser.addOption(version);
+    const QCommandLineOption listen(
+        QStringLiteral("listen"),
+        QStringLiteral("Switch reception on once the main window is up, as the button 受信待ち does. Does nothing "
+                       "when start-up opens the port settings dialog instead."));
+    parser.addOption(listen);
+    AddQtOptions(parser);
+
+    CommandLine result;
+    const QString program = QStringLiteral("Tavo_UdpRecv");
+    if (!parser.parse(arguments)) {
+        Print(stderr, program + QStringLiteral(": ") + parser.errorText() +
+                          QStringLiteral("\nTry '--help' for the options.\n"));
+        result.exitCode = 2;
+    } else if (!parser.positionalArguments().isEmpty()) {
+        Print(stderr, program + QStringLiteral(": unexpected argument '") + parser.positionalArguments().constFirst() +
+                          QStringLiteral("'.\nTry '--help' for the options.\n"));
+        result.exitCode = 2;
+    } else if (parser.isSet(help)) {
+        // Without an application object the usage line names no program.
+        QString text = parser.helpText();
+        text.replace(QStringLiteral("<executable_name>"), program);
+        Print(stdout, text);
+        result.exitCode = 0;
+    } else if (parser.isSet(version)) {
+        Print(stdout, program + QStringLiteral(" ") + QStringLiteral(UDPRECV_VERSION) + QStringLiteral("\n"));
+        result.exitCode = 0;
+    }
+    result.listen = parser.isSet(listen);
+    return result;
+}
+
+void ListenWhenShown(Forms &forms)
+{
+    frmMain *main = forms.ExistingMainForm();
+    if (!main || !main->isVisible())
+        return;
+    QTimer::singleShot(0, main, [main] { main->ClickRecvData(); });
+}
