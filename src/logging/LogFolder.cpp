@@ -1,18 +1,14 @@
 #include "LogFolder.h"
 
+#include "core/NativeFolder.h"
+
 #include <cerrno>
-#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
 
 constexpr auto RecheckInterval = std::chrono::seconds(1);
-
-int openFolder(const char *path) noexcept
-{
-    return ::open(path, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-}
 
 } // namespace
 
@@ -40,11 +36,11 @@ int LogFolder::handle(const QByteArray &path) noexcept
             return m_fd;
     }
     reset();
-    int fd = openFolder(path.constData());
+    int fd = OpenFolderNoFollow(path.constData());
     if (fd < 0 && errno == ENOENT) {
         if (::mkdir(path.constData(), 0777) != 0 && errno != EEXIST)
             return -1;
-        fd = openFolder(path.constData());
+        fd = OpenFolderNoFollow(path.constData());
     }
     if (fd < 0)
         return -1;

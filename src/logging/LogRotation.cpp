@@ -1,5 +1,6 @@
 #include "LogRotation.h"
 
+#include "core/NativeFolder.h"
 #include "core/RuntimeError.h"
 
 #include <QFile>
@@ -17,22 +18,19 @@ namespace {
 // swapped in while the rotation runs.
 class GenerationFolder {
 public:
-    explicit GenerationFolder(const QByteArray &live)
+    explicit GenerationFolder(const QByteArray &live) : m_path(SplitNativePath(live))
     {
-        const qsizetype slash = live.lastIndexOf('/');
-        m_folder = slash > 0 ? live.first(slash) : slash == 0 ? QByteArray("/") : QByteArray(".");
-        m_name = live.sliced(slash + 1);
-        m_fd = ::open(m_folder.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+        m_fd = OpenFolderNoFollow(m_path.folder.constData());
         if (m_fd < 0)
             throw RuntimeError::systemCall(
-                QStringLiteral("ログフォルダを開けません (%1)").arg(QFile::decodeName(m_folder)), errno);
+                QStringLiteral("ログフォルダを開けません (%1)").arg(QFile::decodeName(m_path.folder)), errno);
     }
     ~GenerationFolder() { ::close(m_fd); }
     GenerationFolder(const GenerationFolder &) = delete;
     GenerationFolder &operator=(const GenerationFolder &) = delete;
 
-    const QByteArray &live() const { return m_name; }
-    QByteArray generation(int number) const { return m_name + '.' + QByteArray::number(number); }
+    const QByteArray &live() const { return m_path.name; }
+    QByteArray generation(int number) const { return m_path.name + '.' + QByteArray::number(number); }
 
     // Only plain files count: a folder or a link of the same name is not a log file.
     bool exists(const QByteArray &name) const
@@ -58,10 +56,9 @@ public:
     }
 
 private:
-    QString path(const QByteArray &name) const { return QFile::decodeName(m_folder + '/' + name); }
+    QString path(const QByteArray &name) const { return QFile::decodeName(m_path.folder + '/' + name); }
 
-    QByteArray m_folder;
-    QByteArray m_name;
+    FolderAndName m_path;
     int m_fd = -1;
 };
 

@@ -2,13 +2,14 @@
 
 #include "core/Clock.h"
 #include "core/Cp932.h"
+#include "core/NativeFolder.h"
+#include "core/RuntimeError.h"
 
 #include <QFile>
 
 #include <cerrno>
 #include <charconv>
 #include <cstdio>
-#include <cstring>
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -93,14 +94,6 @@ int appendToFile(int dirFd, const char *name, std::string_view line) noexcept
         (void)::ftruncate(fd, size);
     ::close(fd);
     return error;
-}
-
-QString describeFailure(int error)
-{
-    if (error == NotARegularFile)
-        return QStringLiteral("通常のファイルではありません");
-    char buffer[256] = {};
-    return QString::fromLocal8Bit(strerror_r(error, buffer, sizeof buffer));
 }
 
 } // namespace
@@ -229,10 +222,7 @@ const LogWriter::EncodedPath &LogWriter::encodedPath(int16_t kind)
     EncodedPath &encoded = m_paths[index];
     if (!path.isSharedWith(encoded.source) && path != encoded.source) {
         encoded.source = path;
-        const QByteArray native = QFile::encodeName(path);
-        const qsizetype slash = native.lastIndexOf('/');
-        encoded.folder = slash > 0 ? native.first(slash) : slash == 0 ? QByteArray("/") : QByteArray(".");
-        encoded.name = native.sliced(slash + 1);
+        encoded.native = SplitNativePath(QFile::encodeName(path));
     }
     return encoded;
 }
@@ -271,10 +261,10 @@ void LogWriter::writeLine(int16_t kind, std::string_view stamp, std::string_view
 
 int LogWriter::appendInFolder(const EncodedPath &path) noexcept
 {
-    const int dirFd = m_folder.handle(path.folder);
+    const int dirFd = m_folder.handle(path.native.folder);
     if (dirFd < 0)
         return errno;
-    return appendToFile(dirFd, path.name.constData(), m_line);
+    return appendToFile(dirFd, path.native.name.constData(), m_line);
 }
 
 void LogWriter::noteOutcome(int error, const EncodedPath &path) noexcept
@@ -291,7 +281,9 @@ void LogWriter::noteOutcome(int error, const EncodedPath &path) noexcept
         if (m_failing)
             return;
         m_failing = true;
-        const QString text = QStringLiteral("ログを書き込めません (%1): %2").arg(path.source, describeFailure(error));
+        const QString what = QStringLiteral("ログを書き込めません (%1)").arg(path.source);
+        const QString text = error == NotARegularFile ? what + QStringLiteral(": 通常のファイルではありません")
+                                                      : RuntimeError::systemCall(what, error).description();
         std::fprintf(stderr, "Tavo_UdpRecv: %s\n", text.toLocal8Bit().constData());
     }
     if (m_failingChanged)

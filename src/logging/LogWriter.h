@@ -3,6 +3,7 @@
 #include "LogFolder.h"
 #include "LoggingGlobals.h"
 #include "core/Clock.h"
+#include "core/NativeFolder.h"
 
 #include <QByteArray>
 #include <QString>
@@ -38,8 +39,7 @@ public:
 private:
     struct EncodedPath {
         QString source;
-        QByteArray folder; // native, without a trailing separator
-        QByteArray name;
+        FolderAndName native; // the folder without a trailing separator
     };
 
     struct EncodedText {

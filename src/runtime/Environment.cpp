@@ -1,5 +1,6 @@
 #include "Environment.h"
 
+#include "core/NativeFolder.h"
 #include "core/Numeric.h"
 #include "core/RuntimeError.h"
 #include "logging/ErrorGuard.h"
@@ -90,7 +91,7 @@ bool ClearFolder(const QString &path, uint8_t keepFolder)
     // is looked at and deleted relative to that handle: a link in its place,
     // or swapped in while we work, never leads the deletion anywhere else.
     const QByteArray native = QFile::encodeName(path);
-    const int dirFd = ::open(native.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    const int dirFd = OpenFolderNoFollow(native.constData());
     if (dirFd < 0)
         return false;
     DIR *dir = ::fdopendir(dirFd);

@@ -1,0 +1,15 @@
+#pragma once
+
+#include <QByteArray>
+
+// The folder and the last name of a native path: "." for a bare name, "/"
+// for a name at the root.
+struct FolderAndName {
+    QByteArray folder;
+    QByteArray name;
+};
+FolderAndName SplitNativePath(const QByteArray &path);
+
+// Opens a folder for the *at calls; a link in its place is not followed.
+// -1 with errno set on failure.
+int OpenFolderNoFollow(const char *path) noexcept;
