@@ -15,7 +15,6 @@
 
 #include <QAction>
 #include <QCloseEvent>
-#include <QLabel>
 #include <QRadioButton>
 
 frmMain::frmMain(const Services &services)
