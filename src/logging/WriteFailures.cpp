@@ -5,7 +5,7 @@
 
 #include <cstdio>
 
-void WriteFailures::note(int error, const QString &path) noexcept
+void WriteFailures::note(int error, const QString &path, uint64_t count) noexcept
 {
     if (error == 0) {
         if (!m_failing)
@@ -16,7 +16,7 @@ void WriteFailures::note(int error, const QString &path) noexcept
         std::fprintf(stderr, "Tavo_UdpRecv: %s\n", text.toLocal8Bit().constData());
         m_lost = 0;
     } else {
-        ++m_lost;
+        m_lost += count;
         if (m_failing)
             return;
         m_failing = true;

@@ -14,8 +14,9 @@ public:
     // `subject` names what is written ("ログ"), `unit` one write of it ("行").
     WriteFailures(QString subject, QString unit) : m_subject(std::move(subject)), m_unit(std::move(unit)) {}
 
-    // The outcome of one write to `path`: 0, an errno value or NotARegularFile.
-    void note(int error, const QString &path) noexcept;
+    // The outcome of one write of `count` units to `path`: 0, an errno
+    // value or NotARegularFile.
+    void note(int error, const QString &path, uint64_t count = 1) noexcept;
 
     void setFailingChanged(std::function<void(bool failing)> listener) { m_failingChanged = std::move(listener); }
     bool failing() const { return m_failing; }

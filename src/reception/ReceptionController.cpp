@@ -105,6 +105,8 @@ void ReceptionController::wscRecv_DataArrival(int32_t bytesTotal)
     QByteArray received;
     QByteArray response;
     m.guard.run(QStringLiteral("(wscRecv_DataArrival)"), [&] { handleDatagram(bytesTotal, received, response); });
+    // The datagram's records (and its echo's) go out together, however the handler ended.
+    m_capture.flush();
 }
 
 void ReceptionController::handleDatagram(int32_t bytesTotal, QByteArray &received, QByteArray &response)
@@ -152,8 +154,8 @@ void ReceptionController::captureReceived()
         return;
     sockaddr_storage destination {};
     m.wscRecv.CurrentDestination(destination);
-    m_capture.write(m.wscRecv.CurrentSender().address, reinterpret_cast<const sockaddr *>(&destination),
-                    m.wscRecv.CurrentData());
+    m_capture.add(m.wscRecv.CurrentSender().address, reinterpret_cast<const sockaddr *>(&destination),
+                  m.wscRecv.CurrentData());
 }
 
 // The echo goes back from where the datagram arrived to its sender.
@@ -163,8 +165,8 @@ void ReceptionController::captureSent(const QByteArray &response)
         return;
     sockaddr_storage local {};
     m.wscRecv.CurrentDestination(local);
-    m_capture.write(reinterpret_cast<const sockaddr *>(&local), m.wscRecv.CurrentSender().address,
-                    std::string_view(response.constData(), static_cast<size_t>(response.size())));
+    m_capture.add(reinterpret_cast<const sockaddr *>(&local), m.wscRecv.CurrentSender().address,
+                  std::string_view(response.constData(), static_cast<size_t>(response.size())));
 }
 
 void ReceptionController::rotateLog()
