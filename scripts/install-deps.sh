@@ -8,6 +8,9 @@ packages=(
   qt6-base-dev qt6-base-dev-tools libgl-dev
   fonts-ipafont-gothic fonts-noto-cjk
   xvfb xauth x11-apps imagemagick
+  # Decodes the capture file in its test (about 120 MB installed with its
+  # libraries; the test is skipped where it is missing).
+  tshark
 )
 
 missing=()
