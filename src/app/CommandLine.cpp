@@ -39,7 +39,7 @@ void AddQtOptions(QCommandLineParser &parser)
 
 } // namespace
 
-CommandLine ParseCommandLine(const QStringList &arguments)
+CommandLine ParseCommandLine(const QStringList &arguments, const QString &dataHome)
 {
     QCommandLineParser parser;
     // Qt's options are single-dash words: -platform, not -p -l -a ...
@@ -75,6 +75,8 @@ CommandLine ParseCommandLine(const QStringList &arguments)
         // Without an application object the usage line names no program.
         QString text = parser.helpText();
         text.replace(QStringLiteral("<executable_name>"), program);
+        if (!dataHome.isEmpty())
+            text += QLatin1Char('\n') + dataHome + QLatin1Char('\n');
         Print(stdout, text);
         result.exitCode = 0;
     } else if (parser.isSet(version)) {

@@ -4,6 +4,7 @@
 #include "core/Clock.h"
 #include "logging/ErrorGuard.h"
 #include "logging/LogWriter.h"
+#include "runtime/DataHome.h"
 #include "runtime/Environment.h"
 #include "runtime/Services.h"
 #include "ui/Forms.h"
@@ -18,7 +19,8 @@ int main(int argc, char *argv[])
     QStringList arguments;
     for (int i = 0; i < argc; ++i)
         arguments.append(QString::fromLocal8Bit(argv[i]));
-    const CommandLine commandLine = ParseCommandLine(arguments);
+    const DataHome home = ChooseDataHome(ExecutableFolder(), PerUserDataFolder());
+    const CommandLine commandLine = ParseCommandLine(arguments, DescribeDataHome(home));
     if (commandLine.exitCode)
         return *commandLine.exitCode;
 
@@ -27,7 +29,7 @@ int main(int argc, char *argv[])
     QApplication::setQuitOnLastWindowClosed(false);
 
     Runtime runtime;
-    runtime.programFolder = QCoreApplication::applicationDirPath();
+    UseDataHome(runtime, home);
     SystemClock clock;
     QtMessageBoxes boxes;
     LogWriter log(runtime.logging, clock);
