@@ -59,6 +59,11 @@ CommandLine ParseCommandLine(const QStringList &arguments, const QString &dataHo
         QStringLiteral("Switch reception on once the main window is up, as the button 受信待ち does. Does nothing "
                        "when start-up opens the port settings dialog instead."));
     parser.addOption(listen);
+    const QCommandLineOption headless(
+        QStringLiteral("headless"),
+        QStringLiteral("Run the receiver without a display: reception on at once, messages on standard error, a "
+                       "status line on standard output every second datagrams arrive; SIGTERM or SIGINT ends it."));
+    parser.addOption(headless);
     AddQtOptions(parser);
 
     CommandLine result;
@@ -84,6 +89,7 @@ CommandLine ParseCommandLine(const QStringList &arguments, const QString &dataHo
         result.exitCode = 0;
     }
     result.listen = parser.isSet(listen);
+    result.headless = parser.isSet(headless);
     return result;
 }
 

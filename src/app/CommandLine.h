@@ -12,7 +12,8 @@ struct CommandLine {
     // --version (0, their text on standard output) or a wrong argument (2,
     // the reason on standard error).
     std::optional<int> exitCode;
-    bool listen = false; // --listen: reception on once the main window is up
+    bool listen = false;   // --listen: reception on once the main window is up
+    bool headless = false; // --headless: the receiver without a display
 };
 
 // Reads the arguments, the program's path first. It needs no application

@@ -1,4 +1,5 @@
 #include "app/CommandLine.h"
+#include "app/Headless.h"
 #include "app/SingleInstance.h"
 #include "app/Startup.h"
 #include "core/Clock.h"
@@ -23,6 +24,8 @@ int main(int argc, char *argv[])
     const CommandLine commandLine = ParseCommandLine(arguments, DescribeDataHome(home));
     if (commandLine.exitCode)
         return *commandLine.exitCode;
+    if (commandLine.headless)
+        return RunHeadless(argc, argv, home);
 
     QApplication app(argc, argv);
     // The program ends through its exit button or the main window's frame.
