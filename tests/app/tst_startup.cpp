@@ -211,12 +211,16 @@ void StartupTest::perUserFolderForReadOnlyProgram()
         QVERIFY(QDir().mkpath(userFolder + u"/Config"_s));
         testsupport::writeFile(userFolder + u"/Config/Tavo_UdpRecvSetting.ini"_s, own);
     }
+    const bool xdgWasSet = qEnvironmentVariableIsSet("XDG_DATA_HOME");
     const QByteArray savedXdg = qgetenv("XDG_DATA_HOME");
     qputenv("XDG_DATA_HOME", QFile::encodeName(dataHome));
     FolderChecks checks = SystemFolderChecks();
     checks.writable = [](const QString &) { return false; };
     const DataHome home = ChooseDataHome(bin, PerUserDataFolder(), checks);
-    qputenv("XDG_DATA_HOME", savedXdg);
+    if (xdgWasSet)
+        qputenv("XDG_DATA_HOME", savedXdg);
+    else
+        qunsetenv("XDG_DATA_HOME");
     UseDataHome(f.runtime, home);
     SingleInstance instance(f.dir.filePath(u"lock"_s));
 
