@@ -13,6 +13,7 @@
 #include <climits>
 #include <cstdio>
 #include <cstring>
+#include <linux/sock_diag.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -400,6 +401,16 @@ int32_t UdpSocket::BoundPort() const
 int UdpSocket::ReceiveBufferSize() const
 {
     return d->receiveBuffer;
+}
+
+uint32_t UdpSocket::DroppedCount() const
+{
+    std::array<uint32_t, SK_MEMINFO_VARS> memory {};
+    socklen_t length = sizeof memory;
+    if (d->fd < 0 || ::getsockopt(d->fd, SOL_SOCKET, SO_MEMINFO, memory.data(), &length) != 0 ||
+        length < (SK_MEMINFO_DROPS + 1) * sizeof(uint32_t))
+        return 0;
+    return memory[SK_MEMINFO_DROPS];
 }
 
 // Raises DataArrival for the waiting datagrams, a bounded number per turn

@@ -58,6 +58,9 @@ public:
     int32_t BoundPort() const;
     // The receive buffer the system granted, in bytes, 0 when closed.
     int ReceiveBufferSize() const;
+    // The datagrams the system dropped on this socket since it was bound
+    // (its receive buffer was full), 0 when closed. Asks the system.
+    uint32_t DroppedCount() const;
 
 Q_SIGNALS:
     // One datagram of bytesTotal bytes waits; raised once per datagram.
