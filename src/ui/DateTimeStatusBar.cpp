@@ -45,7 +45,7 @@ void DateTimeStatusBar::announce(int panel)
 {
     if (!QAccessible::isActive())
         return;
-    QAccessibleValueChangeEvent event(this, panelText(panel));
+    QAccessibleValueChangeEvent event(this, PanelText(panel));
     event.setChild(panel);
     QAccessible::updateAccessibility(&event);
 }
@@ -68,12 +68,12 @@ void DateTimeStatusBar::SetNotice(const QString &text)
     }
 }
 
-QColor DateTimeStatusBar::noticeColor() const
+QColor DateTimeStatusBar::NoticeColor() const
 {
     return LegibleOn(Qt::red, palette().color(QPalette::Window));
 }
 
-QString DateTimeStatusBar::panelText(int panel) const
+QString DateTimeStatusBar::PanelText(int panel) const
 {
     switch (panel) {
     case 0:
@@ -85,7 +85,7 @@ QString DateTimeStatusBar::panelText(int panel) const
     }
 }
 
-QRect DateTimeStatusBar::panelRect(int panel) const
+QRect DateTimeStatusBar::PanelRect(int panel) const
 {
     const QRect date(0, 1, panelWidth(m_date, m_dateWidth), height() - 1);
     if (panel == 0)
@@ -106,13 +106,13 @@ void DateTimeStatusBar::paintEvent(QPaintEvent *)
     QPainter painter(this);
     painter.fillRect(rect(), palette().color(QPalette::Window));
     for (int panel = 0; panel < 2; ++panel) {
-        const QRect area = panelRect(panel);
+        const QRect area = PanelRect(panel);
         qDrawShadePanel(&painter, area, palette(), true, 1);
         painter.setPen(palette().color(QPalette::WindowText));
-        painter.drawText(area.adjusted(3, 0, -3, 0), Qt::AlignLeft | Qt::AlignVCenter, panelText(panel));
+        painter.drawText(area.adjusted(3, 0, -3, 0), Qt::AlignLeft | Qt::AlignVCenter, PanelText(panel));
     }
     if (!m_notice.isEmpty()) {
-        painter.setPen(noticeColor());
-        painter.drawText(panelRect(2), Qt::AlignLeft | Qt::AlignVCenter, m_notice);
+        painter.setPen(NoticeColor());
+        painter.drawText(PanelRect(2), Qt::AlignLeft | Qt::AlignVCenter, m_notice);
     }
 }

@@ -24,12 +24,12 @@ public:
     QString NoticeText() const { return m_notice; }
     // The colour the notice is drawn in: red, lightened or darkened until
     // it stands out from the bar.
-    QColor noticeColor() const;
+    QColor NoticeColor() const;
 
     // The panels: date, time and, while there is one, the notice.
-    int panelCount() const { return m_notice.isEmpty() ? 2 : 3; }
-    QString panelText(int panel) const;
-    QRect panelRect(int panel) const;
+    int PanelCount() const { return m_notice.isEmpty() ? 2 : 3; }
+    QString PanelText(int panel) const;
+    QRect PanelRect(int panel) const;
 
 protected:
     void paintEvent(QPaintEvent *event) override;

@@ -58,7 +58,7 @@ public:
         case QAccessible::Name:
             return PanelNames[size_t(m_panel)];
         case QAccessible::Value:
-            return m_bar->panelText(m_panel);
+            return m_bar->PanelText(m_panel);
         default:
             return {};
         }
@@ -68,7 +68,7 @@ public:
     {
         QAccessible::State current;
         current.readOnly = true;
-        current.invisible = !isValid() || !m_bar->isVisible() || m_panel >= m_bar->panelCount();
+        current.invisible = !isValid() || !m_bar->isVisible() || m_panel >= m_bar->PanelCount();
         return current;
     }
 
@@ -76,7 +76,7 @@ public:
     {
         if (!isValid())
             return {};
-        const QRect panel = m_bar->panelRect(m_panel);
+        const QRect panel = m_bar->PanelRect(m_panel);
         return QRect(m_bar->mapToGlobal(panel.topLeft()), panel.size());
     }
 
@@ -98,7 +98,7 @@ public:
             QAccessible::deleteAccessibleInterface(id);
     }
 
-    int childCount() const override { return bar()->panelCount(); }
+    int childCount() const override { return bar()->PanelCount(); }
     QAccessibleInterface *child(int index) const override
     {
         return index >= 0 && index < childCount() ? QAccessible::accessibleInterface(m_panels[size_t(index)]) : nullptr;
