@@ -52,6 +52,11 @@ public:
     int backColorAt(int row, int col) const;
     // The byte a data cell shows, -1 for a cell that shows no byte.
     int byteAt(int row, int col) const;
+    // The offset in shownBytes() of the byte a cell shows, -1 for a cell
+    // that shows no byte.
+    qsizetype offsetAt(int row, int col) const { return byteAt(row, col) >= 0 ? byteIndex(row, col) : -1; }
+    // The bytes shown (empty until the first are).
+    const QByteArray &shownBytes() const { return m_bytes; }
 
     // QAbstractTableModel
     int rowCount(const QModelIndex &parent = {}) const override;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QColor>
+#include <QRect>
 #include <QString>
 #include <QTimer>
 #include <QWidget>
@@ -20,6 +22,14 @@ public:
     // A short warning shown right of the panels; empty shows none.
     void SetNotice(const QString &text);
     QString NoticeText() const { return m_notice; }
+    // The colour the notice is drawn in: red, lightened or darkened until
+    // it stands out from the bar.
+    QColor NoticeColor() const;
+
+    // The panels: date, time and, while there is one, the notice.
+    int PanelCount() const { return m_notice.isEmpty() ? 2 : 3; }
+    QString PanelText(int panel) const;
+    QRect PanelRect(int panel) const;
 
 protected:
     void paintEvent(QPaintEvent *event) override;
@@ -27,6 +37,8 @@ protected:
 private:
     void refresh();
     int panelWidth(const QString &text, int designWidth) const;
+    // Tells assistive technology that a panel's text changed.
+    void announce(int panel);
 
     const Clock &m_clock;
     int m_dateWidth;

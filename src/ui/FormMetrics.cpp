@@ -6,6 +6,9 @@
 #include <QScreen>
 #include <QWidget>
 
+#include <algorithm>
+#include <cmath>
+
 void PlaceControl(QWidget &control, TwipsRect twips)
 {
     control.setGeometry(PixelRect(twips));
@@ -17,7 +20,22 @@ Qt::WindowFlags FixedFrameFlags()
            Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint;
 }
 
-void CenterWindow(QWidget &window)
+QRect AvailableArea(const QWidget &window)
+{
+    const QScreen *screen = window.screen() != nullptr ? window.screen() : QGuiApplication::primaryScreen();
+    return screen != nullptr ? screen->availableGeometry() : QRect();
+}
+
+QPoint KeptInside(const QRect &frame, const QRect &area)
+{
+    // Right and bottom edges first, so that the left and top win.
+    QPoint position = frame.topLeft();
+    position.setX(std::max(std::min(position.x(), area.x() + area.width() - frame.width()), area.x()));
+    position.setY(std::max(std::min(position.y(), area.y() + area.height() - frame.height()), area.y()));
+    return position;
+}
+
+void CenterWindow(QWidget &window, const QRect &available)
 {
     const QScreen *screen = window.screen() != nullptr ? window.screen() : QGuiApplication::primaryScreen();
     if (screen == nullptr)
@@ -26,5 +44,57 @@ void CenterWindow(QWidget &window)
     const QSize size = window.frameGeometry().size();
     const FormPosition position = CenterForm(area.width() * TwipsPerPixel, area.height() * TwipsPerPixel,
                                              size.width() * TwipsPerPixel, size.height() * TwipsPerPixel);
-    window.move(area.x() + position.left / TwipsPerPixel, area.y() + position.top / TwipsPerPixel);
+    const QPoint centred(area.x() + position.left / TwipsPerPixel, area.y() + position.top / TwipsPerPixel);
+    if (available.isEmpty()) {
+        window.move(centred);
+        return;
+    }
+    // move() places the frame's top-left corner.
+    window.move(KeptInside(QRect(centred, size), available));
+}
+
+void CenterWindow(QWidget &window)
+{
+    CenterWindow(window, AvailableArea(window));
+}
+
+namespace {
+
+double RelativeLuminance(const QColor &color)
+{
+    const auto linear = [](float channel) {
+        return channel <= 0.04045f ? channel / 12.92 : std::pow((channel + 0.055) / 1.055, 2.4);
+    };
+    const QColor rgb = color.toRgb();
+    return 0.2126 * linear(rgb.redF()) + 0.7152 * linear(rgb.greenF()) + 0.0722 * linear(rgb.blueF());
+}
+
+} // namespace
+
+double ContrastRatio(const QColor &a, const QColor &b)
+{
+    const double la = RelativeLuminance(a);
+    const double lb = RelativeLuminance(b);
+    return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
+}
+
+QColor LegibleOn(const QColor &wanted, const QColor &background)
+{
+    if (ContrastRatio(wanted, background) >= LegibleContrast)
+        return wanted;
+    // White stands out from a dark background at least as well as black does.
+    const QColor toward = ContrastRatio(Qt::white, background) >= ContrastRatio(Qt::black, background)
+                              ? QColor(Qt::white)
+                              : QColor(Qt::black);
+    const QColor from = wanted.toRgb();
+    QColor blended = toward;
+    for (int step = 1; step <= 10; ++step) {
+        const double t = step / 10.0;
+        blended = QColor::fromRgbF(float(from.redF() + (toward.redF() - from.redF()) * t),
+                                   float(from.greenF() + (toward.greenF() - from.greenF()) * t),
+                                   float(from.blueF() + (toward.blueF() - from.blueF()) * t));
+        if (ContrastRatio(blended, background) >= LegibleContrast)
+            break;
+    }
+    return blended;
 }

@@ -47,8 +47,31 @@ void PlaceControl(QWidget &control, TwipsRect twips);
 // buttons, no maximize button, not resizable.
 Qt::WindowFlags FixedFrameFlags();
 
-// Moves a window to the centre of its screen.
+// The part of the window's screen that windows may cover: the screen less
+// its panels and docks. Empty when there is no screen.
+QRect AvailableArea(const QWidget &window);
+
+// Moves a window to the centre of its screen, then into `available` (its
+// screen's AvailableArea) as far as its size allows.
+void CenterWindow(QWidget &window, const QRect &available);
 void CenterWindow(QWidget &window);
+
+// Where a window's frame goes to lie inside `area`: moved in from any edge
+// it crosses; when it is larger than the area, its top-left corner (title
+// bar and menu) stays inside.
+QPoint KeptInside(const QRect &frame, const QRect &area);
+
+// The contrast ratio of two colours as the Web Content Accessibility
+// Guidelines define it, from 1 (the same) to 21 (black and white).
+double ContrastRatio(const QColor &a, const QColor &b);
+
+// The contrast ratio that text keeps with its background.
+constexpr double LegibleContrast = 4.5;
+
+// `wanted` when it stands out from `background` by LegibleContrast; else
+// `wanted` blended toward white on a dark background, toward black on a
+// light one, just as far as that takes.
+QColor LegibleOn(const QColor &wanted, const QColor &background);
 
 // A colour value with red in the low byte.
 inline QColor ColorFromValue(int value)

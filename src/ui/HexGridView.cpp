@@ -1,17 +1,22 @@
 #include "HexGridView.h"
 
 #include "FormMetrics.h"
+#include "reception/HexDumpText.h"
 #include "reception/HexGrid.h"
 
+#include <QAction>
 #include <QApplication>
+#include <QClipboard>
 #include <QDeadlineTimer>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QPaintEvent>
 #include <QPainter>
 #include <QScrollBar>
 
 #include <algorithm>
 #include <utility>
+#include <vector>
 
 namespace {
 
@@ -83,6 +88,16 @@ HexGridView::HexGridView(HexGrid &grid, QWidget *parent) : QTableView(parent), m
     setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     setWordWrap(false);
+    // Tab moves on to the next control, not to the next cell.
+    setTabKeyNavigation(false);
+
+    auto *copy = new QAction(QStringLiteral("コピー"), this);
+    copy->setObjectName(QStringLiteral("copyAction"));
+    copy->setShortcut(QKeySequence::Copy);
+    copy->setShortcutContext(Qt::WidgetShortcut);
+    connect(copy, &QAction::triggered, this, &HexGridView::copyAsHexText);
+    addAction(copy);
+    setContextMenuPolicy(Qt::ActionsContextMenu);
 
     // Beyond the last cell the grid shows grey; the selection stays
     // highlighted when the grid loses the focus.
@@ -232,4 +247,51 @@ void HexGridView::fitColumnsToWidth()
     const int columnWidth = qMax(1, inner / columns);
     horizontalHeader()->setDefaultSectionSize(columnWidth);
     verticalHeader()->setFixedWidth(columnWidth);
+}
+
+void HexGridView::copyAsHexText()
+{
+    std::vector<qsizetype> offsets;
+    if (selectionModel() != nullptr) {
+        for (const QModelIndex &cell : selectionModel()->selectedIndexes()) {
+            const qsizetype offset = m_grid.offsetAt(cell.row(), cell.column());
+            if (offset >= 0)
+                offsets.push_back(offset);
+        }
+    }
+    std::ranges::sort(offsets);
+    offsets.erase(std::unique(offsets.begin(), offsets.end()), offsets.end());
+    const QByteArray &bytes = m_grid.shownBytes();
+    QGuiApplication::clipboard()->setText(offsets.empty() ? HexDumpText(bytes) : HexDumpText(bytes, offsets));
+}
+
+void HexGridView::selectAll()
+{
+    if (selectionModel() == nullptr)
+        return;
+    // The byte cells: the full rows, then the start of the last row.
+    const qsizetype count = m_grid.shownBytes().size();
+    const int perRow = m_grid.columnCount() - 1;
+    QItemSelection cells;
+    if (count > 0 && perRow > 0) {
+        const int fullRows = static_cast<int>(count / perRow);
+        const int rest = static_cast<int>(count % perRow);
+        if (fullRows > 0)
+            cells.select(m_grid.index(1, 1), m_grid.index(fullRows, perRow));
+        if (rest > 0)
+            cells.select(m_grid.index(fullRows + 1, 1), m_grid.index(fullRows + 1, rest));
+    }
+    selectionModel()->select(cells, QItemSelectionModel::ClearAndSelect);
+}
+
+void HexGridView::keyPressEvent(QKeyEvent *event)
+{
+    // Where the copy shortcut does not fire, the view's own copy of the
+    // current cell's text must not take its place.
+    if (event->matches(QKeySequence::Copy)) {
+        copyAsHexText();
+        event->accept();
+        return;
+    }
+    QTableView::keyPressEvent(event);
 }

@@ -19,6 +19,11 @@
 // interval: at once after a quiet spell, otherwise on the next multiple of
 // the interval on the monotonic clock, so that views changed together
 // repaint together and a flood of fills costs a few repaints a second.
+//
+// Tab and Shift+Tab leave the grid; the arrow keys move inside it. Ctrl+C
+// and the context menu's コピー copy the selected bytes (all of them when
+// none is selected) as hex dump text; Ctrl+A selects every cell that
+// shows a byte.
 class HexGridView final : public QTableView {
     Q_OBJECT
 
@@ -33,8 +38,13 @@ public:
     void setRepaintInterval(int milliseconds) { m_repaintIntervalMs = std::max(0, milliseconds); }
     bool repaintPending() const { return m_repaintTimer.isActive(); }
 
+    // Puts the selected bytes, or the whole dump, on the clipboard as text.
+    void copyAsHexText();
+    void selectAll() override;
+
 protected:
     void paintEvent(QPaintEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
     void dataChanged(const QModelIndex &topLeft, const QModelIndex &bottomRight,
                      const QList<int> &roles = QList<int>()) override;
 

@@ -1,7 +1,9 @@
 #include "LampWidget.h"
 
+#include "FormAccessibility.h"
 #include "FormMetrics.h"
 
+#include <QAccessible>
 #include <QPainter>
 
 namespace {
@@ -10,6 +12,7 @@ constexpr int FrameMs = 16;
 
 LampWidget::LampWidget(QWidget *parent) : QWidget(parent)
 {
+    InstallFormAccessibility();
     setFocusPolicy(Qt::NoFocus);
     m_frameTimer.setSingleShot(true);
     m_frameTimer.setInterval(FrameMs);
@@ -29,6 +32,17 @@ void LampWidget::repaintIfChanged()
 {
     if (m_backColor != m_paintedColor)
         update();
+    if (isLit() == m_announcedLit)
+        return;
+    m_announcedLit = isLit();
+    if (!QAccessible::isActive())
+        return;
+    QAccessible::State changed;
+    changed.checked = true;
+    QAccessibleStateChangeEvent stateChange(this, changed);
+    QAccessible::updateAccessibility(&stateChange);
+    QAccessibleValueChangeEvent valueChange(this, LampStateText(isLit()));
+    QAccessible::updateAccessibility(&valueChange);
 }
 
 void LampWidget::paintEvent(QPaintEvent *)

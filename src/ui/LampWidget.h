@@ -17,6 +17,9 @@ public:
 
     int BackColor() const override { return m_backColor; }
     void SetBackColor(int color) override;
+    // Lit: any colour but black. Assistive technology hears of a change
+    // with the repaint, not with every colour set.
+    bool isLit() const { return m_backColor != LampColor::Black; }
 
 protected:
     void paintEvent(QPaintEvent *event) override;
@@ -26,5 +29,6 @@ private:
 
     int m_backColor = LampColor::Black;
     int m_paintedColor = LampColor::Black;
+    bool m_announcedLit = false;
     QTimer m_frameTimer;
 };

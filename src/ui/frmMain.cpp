@@ -102,7 +102,10 @@ void frmMain::Form_Load()
             m_optNothing->setChecked(true);
         else if (m_settings.ResMode == 1)
             m_optRcvData->setChecked(true);
-        CenterWindow(*this);
+        winId(); // the frame around the window is known once the window exists
+        const QRect screenArea = AvailableArea(*this);
+        fitInto(screenArea);
+        CenterWindow(*this, screenArea);
     });
 }
 
@@ -139,6 +142,13 @@ void frmMain::closeEvent(QCloseEvent *event)
     // Closing through the frame ends the program, without the question.
     event->accept();
     Q_EMIT endRequested();
+}
+
+void frmMain::changeEvent(QEvent *event)
+{
+    if (event->type() == QEvent::PaletteChange)
+        colorHeadings();
+    QWidget::changeEvent(event);
 }
 
 Lamp &frmMain::RecvLed()

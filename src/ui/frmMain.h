@@ -23,6 +23,7 @@ class QLabel;
 class QMenu;
 class QMenuBar;
 class QRadioButton;
+class QScrollArea;
 class UdpSocket;
 
 // The main window: reception, response mode, clock, exit and the menu
@@ -64,6 +65,10 @@ public:
 
     void setVisible(bool visible) override;
 
+    // Keeps the window (and its frame) within `area`, a screen's available
+    // area: where the window would not fit, its client area scrolls.
+    void fitInto(const QRect &area);
+
 Q_SIGNALS:
     // The menu asks for the port settings dialog, modal.
     void comSettingRequested();
@@ -72,12 +77,14 @@ Q_SIGNALS:
 
 protected:
     void closeEvent(QCloseEvent *event) override;
+    void changeEvent(QEvent *event) override;
 
 private:
     void createControls();
     void createMenu();
     void connectHandlers();
     void showWriteFailures();
+    void colorHeadings();
 
     Services m_services;
     ReceiveSettings m_settings;
@@ -96,7 +103,9 @@ private:
     QMenuBar *m_menuBar = nullptr;
     QMenu *m_admin = nullptr;
     QAction *m_comSetting = nullptr;
+    QScrollArea *m_clientScroll = nullptr;
     QWidget *m_client = nullptr;
+    QSize m_fullSize; // the menu bar over the whole client area
     QLabel *m_lblNowDateTimeForRecv = nullptr;
     QLabel *m_lblNowDateTimeForRecvData = nullptr;
     CommandButton *m_cmdRecvData = nullptr;

@@ -1,6 +1,7 @@
 // The creation of the main window's controls from its definition.
 #include "CommandButton.h"
 #include "DateTimeStatusBar.h"
+#include "FormAccessibility.h"
 #include "FormBuilder.h"
 #include "FormFonts.h"
 #include "FormMetrics.h"
@@ -16,7 +17,10 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QRadioButton>
+#include <QScrollArea>
 #include <QVBoxLayout>
+
+#include <utility>
 
 namespace {
 
@@ -45,14 +49,20 @@ void frmMain::createMenu()
 void frmMain::createControls()
 {
     const FormDefinition &definition = MainFormDefinition();
+    InstallFormAccessibility();
     setObjectName(QString::fromLatin1(definition.name));
     setWindowTitle(definition.titleText());
     setWindowFlags(FixedFrameFlags());
     setFont(FormFont(FormFontCode::FormDefault));
     createMenu();
 
-    m_client = Named(new QWidget(this), "clientArea");
+    m_client = Named(new QWidget, "clientArea");
     m_client->setFixedSize(PixelSize(definition.client));
+    // The client area scrolls only where the screen is too small for it.
+    m_clientScroll = Named(new QScrollArea(this), "clientScroll");
+    m_clientScroll->setFrameShape(QFrame::NoFrame);
+    m_clientScroll->setFocusPolicy(Qt::NoFocus);
+    m_clientScroll->setWidget(m_client);
 
     const FormControls controls =
         BuildControls(definition, *m_client, [this](const ControlDefinition &control, QWidget *parent) -> QWidget * {
@@ -86,12 +96,16 @@ void frmMain::createControls()
     m_lastRecvTime.setLabel(m_lblLastRecvDateTimeData);
     m_lastSentTime.setLabel(m_lblLastSentDateTimeData);
 
-    // The section headings are black whatever the style's text colour.
-    for (QLabel *heading : {m_lblRcvData, m_lblSendData}) {
-        QPalette colors = heading->palette();
-        colors.setColor(QPalette::WindowText, Qt::black);
-        heading->setPalette(colors);
+    colorHeadings();
+    // Assistive technology reads each grid by the heading beside it, the
+    // lamps by what they stand for.
+    for (auto [heading, grid] : {std::pair(m_lblRcvData, m_fgrdRecvData), std::pair(m_lblSendData, m_fgrdSendData)}) {
+        heading->setBuddy(grid);
+        grid->setAccessibleName(heading->text());
     }
+    m_shpRecvLed->setAccessibleName(QStringLiteral("受信ランプ"));
+    m_shpSendLed->setAccessibleName(QStringLiteral("送信ランプ"));
+    m_sbStatusBar->setAccessibleName(QStringLiteral("ステータスバー"));
     for (HexGridView *grid : {m_fgrdRecvData, m_fgrdSendData}) {
         grid->fitColumnsToWidth();
         grid->setRepaintInterval(GridRepaintIntervalMs);
@@ -111,9 +125,30 @@ void frmMain::createControls()
     frame->setContentsMargins(0, 0, 0, 0);
     frame->setSpacing(0);
     frame->setMenuBar(m_menuBar);
-    frame->addWidget(m_client);
-    frame->setSizeConstraint(QLayout::SetFixedSize);
+    frame->addWidget(m_clientScroll);
 
-    adjustSize();
+    const int clientWidth = m_client->width();
+    const int menuHeight = m_menuBar->heightForWidth(clientWidth);
+    m_fullSize =
+        QSize(clientWidth, (menuHeight > 0 ? menuHeight : m_menuBar->sizeHint().height()) + m_client->height());
+    setFixedSize(m_fullSize);
     ArrangeTabOrder(definition, controls);
+}
+
+void frmMain::colorHeadings()
+{
+    // The section headings are black, but never black on a dark window.
+    for (QLabel *heading : {m_lblRcvData, m_lblSendData}) {
+        QPalette colors = heading->palette();
+        colors.setColor(QPalette::WindowText, LegibleOn(Qt::black, colors.color(QPalette::Window)));
+        heading->setPalette(colors);
+    }
+}
+
+void frmMain::fitInto(const QRect &area)
+{
+    const QMargins frame(geometry().left() - frameGeometry().left(), geometry().top() - frameGeometry().top(),
+                         frameGeometry().right() - geometry().right(), frameGeometry().bottom() - geometry().bottom());
+    const QSize room = area.size().shrunkBy(frame);
+    setFixedSize(area.isEmpty() ? m_fullSize : m_fullSize.boundedTo(room));
 }

@@ -51,6 +51,7 @@ void frmUdpRcvComSetting::createControls()
     m_lblColon = controls.get<QLabel>("lblColon");
     m_txtRcvPort = controls.get<QLineEdit>("txtRcvPort");
     m_txtRcvPort->setMaxLength(PortBoxLength);
+    m_lblRcvPort->setBuddy(m_txtRcvPort); // the box reads as 受信ポート
     m_cmdApply = controls.get<CommandButton>("cmdApply");
     m_cmdCancel = controls.get<CommandButton>("cmdCancel");
     m_wscUdpRcvTest = new UdpSocket(this);

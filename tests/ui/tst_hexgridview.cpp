@@ -1,15 +1,23 @@
 // The hex dump view repaints changed cells a moment after they change,
-// once for many changes, and what it shows then is the grid.
+// once for many changes, and what it shows then is the grid; it copies
+// bytes as text.
+#include "reception/HexDumpText.h"
 #include "reception/HexGrid.h"
 #include "ui/HexGridView.h"
 
 #include "TestLog.h"
 
+#include <QAction>
 #include <QApplication>
+#include <QClipboard>
 #include <QItemSelectionModel>
 #include <QScreen>
 #include <QScrollBar>
 #include <QTest>
+
+#include <algorithm>
+
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -207,6 +215,63 @@ private Q_SLOTS:
         fillRow(grid, 0xAB, log.guard);
         QTest::qWait(50);
         QCOMPARE(counter.paints, 0);
+    }
+
+    void copiesAsHexText_data()
+    {
+        QTest::addColumn<int>("size");
+        for (int size : {0, 17, 2048})
+            QTest::addRow("%d bytes", size) << size;
+    }
+
+    // Ctrl+C and コピー copy the selection (the whole dump without one),
+    // Ctrl+A selects the byte cells and nothing else.
+    void copiesAsHexText()
+    {
+        QFETCH(int, size);
+        HexGrid grid;
+        QWidget window;
+        HexGridView view(grid, &window);
+        view.setGeometry(0, 0, 585, 161);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowActive(&window));
+        QByteArray bytes(size, '\0');
+        for (int i = 0; i < size; ++i)
+            bytes[i] = char(i * 7);
+        grid.setBytes(bytes);
+        view.setFocus();
+        QClipboard *clipboard = QGuiApplication::clipboard();
+        const auto copied = [&] {
+            clipboard->setText(u"-"_s);
+            QTest::keyClick(&view, Qt::Key_C, Qt::ControlModifier);
+            return clipboard->text();
+        };
+        QCOMPARE(copied(), HexDumpText(bytes));
+
+        QTest::keyClick(&view, Qt::Key_A, Qt::ControlModifier);
+        const QModelIndexList cells = view.selectionModel()->selectedIndexes();
+        QCOMPARE(cells.size(), size);
+        QVERIFY(std::ranges::all_of(
+            cells, [&](const QModelIndex &cell) { return grid.byteAt(cell.row(), cell.column()) >= 0; }));
+        QCOMPARE(copied(), HexDumpText(bytes));
+
+        if (size > 16) {
+            // Rows 1 and 2, columns 15 and 16: offsets 14, 15, 30 and 31 where they hold bytes.
+            view.selectionModel()->select(QItemSelection(grid.index(1, 15), grid.index(2, 16)),
+                                          QItemSelectionModel::ClearAndSelect);
+            const QList<qsizetype> offsets = size > 31 ? QList<qsizetype> {14, 15, 30, 31} : QList<qsizetype> {14, 15};
+            QCOMPARE(copied(), HexDumpText(bytes, offsets));
+        }
+
+        QCOMPARE(view.contextMenuPolicy(), Qt::ActionsContextMenu);
+        QAction *copy = view.findChild<QAction *>(u"copyAction"_s);
+        QVERIFY(view.actions().contains(copy));
+        QCOMPARE(copy->text(), u"コピー"_s);
+        clipboard->setText(u"-"_s);
+        copy->trigger();
+        const QString fromMenu = clipboard->text();
+        QCOMPARE(fromMenu, copied());
+        QCOMPARE(fromMenu.isEmpty(), size == 0);
     }
 };
 
