@@ -8,6 +8,7 @@ packages=(
   qt6-base-dev qt6-base-dev-tools libgl-dev
   fonts-ipafont-gothic fonts-noto-cjk
   xvfb xauth x11-apps imagemagick
+  desktop-file-utils appstream dpkg-dev
 )
 
 missing=()
