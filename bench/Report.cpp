@@ -60,6 +60,8 @@ std::vector<FigureRow> FigureRows(const PhaseSettings &settings)
         {Figure::RssAfter, "RSS after " + paced + " datagrams (KiB)", 0, false, false, {}},
         {Figure::RssGrowth, "RSS growth over " + paced + " (KiB)", 0, false, false, {K::Below, 2048, false}},
         {Figure::PacedLoss, "loss of the " + paced + ", paced (%)", 2, false, false, {}},
+        {Figure::CaptureFloodRate, "flood echo rate, Capture=1 (/s)", 0, false, false, {}},
+        {Figure::CaptureCpuPerDatagram, "CPU per datagram at 10,000/s, Capture=1 (us)", 2, false, false, {}},
     };
 }
 

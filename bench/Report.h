@@ -26,6 +26,8 @@ enum class Figure {
     RssAfter,
     RssGrowth,
     PacedLoss,
+    CaptureFloodRate, // the same flood and CPU phases on a host with Capture=1
+    CaptureCpuPerDatagram,
 };
 
 // Yardsticks, measured for the round trips and CPU use only: QtReference,

@@ -12,10 +12,15 @@ constexpr int StartTimeoutMs = 30000;
 constexpr int StatsTimeoutMs = 5000;
 
 // The command line of a host in a fresh program folder.
-std::vector<std::string> HostCommand(const std::string &binaryFolder, const std::string &folder, int maxSeconds)
+std::vector<std::string> HostCommand(const std::string &binaryFolder, const std::string &folder, int maxSeconds,
+                                     bool capture)
 {
     std::filesystem::create_directories(folder);
-    return {binaryFolder + "/udprecv_benchhost", folder, std::to_string(FreeUdpPort()), std::to_string(maxSeconds)};
+    std::vector<std::string> command {binaryFolder + "/udprecv_benchhost", folder, std::to_string(FreeUdpPort()),
+                                      std::to_string(maxSeconds)};
+    if (capture)
+        command.emplace_back("--capture");
+    return command;
 }
 
 std::vector<std::string> ReferenceCommand(const std::string &binaryFolder, const std::string &folder, uint16_t port,
@@ -33,9 +38,9 @@ std::vector<std::string> ReferenceCommand(const std::string &binaryFolder, const
 
 } // namespace
 
-BenchHost::BenchHost(const std::string &binaryFolder, const std::string &programFolder, int maxSeconds)
+BenchHost::BenchHost(const std::string &binaryFolder, const std::string &programFolder, int maxSeconds, bool capture)
     : m_folder(programFolder),
-      m_process(HostCommand(binaryFolder, programFolder, maxSeconds), programFolder + "/host-output.txt")
+      m_process(HostCommand(binaryFolder, programFolder, maxSeconds, capture), programFolder + "/host-output.txt")
 {
     std::istringstream ready(WaitForLine(m_folder + "/bench.ready", m_process, StartTimeoutMs));
     int port = 0;

@@ -15,10 +15,10 @@ struct ServerUnderTest {
 };
 
 // udprecv_benchhost in a fresh program folder: the real main window with
-// reception on in echo mode.
+// reception on in echo mode, with the capture file on when asked.
 class BenchHost {
 public:
-    BenchHost(const std::string &binaryFolder, const std::string &programFolder, int maxSeconds);
+    BenchHost(const std::string &binaryFolder, const std::string &programFolder, int maxSeconds, bool capture = false);
     const ServerUnderTest &server() const { return m_server; }
 
     // See ControlSignals.h for what each signal does.

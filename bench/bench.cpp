@@ -275,6 +275,14 @@ int RunBenchmark(const Options &options)
                     results.Add(size, Figure::StartClick, Server::Tool, ticks.startClickMs);
                 });
             });
+            // The capture's own rows: a fresh host with Capture=1, alone on the machine.
+            runner.Run("flood and CPU use with Capture=1", [&] {
+                BenchHost host(binaries, nextFolder(), ChildMaxSeconds, true);
+                results.Add(size, Figure::CaptureFloodRate, Server::Tool,
+                            MeasureFlood(host.server(), size, settings).rate);
+                results.Add(size, Figure::CaptureCpuPerDatagram, Server::Tool,
+                            MeasureCpuPerDatagram(host.server(), size, settings));
+            });
         }
         // Paced below both the loss-free rate of a burst and the rate the
         // tool's CPU time per datagram sustains, so that every datagram is

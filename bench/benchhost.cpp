@@ -3,7 +3,8 @@
 // in a program folder prepared for echo mode, with reception switched on
 // by a click on its button. Controlled by signals (see ControlSignals.h).
 //
-// usage: udprecv_benchhost <program folder> <port> [max seconds]
+// usage: udprecv_benchhost <program folder> <port> [max seconds] [--capture]
+// --capture: the settings file sets Capture=1.
 // Writes <folder>/bench.ready ("<port> <receive buffer>") once reception is
 // on, and <folder>/bench.stats on SIGUSR2.
 
@@ -30,6 +31,7 @@
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <sys/prctl.h>
 
 namespace {
@@ -55,12 +57,13 @@ bool WriteText(const QString &path, const QByteArray &text)
 
 // The settings file for echo mode on `port`, and the file the
 // single-instance guard locks.
-bool PrepareProgramFolder(const QString &folder, int port)
+bool PrepareProgramFolder(const QString &folder, int port, bool capture)
 {
     if (!QDir().mkpath(folder + QStringLiteral("/Config")))
         return false;
     const QByteArray settings = "[Port]\r\nUdpPort=" + QByteArray::number(port) +
-                                "\r\n\r\n[Maintenance]\r\nResSetting=1\r\nLogMaxSize=3\r\nLogGenerations=10\r\n";
+                                "\r\n\r\n[Maintenance]\r\nResSetting=1\r\nLogMaxSize=3\r\nLogGenerations=10\r\n" +
+                                (capture ? "Capture=1\r\n" : "");
     return WriteText(folder + QStringLiteral("/Config/Tavo_UdpRecvSetting.ini"), settings) &&
            WriteText(folder + QStringLiteral("/Tavo_UdpRecv"), {});
 }
@@ -75,14 +78,16 @@ int Fail(const char *what)
 
 int main(int argc, char *argv[])
 {
-    if (argc < 3 || argc > 4) {
-        std::fprintf(stderr, "usage: %s <program folder> <port> [max seconds]\n", argv[0]);
+    const bool capture = argc > 3 && std::strcmp(argv[argc - 1], "--capture") == 0;
+    const int positional = capture ? argc - 1 : argc;
+    if (positional < 3 || positional > 4) {
+        std::fprintf(stderr, "usage: %s <program folder> <port> [max seconds] [--capture]\n", argv[0]);
         return 2;
     }
     // Never outlive the driver that started this host.
     ::prctl(PR_SET_PDEATHSIG, SIGTERM);
     const int port = std::atoi(argv[2]);
-    const int maxSeconds = argc > 3 ? std::atoi(argv[3]) : 3600;
+    const int maxSeconds = positional > 3 ? std::atoi(argv[3]) : 3600;
     if (port <= 0 || port > 65535 || maxSeconds <= 0 || maxSeconds > 86400)
         return Fail("bad port or time limit");
     if (!ControlSignals::Install())
@@ -91,7 +96,7 @@ int main(int argc, char *argv[])
     QApplication app(argc, argv);
     QApplication::setQuitOnLastWindowClosed(false);
     const QString folder = QDir(QString::fromLocal8Bit(argv[1])).absolutePath();
-    if (!PrepareProgramFolder(folder, port))
+    if (!PrepareProgramFolder(folder, port, capture))
         return Fail("cannot prepare the program folder");
 
     Runtime runtime;

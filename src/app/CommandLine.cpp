@@ -39,7 +39,7 @@ void AddQtOptions(QCommandLineParser &parser)
 
 } // namespace
 
-CommandLine ParseCommandLine(const QStringList &arguments)
+CommandLine ParseCommandLine(const QStringList &arguments, const QString &dataHome)
 {
     QCommandLineParser parser;
     // Qt's options are single-dash words: -platform, not -p -l -a ...
@@ -59,6 +59,11 @@ CommandLine ParseCommandLine(const QStringList &arguments)
         QStringLiteral("Switch reception on once the main window is up, as the button 受信待ち does. Does nothing "
                        "when start-up opens the port settings dialog instead."));
     parser.addOption(listen);
+    const QCommandLineOption headless(
+        QStringLiteral("headless"),
+        QStringLiteral("Run the receiver without a display: reception on at once, messages on standard error, a "
+                       "status line on standard output every second datagrams arrive; SIGTERM or SIGINT ends it."));
+    parser.addOption(headless);
     AddQtOptions(parser);
 
     CommandLine result;
@@ -75,6 +80,8 @@ CommandLine ParseCommandLine(const QStringList &arguments)
         // Without an application object the usage line names no program.
         QString text = parser.helpText();
         text.replace(QStringLiteral("<executable_name>"), program);
+        if (!dataHome.isEmpty())
+            text += QLatin1Char('\n') + dataHome + QLatin1Char('\n');
         Print(stdout, text);
         result.exitCode = 0;
     } else if (parser.isSet(version)) {
@@ -82,6 +89,7 @@ CommandLine ParseCommandLine(const QStringList &arguments)
         result.exitCode = 0;
     }
     result.listen = parser.isSet(listen);
+    result.headless = parser.isSet(headless);
     return result;
 }
 

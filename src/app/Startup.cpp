@@ -3,12 +3,14 @@
 #include "SingleInstance.h"
 #include "core/MessageBoxService.h"
 #include "core/Numeric.h"
+#include "core/RuntimeError.h"
 #include "logging/ErrorGuard.h"
 #include "logging/LogRotation.h"
 #include "logging/LogWriter.h"
+#include "reception/PortChecks.h"
+#include "runtime/DataHome.h"
 #include "runtime/Environment.h"
 #include "runtime/Services.h"
-#include "reception/PortChecks.h"
 #include "settings/ProfileAccess.h"
 #include "ui/Forms.h"
 #include "ui/frmMain.h"
@@ -18,25 +20,44 @@
 
 namespace {
 
+void PrintLine(const QString &text)
+{
+    std::fprintf(stderr, "Tavo_UdpRecv: %s\n", text.toLocal8Bit().constData());
+}
+
 // Start-up that ends without a window says why on standard error and, for
 // a user who started it from a menu, in a critical box.
 void ReportStartupFailure(MessageBoxService &boxes, const QString &headline, const QString &reason)
 {
-    const QString text = reason.isEmpty() ? headline : headline + QStringLiteral(": ") + reason;
-    std::fprintf(stderr, "Tavo_UdpRecv: %s\n", text.toLocal8Bit().constData());
+    PrintLine(reason.isEmpty() ? headline : headline + QStringLiteral(": ") + reason);
     boxes.MsgBox(reason.isEmpty() ? headline : headline + QStringLiteral("。\r\n") + reason, MsgBoxStyle::Critical);
 }
 
+// The per-user data folder is made before the initialisation fills it.
+void PrepareDataFolder(const Runtime &runtime)
+{
+    PrintLine(DescribeDataHome({runtime.programFolder, runtime.perUserFolder, runtime.defaultSettingFile}));
+    if (runtime.perUserFolder)
+        MakeDataHome(runtime.programFolder);
+}
+
+// A new user of an installed program starts with the installed settings.
+void InstallSettingsForNewUser(const Runtime &runtime)
+{
+    if (runtime.perUserFolder && InstallDefaultSettings(runtime.defaultSettingFile, runtime.SettingFile()))
+        PrintLine(QStringLiteral("settings copied from %1").arg(runtime.defaultSettingFile));
+}
+
 // After the initialisation: the single-instance guard, the settings, the
-// start-up rotation and the port check, then exactly one window.
-StartupOutcome ShowFirstWindow(const Services &services, Forms &forms, SingleInstance &instance)
+// start-up rotation and the port check, then the front end comes up.
+StartupOutcome BringUpFrontEnd(const Services &services, StartupFrontEnd &frontEnd, SingleInstance &instance)
 {
     Runtime &runtime = services.runtime;
     if (instance.PrevInstance()) {
         services.log.WriteLog(runtime.ToolKind(), QStringLiteral("二重起動の為、起動を中止しました。"));
         return StartupOutcome::SecondInstance;
     }
-    forms.MainForm().ReadSetting(runtime.SettingFile());
+    frontEnd.ReadSetting(runtime.SettingFile());
     RotateLog(runtime.LogFile(), runtime.logging.LogMaxSize, runtime.logging.LogGenerations);
 
     // The stored port text, read again: a missing or non-numeric one
@@ -44,20 +65,33 @@ StartupOutcome ShowFirstWindow(const Services &services, Forms &forms, SingleIns
     const QString port = GetIniString(QStringLiteral("Port"), QStringLiteral("UdpPort"), runtime.SettingFile());
     bool usable = false;
     if (numeric::IsNumeric(port)) {
-        usable = forms.ComSettingForm().testBindPort(port);
+        usable = frontEnd.TestBindPort(port);
         if (!usable)
             services.boxes.MsgBox(CannotReceiveMessage(), MsgBoxStyle::Critical);
     }
     if (usable)
-        forms.ShowMainForm();
+        frontEnd.ShowReceiver();
     else
-        forms.ComSettingForm().show();
+        frontEnd.AskForPort();
     return StartupOutcome::WindowShown;
 }
 
+// The windows as the front end: the main window, or the port settings dialog.
+class WindowFrontEnd final : public StartupFrontEnd {
+public:
+    explicit WindowFrontEnd(Forms &forms) : m_forms(forms) {}
+    void ReadSetting(const QString &file) override { m_forms.MainForm().ReadSetting(file); }
+    bool TestBindPort(const QString &portText) override { return m_forms.ComSettingForm().testBindPort(portText); }
+    void ShowReceiver() override { m_forms.ShowMainForm(); }
+    void AskForPort() override { m_forms.ComSettingForm().show(); }
+
+private:
+    Forms &m_forms;
+};
+
 } // namespace
 
-StartupOutcome Main(const Services &services, Forms &forms, SingleInstance &instance)
+StartupOutcome Main(const Services &services, StartupFrontEnd &frontEnd, SingleInstance &instance)
 {
     StartupOutcome outcome = StartupOutcome::Failed;
     QString headline = QStringLiteral("起動できません");
@@ -67,12 +101,20 @@ StartupOutcome Main(const Services &services, Forms &forms, SingleInstance &inst
     services.guard.run(
         QStringLiteral("(Main)"),
         [&] {
+            try {
+                PrepareDataFolder(services.runtime);
+            } catch (const RuntimeError &error) {
+                headline = QStringLiteral("実行環境を準備できません");
+                reason = error.description();
+                throw GuardJump {};
+            }
             if (!InitEnvironment(services.runtime, services.guard, UdpReceiverKind, &reason)) {
                 headline = QStringLiteral("実行環境を準備できません");
                 throw GuardJump {};
             }
             try {
-                outcome = ShowFirstWindow(services, forms, instance);
+                InstallSettingsForNewUser(services.runtime);
+                outcome = BringUpFrontEnd(services, frontEnd, instance);
             } catch (const RuntimeError &error) {
                 reason = error.description();
                 throw;
@@ -80,4 +122,10 @@ StartupOutcome Main(const Services &services, Forms &forms, SingleInstance &inst
         },
         steps);
     return outcome;
+}
+
+StartupOutcome Main(const Services &services, Forms &forms, SingleInstance &instance)
+{
+    WindowFrontEnd frontEnd(forms);
+    return Main(services, frontEnd, instance);
 }

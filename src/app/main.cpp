@@ -1,9 +1,11 @@
 #include "app/CommandLine.h"
+#include "app/Headless.h"
 #include "app/SingleInstance.h"
 #include "app/Startup.h"
 #include "core/Clock.h"
 #include "logging/ErrorGuard.h"
 #include "logging/LogWriter.h"
+#include "runtime/DataHome.h"
 #include "runtime/Environment.h"
 #include "runtime/Services.h"
 #include "ui/Forms.h"
@@ -33,9 +35,12 @@ int main(int argc, char *argv[])
     QStringList arguments;
     for (int i = 0; i < argc; ++i)
         arguments.append(QString::fromLocal8Bit(argv[i]));
-    const CommandLine commandLine = ParseCommandLine(arguments);
+    const DataHome home = ChooseDataHome(ExecutableFolder(), PerUserDataFolder());
+    const CommandLine commandLine = ParseCommandLine(arguments, DescribeDataHome(home));
     if (commandLine.exitCode)
         return *commandLine.exitCode;
+    if (commandLine.headless)
+        return RunHeadless(argc, argv, home);
 
     QApplication app(argc, argv);
     // Every window shows the icon of the desktop entry, which desktops find by its id.
@@ -45,7 +50,7 @@ int main(int argc, char *argv[])
     QApplication::setQuitOnLastWindowClosed(false);
 
     Runtime runtime;
-    runtime.programFolder = QCoreApplication::applicationDirPath();
+    UseDataHome(runtime, home);
     SystemClock clock;
     QtMessageBoxes boxes;
     LogWriter log(runtime.logging, clock);

@@ -2,7 +2,9 @@
 
 #include "core/NativeFolder.h"
 
+#include <algorithm>
 #include <cerrno>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -11,6 +13,38 @@ namespace {
 constexpr auto RecheckInterval = std::chrono::seconds(1);
 
 } // namespace
+
+int AppendToFile(int dirFd, const char *name, std::string_view bytes, size_t headerLength) noexcept
+{
+    const int fd = ::openat(dirFd, name, O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK, 0666);
+    if (fd < 0)
+        return errno;
+    const off_t size = ::lseek(fd, 0, SEEK_END);
+    if (size < 0) {
+        ::close(fd);
+        return NotARegularFile;
+    }
+    if (size > 0)
+        bytes.remove_prefix(std::min(headerLength, bytes.size()));
+    size_t written = 0;
+    int error = 0;
+    while (written < bytes.size()) {
+        const ssize_t n = ::write(fd, bytes.data() + written, bytes.size() - written);
+        if (n > 0) {
+            written += static_cast<size_t>(n);
+        } else if (n < 0 && errno == EINTR) {
+            continue;
+        } else {
+            error = n < 0 ? errno : ENOSPC;
+            break;
+        }
+    }
+    // Appends land at the end: cut back to where these bytes began.
+    if (written > 0 && written < bytes.size())
+        (void)::ftruncate(fd, size);
+    ::close(fd);
+    return error;
+}
 
 LogFolder::~LogFolder()
 {
@@ -57,4 +91,16 @@ int LogFolder::handle(const QByteArray &path) noexcept
     m_inode = st.st_ino;
     m_checked = now;
     return m_fd;
+}
+
+int LogFolder::append(const FolderAndName &path, std::string_view bytes, size_t headerLength) noexcept
+{
+    for (int attempt = 0;; ++attempt) {
+        const int dirFd = handle(path.folder);
+        const int error = dirFd < 0 ? errno : AppendToFile(dirFd, path.name.constData(), bytes, headerLength);
+        if (error != ENOENT || attempt > 0)
+            return error;
+        // The folder was deleted while we held it: made again by its name.
+        reset();
+    }
 }

@@ -1,9 +1,26 @@
 #pragma once
 
+#include "core/NativeFolder.h"
+
 #include <QByteArray>
 
 #include <chrono>
+#include <string_view>
 #include <sys/types.h>
+
+// What made an append fail where errno has no name for it.
+constexpr int NotARegularFile = -1;
+
+// Appends `bytes` to the file `name` of the folder `dirFd` with one open,
+// write and close; 0 on success, else errno or NotARegularFile. The open
+// never waits (a FIFO without a reader fails at once) and never follows a
+// link. Only a file that can be positioned takes the bytes: a FIFO with a
+// reader, a socket or a terminal fails (asking lseek costs an append a
+// fraction of what fstat would). A write that fails part-way is cut back,
+// so the file never keeps half of what the next append would run into.
+// The first `headerLength` bytes are the file's own header: written only
+// to an empty file.
+int AppendToFile(int dirFd, const char *name, std::string_view bytes, size_t headerLength = 0) noexcept;
 
 // The folder of the log files, held open so that every line is opened
 // relative to it: a link put in place of the folder is never followed. A
@@ -21,6 +38,9 @@ public:
     int handle(const QByteArray &path) noexcept;
     // Lets the handle go: the next call looks the folder up by name.
     void reset() noexcept;
+    // AppendToFile in the folder `path.folder`; a folder deleted while held
+    // is made again by its name. 0 or why it failed.
+    int append(const FolderAndName &path, std::string_view bytes, size_t headerLength = 0) noexcept;
 
 private:
     QByteArray m_path;

@@ -3,15 +3,10 @@
 #include "core/Clock.h"
 #include "core/Cp932.h"
 #include "core/NativeFolder.h"
-#include "core/RuntimeError.h"
 
 #include <QFile>
 
-#include <cerrno>
 #include <charconv>
-#include <cstdio>
-#include <fcntl.h>
-#include <unistd.h>
 
 namespace {
 
@@ -53,47 +48,6 @@ void appendCode(std::string &out, int code)
     for (auto n = result.ptr - digits; n < 4; ++n)
         out += '0';
     out.append(digits, result.ptr);
-}
-
-// What made a line fail where errno has no name for it.
-constexpr int NotARegularFile = -1;
-
-// Appends `line` to the file `name` of the folder `dirFd` with one open,
-// write and close; 0 on success, else errno or NotARegularFile. The open
-// never waits (a FIFO without a reader fails at once) and never follows a
-// link. Only a file that can be positioned takes the line: a FIFO with a
-// reader, a socket or a terminal fails (asking lseek costs a line a fraction
-// of what fstat would). A write that fails part-way is cut
-// back, so the file never keeps half a line that the next line would run
-// into.
-int appendToFile(int dirFd, const char *name, std::string_view line) noexcept
-{
-    const int fd = ::openat(dirFd, name, O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK, 0666);
-    if (fd < 0)
-        return errno;
-    const off_t size = ::lseek(fd, 0, SEEK_END);
-    if (size < 0) {
-        ::close(fd);
-        return NotARegularFile;
-    }
-    size_t written = 0;
-    int error = 0;
-    while (written < line.size()) {
-        const ssize_t n = ::write(fd, line.data() + written, line.size() - written);
-        if (n > 0) {
-            written += static_cast<size_t>(n);
-        } else if (n < 0 && errno == EINTR) {
-            continue;
-        } else {
-            error = n < 0 ? errno : ENOSPC;
-            break;
-        }
-    }
-    // Appends land at the end: cut back to where this line began.
-    if (written > 0 && written < line.size())
-        (void)::ftruncate(fd, size);
-    ::close(fd);
-    return error;
 }
 
 } // namespace
@@ -164,7 +118,8 @@ void AppendLogStamp(std::string &out, const LocalTime &t)
     appendTenths(out, t.millisecond);
 }
 
-LogWriter::LogWriter(const LoggingGlobals &globals, const Clock &clock) : m_globals(globals), m_clock(clock)
+LogWriter::LogWriter(const LoggingGlobals &globals, const Clock &clock)
+    : m_globals(globals), m_clock(clock), m_failures(QStringLiteral("ログ"), QStringLiteral("行"))
 {
     m_line.reserve(512);
 }
@@ -250,44 +205,7 @@ void LogWriter::writeLine(int16_t kind, std::string_view stamp, std::string_view
     m_line += message;
     m_line += "\r\n";
 
-    int error = appendInFolder(path);
-    if (error == ENOENT) {
-        // The folder was deleted while we held it: made again by its name.
-        m_folder.reset();
-        error = appendInFolder(path);
-    }
-    noteOutcome(error, path);
-}
-
-int LogWriter::appendInFolder(const EncodedPath &path) noexcept
-{
-    const int dirFd = m_folder.handle(path.native.folder);
-    if (dirFd < 0)
-        return errno;
-    return appendToFile(dirFd, path.native.name.constData(), m_line);
-}
-
-void LogWriter::noteOutcome(int error, const EncodedPath &path) noexcept
-{
-    if (error == 0) {
-        if (!m_failing)
-            return;
-        m_failing = false;
-        std::fprintf(stderr, "Tavo_UdpRecv: ログの書き込みを再開しました (書き込めなかった行: %llu)\n",
-                     static_cast<unsigned long long>(m_linesLost));
-        m_linesLost = 0;
-    } else {
-        ++m_linesLost;
-        if (m_failing)
-            return;
-        m_failing = true;
-        const QString what = QStringLiteral("ログを書き込めません (%1)").arg(path.source);
-        const QString text = error == NotARegularFile ? what + QStringLiteral(": 通常のファイルではありません")
-                                                      : RuntimeError::systemCall(what, error).description();
-        std::fprintf(stderr, "Tavo_UdpRecv: %s\n", text.toLocal8Bit().constData());
-    }
-    if (m_failingChanged)
-        m_failingChanged(m_failing);
+    m_failures.note(m_folder.append(path.native, m_line), path.source);
 }
 
 void LogWriter::appendPrefix(std::string &out, int code, std::string_view stamp) const

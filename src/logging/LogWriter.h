@@ -2,6 +2,7 @@
 
 #include "LogFolder.h"
 #include "LoggingGlobals.h"
+#include "WriteFailures.h"
 #include "core/Clock.h"
 #include "core/NativeFolder.h"
 
@@ -33,8 +34,11 @@ public:
     // Called when lines start failing (true) and when they are written
     // again (false); each change is also told once on standard error, with
     // the number of lines lost when writing recovers.
-    void setFailingChanged(std::function<void(bool failing)> listener) { m_failingChanged = std::move(listener); }
-    bool failing() const { return m_failing; }
+    void setFailingChanged(std::function<void(bool failing)> listener)
+    {
+        m_failures.setFailingChanged(std::move(listener));
+    }
+    bool failing() const { return m_failures.failing(); }
 
 private:
     struct EncodedPath {
@@ -52,9 +56,6 @@ private:
                    int16_t code) noexcept;
     const QByteArray &encodedText(const QString &text);
     const EncodedPath &encodedPath(int16_t kind);
-    // Appends m_line; 0 or why it failed.
-    int appendInFolder(const EncodedPath &path) noexcept;
-    void noteOutcome(int error, const EncodedPath &path) noexcept;
     // "code stamp host " of a line.
     void appendPrefix(std::string &out, int code, std::string_view stamp) const;
     const std::string &currentPrefix(int code);
@@ -82,9 +83,7 @@ private:
     std::optional<PrefixKey> m_prefixKey; // none: m_prefix is to be built
     std::string m_prefix;
 
-    bool m_failing = false;
-    uint64_t m_linesLost = 0; // since lines started failing
-    std::function<void(bool)> m_failingChanged;
+    WriteFailures m_failures;
 };
 
 // The timestamp pieces of a log line.

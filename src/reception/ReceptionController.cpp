@@ -14,6 +14,8 @@
 #include "runtime/Environment.h"
 #include "settings/SettingsReader.h"
 
+#include <QFileInfo>
+
 namespace {
 
 const int16_t LampOff = 0;
@@ -47,6 +49,12 @@ void showBytes(HexGrid &grid, const QByteArray &bytes, ErrorGuard &guard)
 
 ReceptionController::ReceptionController(const Dependencies &deps) : m(deps)
 {
+    m_capture.setFailingChanged([this](bool failing) { m.surface.SetCaptureFailing(failing); });
+}
+
+QString ReceptionController::CaptureFileFor(const QString &logFile)
+{
+    return QFileInfo(logFile).path() + QStringLiteral("/Tavo_UdpRcvCapture.pcap");
 }
 
 void ReceptionController::cmdRecvData_Click()
@@ -73,6 +81,11 @@ void ReceptionController::startReception()
     if (m.settings.RcvPort == 0)
         throw RuntimeError(
             QStringLiteral("受信ポートが設定されていません (保存した受信ポートは再起動後に有効になります)"));
+    // The capture needs each datagram's destination address; without it
+    // the socket reads nothing more.
+    const bool capture = m.runtime.logging.Capture;
+    m_capture.setFile(capture ? CaptureFileFor(m.runtime.LogFile()) : QString());
+    m.wscRecv.SetReadDestinations(capture);
     m.wscRecv.SetLocalPort(m.settings.RcvPort);
     m.wscRecv.Bind();
     m.surface.SetRecvButtonCaption(QStringLiteral("受信終了"));
@@ -92,11 +105,14 @@ void ReceptionController::wscRecv_DataArrival(int32_t bytesTotal)
     QByteArray received;
     QByteArray response;
     m.guard.run(QStringLiteral("(wscRecv_DataArrival)"), [&] { handleDatagram(bytesTotal, received, response); });
+    // The datagram's records (and its echo's) go out together, however the handler ended.
+    m_capture.flush();
 }
 
 void ReceptionController::handleDatagram(int32_t bytesTotal, QByteArray &received, QByteArray &response)
 {
     const int16_t kind = m.runtime.ToolKind();
+    captureReceived(); // every datagram, those too short to show included
     if (bytesTotal <= 1) {
         m.log.WriteLog(kind, communicationError());
         rotateLog(); // its line counts towards the log's size like any other
@@ -108,6 +124,7 @@ void ReceptionController::handleDatagram(int32_t bytesTotal, QByteArray &receive
     CtrlLed(m.surface.RecvLed(), LampOn, m.guard);
     CtrlLed(m.surface.SendLed(), LampOff, m.guard);
     m.surface.SetLastRecvDateTime(m.clock.now());
+    m.surface.SetLastSender(m.wscRecv.CurrentSender());
     showBytes(m.surface.RecvGrid(), received, m.guard);
 
     switch (m.surface.SelectedResponse()) {
@@ -116,6 +133,7 @@ void ReceptionController::handleDatagram(int32_t bytesTotal, QByteArray &receive
     case ResponseOption::RcvData:
         response = received;
         m.wscRecv.SendData(response);
+        captureSent(response);
         CtrlLed(m.surface.SendLed(), LampOn, m.guard);
         m.surface.SetLastSentDateTime(m.clock.now());
         m.log.WriteLog(kind, response.size(), bytesSent());
@@ -130,7 +148,32 @@ void ReceptionController::handleDatagram(int32_t bytesTotal, QByteArray &receive
     rotateLog();
 }
 
+void ReceptionController::captureReceived()
+{
+    if (!m_capture.enabled())
+        return;
+    sockaddr_storage destination {};
+    m.wscRecv.CurrentDestination(destination);
+    m_capture.add(m.wscRecv.CurrentSender().address, reinterpret_cast<const sockaddr *>(&destination),
+                  m.wscRecv.CurrentData());
+}
+
+// The echo goes back from where the datagram arrived to its sender.
+void ReceptionController::captureSent(const QByteArray &response)
+{
+    if (!m_capture.enabled())
+        return;
+    sockaddr_storage local {};
+    m.wscRecv.CurrentDestination(local);
+    m_capture.add(reinterpret_cast<const sockaddr *>(&local), m.wscRecv.CurrentSender().address,
+                  std::string_view(response.constData(), static_cast<size_t>(response.size())));
+}
+
 void ReceptionController::rotateLog()
 {
-    m_rotation.check(m.runtime.LogFile(), m.runtime.logging.LogMaxSize, m.runtime.logging.LogGenerations);
+    int16_t &maxSize = m.runtime.logging.LogMaxSize;
+    int16_t &generations = m.runtime.logging.LogGenerations;
+    m_rotation.check(m.runtime.LogFile(), maxSize, generations);
+    if (m_capture.enabled())
+        m_captureRotation.check(m_capture.file(), maxSize, generations);
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "logging/CaptureWriter.h"
 #include "logging/LogRotation.h"
 
 #include <QByteArray>
@@ -17,8 +18,8 @@ struct ReceiveSettings;
 struct Runtime;
 
 // Starts and stops reception on the main window's socket and handles every
-// datagram that arrives: log, lamps, time stamps, hex dumps, echo and the
-// log rotation check. The window forwards its button click and the
+// datagram that arrives: log, capture, lamps, time stamps, hex dumps, echo
+// and the rotation check of the log and the capture file. The window forwards its button click and the
 // socket's DataArrival here.
 class ReceptionController {
 public:
@@ -26,7 +27,7 @@ public:
         UdpSocket &wscRecv;
         ReceptionSurface &surface;
         const ReceiveSettings &settings; // RcvPort
-        Runtime &runtime;                // ToolKind, LogFiles, LogMaxSize, LogGenerations
+        Runtime &runtime;                // ToolKind, LogFiles, LogMaxSize, LogGenerations, Capture
         LogWriter &log;
         ErrorGuard &guard;
         MessageBoxService &boxes;
@@ -38,12 +39,19 @@ public:
     void cmdRecvData_Click();
     void wscRecv_DataArrival(int32_t bytesTotal);
 
+    // The capture file beside the log: "Tavo_UdpRcvCapture.pcap" in its folder.
+    static QString CaptureFileFor(const QString &logFile);
+
 private:
     void startReception();
     void stopReception();
     void handleDatagram(int32_t bytesTotal, QByteArray &received, QByteArray &response);
+    void captureReceived();
+    void captureSent(const QByteArray &response);
     void rotateLog();
 
     Dependencies m;
     LogRotation m_rotation;
+    CaptureWriter m_capture; // on from a start of reception with Capture set
+    LogRotation m_captureRotation;
 };

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "SocketAddress.h"
 #include "core/Clock.h"
 
 #include <QString>
@@ -22,4 +23,10 @@ public:
     virtual void SetLastSentDateTime(const LocalTime &time) = 0;
     virtual void SetRecvButtonCaption(const QString &text) = 0;
     virtual ResponseOption SelectedResponse() const = 0;
+    // The sender of the datagram last shown, valid during the call only;
+    // called for every datagram shown, so a surface compares before it
+    // formats. A surface that does not show it ignores it.
+    virtual void SetLastSender(const SocketAddress &sender) { (void)sender; }
+    // Capture records start failing (true) or are written again (false).
+    virtual void SetCaptureFailing(bool failing) { (void)failing; }
 };

@@ -12,6 +12,8 @@
 #include <chrono>
 #include <climits>
 #include <cstdio>
+#include <cstring>
+#include <linux/sock_diag.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -28,6 +30,9 @@ constexpr size_t DatagramCapacity = 65536;
 constexpr int MaxDatagramsPerTurn = 256;
 constexpr auto MaxTimePerTurn = std::chrono::milliseconds(5);
 constexpr int FallbackReceiveBuffer = 4 * 1024 * 1024;
+// Room for the control messages of one datagram: its destination as IPv6
+// and as IPv4 packet information.
+constexpr size_t ControlCapacity = CMSG_SPACE(sizeof(in6_pktinfo)) + CMSG_SPACE(sizeof(in_pktinfo));
 
 // The largest receive buffer an ordinary process may ask for.
 int requestedReceiveBuffer()
@@ -107,6 +112,16 @@ int bindAny(int fd, bool dualStack, int32_t port)
     return ::bind(fd, reinterpret_cast<const sockaddr *>(&address), sizeof address);
 }
 
+// Asks for each datagram's destination address in a control message; the
+// dual-stack socket gives IPv4 datagrams theirs as mapped IPv6 addresses.
+void askForDestinations(int fd, bool dualStack)
+{
+    const int on = 1;
+    if (dualStack)
+        (void)::setsockopt(fd, IPPROTO_IPV6, IPV6_RECVPKTINFO, &on, sizeof on);
+    (void)::setsockopt(fd, IPPROTO_IP, IP_PKTINFO, &on, sizeof on);
+}
+
 int32_t localPortOf(int fd)
 {
     sockaddr_storage address {};
@@ -154,6 +169,9 @@ struct UdpSocket::Impl {
     std::array<mmsghdr, BatchSize> messages {};
     std::array<iovec, BatchSize> vectors {};
     std::array<sockaddr_storage, BatchSize> sources {};
+    std::unique_ptr<char[]> controls; // while destinations are read
+    bool controlsAttached = false;
+    bool readDestinations = false; // asked for at the last Bind
     int batchCount = 0;
     int namesFilled = 0;       // entries whose sender length the last read set
     int batchNext = 0;         // the next datagram to raise
@@ -179,15 +197,33 @@ struct UdpSocket::Impl {
         }
     }
 
+    // Gives every entry room for its control messages, or takes it away.
+    void attachControls(bool on)
+    {
+        if (on && !controls)
+            controls = std::make_unique<char[]>(static_cast<size_t>(BatchSize) * ControlCapacity);
+        for (size_t i = 0; i < BatchSize; ++i) {
+            msghdr &header = messages[i].msg_hdr;
+            header.msg_control = on ? controls.get() + i * ControlCapacity : nullptr;
+            header.msg_controllen = on ? ControlCapacity : 0;
+        }
+        controlsAttached = on;
+    }
+
     // True when at least one datagram was read.
     bool readBatch()
     {
         if (!buffers)
             prepareBuffers();
         // Only the entries the last read filled have a sender's length in
-        // place of the room for it.
+        // place of the room for it (and the length of their control messages).
         for (int i = 0; i < namesFilled; ++i)
             messages[static_cast<size_t>(i)].msg_hdr.msg_namelen = sizeof(sockaddr_storage);
+        if (controlsAttached != readDestinations)
+            attachControls(readDestinations);
+        else if (controlsAttached)
+            for (int i = 0; i < namesFilled; ++i)
+                messages[static_cast<size_t>(i)].msg_hdr.msg_controllen = ControlCapacity;
         int count;
         do {
             count = ::recvmmsg(fd, messages.data(), BatchSize, MSG_DONTWAIT | MSG_TRUNC, nullptr);
@@ -247,6 +283,8 @@ void UdpSocket::Bind()
     FdHolder fd(openSocket(dualStack));
     const int requested = requestedReceiveBuffer();
     (void)::setsockopt(fd.get(), SOL_SOCKET, SO_RCVBUF, &requested, sizeof requested);
+    if (m_readDestinations)
+        askForDestinations(fd.get(), dualStack);
     if (bindAny(fd.get(), dualStack, port) != 0)
         throw RuntimeError::systemCall(bindFailure(port), errno);
 
@@ -258,6 +296,7 @@ void UdpSocket::Bind()
     ++d->generation;
     d->boundPort = localPortOf(fd.get());
     d->receiveBuffer = granted;
+    d->readDestinations = m_readDestinations;
     d->fd = fd.release();
     d->notifier = new ReadNotifier(d->fd, *this);
 }
@@ -294,6 +333,66 @@ void UdpSocket::SendData(const QByteArray &data)
         throw RuntimeError::systemCall(what, errno);
 }
 
+std::string_view UdpSocket::CurrentData() const
+{
+    if (d->fd < 0 || d->current < 0)
+        return {};
+    return {d->datagram(d->current), d->datagramLength(d->current)};
+}
+
+SocketAddress UdpSocket::CurrentSender() const
+{
+    if (d->fd < 0 || d->current < 0)
+        return {};
+    const msghdr &header = d->messages[static_cast<size_t>(d->current)].msg_hdr;
+    return {static_cast<const sockaddr *>(header.msg_name), header.msg_namelen};
+}
+
+bool UdpSocket::CurrentDestination(sockaddr_storage &destination) const
+{
+    if (d->fd < 0 || d->current < 0)
+        return false;
+    const msghdr &header = d->messages[static_cast<size_t>(d->current)].msg_hdr;
+    const auto family = static_cast<const sockaddr *>(header.msg_name)->sa_family;
+    destination = {};
+    const uint16_t port = htons(static_cast<uint16_t>(d->boundPort));
+    auto &v6 = reinterpret_cast<sockaddr_in6 &>(destination);
+    auto &v4 = reinterpret_cast<sockaddr_in &>(destination);
+    if (family == AF_INET6) {
+        v6.sin6_family = AF_INET6;
+        v6.sin6_port = port;
+    } else {
+        v4.sin_family = AF_INET;
+        v4.sin_port = port;
+    }
+    if (!d->controlsAttached)
+        return true;
+    // A const msghdr cannot be walked with CMSG_NXTHDR: a copy of its head can.
+    msghdr walk = header;
+    for (cmsghdr *c = CMSG_FIRSTHDR(&walk); c; c = CMSG_NXTHDR(&walk, c)) {
+        if (c->cmsg_level == IPPROTO_IPV6 && c->cmsg_type == IPV6_PKTINFO && family == AF_INET6) {
+            in6_pktinfo info {};
+            std::memcpy(&info, CMSG_DATA(c), sizeof info);
+            v6.sin6_addr = info.ipi6_addr;
+            return true;
+        }
+        if (c->cmsg_level == IPPROTO_IP && c->cmsg_type == IP_PKTINFO) {
+            in_pktinfo info {};
+            std::memcpy(&info, CMSG_DATA(c), sizeof info);
+            if (family == AF_INET6) {
+                // An IPv4 datagram on the dual-stack socket: its address mapped into IPv6.
+                v6.sin6_addr.s6_addr[10] = 0xFF;
+                v6.sin6_addr.s6_addr[11] = 0xFF;
+                std::memcpy(v6.sin6_addr.s6_addr + 12, &info.ipi_addr, 4);
+            } else {
+                v4.sin_addr = info.ipi_addr;
+            }
+            return true;
+        }
+    }
+    return true;
+}
+
 int32_t UdpSocket::BoundPort() const
 {
     return d->boundPort;
@@ -302,6 +401,16 @@ int32_t UdpSocket::BoundPort() const
 int UdpSocket::ReceiveBufferSize() const
 {
     return d->receiveBuffer;
+}
+
+uint32_t UdpSocket::DroppedCount() const
+{
+    std::array<uint32_t, SK_MEMINFO_VARS> memory {};
+    socklen_t length = sizeof memory;
+    if (d->fd < 0 || ::getsockopt(d->fd, SOL_SOCKET, SO_MEMINFO, memory.data(), &length) != 0 ||
+        length < (SK_MEMINFO_DROPS + 1) * sizeof(uint32_t))
+        return 0;
+    return memory[SK_MEMINFO_DROPS];
 }
 
 // Raises DataArrival for the waiting datagrams, a bounded number per turn

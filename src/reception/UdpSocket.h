@@ -1,10 +1,14 @@
 #pragma once
 
+#include "SocketAddress.h"
+
 #include <QByteArray>
 #include <QObject>
 
 #include <cstdint>
 #include <memory>
+#include <string_view>
+#include <sys/socket.h>
 
 // A UDP socket component: set LocalPort, Bind to it on all local addresses
 // (IPv6 and IPv4), read each arriving datagram whole after DataArrival and
@@ -36,10 +40,27 @@ public:
     // current datagram came from. Throws RuntimeError on failure.
     virtual void SendData(const QByteArray &data);
 
+    // The datagram whose DataArrival is being raised, without a copy: valid
+    // until its DataArrival returns; empty outside DataArrival.
+    std::string_view CurrentData() const;
+    // Its sender, as the system gave it; empty outside DataArrival.
+    SocketAddress CurrentSender() const;
+    // With destinations read (from the next Bind on), each datagram also
+    // brings the local address it was sent to; off, reading costs nothing
+    // more. Off by default.
+    void SetReadDestinations(bool on) { m_readDestinations = on; }
+    // The local address and bound port the current datagram was sent to;
+    // the unspecified address when destinations are not read. False
+    // outside DataArrival.
+    bool CurrentDestination(sockaddr_storage &destination) const;
+
     // The port actually bound (the system's choice when LocalPort is 0), 0 when closed.
     int32_t BoundPort() const;
     // The receive buffer the system granted, in bytes, 0 when closed.
     int ReceiveBufferSize() const;
+    // The datagrams the system dropped on this socket since it was bound
+    // (its receive buffer was full), 0 when closed. Asks the system.
+    uint32_t DroppedCount() const;
 
 Q_SIGNALS:
     // One datagram of bytesTotal bytes waits; raised once per datagram.
@@ -53,4 +74,5 @@ private:
     struct Impl;
     std::unique_ptr<Impl> d;
     int32_t m_localPort = 0;
+    bool m_readDestinations = false;
 };

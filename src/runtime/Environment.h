@@ -32,7 +32,14 @@ extern const std::array<ToolKindRow, ToolKindCount> ToolKindTable;
 
 // Everything the initialisation builds and the rest of the program reads.
 struct Runtime {
+    // The folder that holds Config, Log and Temp: the executable's folder,
+    // or the per-user data folder (see DataHome.h).
     QString programFolder;
+    // Set for the per-user data folder: start-up makes it, and copies the
+    // installed default settings file (when there is one) into a Config
+    // folder that holds no settings file.
+    bool perUserFolder = false;
+    QString defaultSettingFile;
     AppDefine appDefine;
     LoggingGlobals logging;
 

@@ -7,6 +7,7 @@
 #include "logging/LoggingGlobals.h"
 
 #include <cstdint>
+#include <optional>
 
 void ReadSetting(const QString &file, ReceiveSettings &members, LoggingGlobals &logging, MessageBoxService &boxes,
                  ErrorGuard &guard)
@@ -46,6 +47,20 @@ void ReadSetting(const QString &file, ReceiveSettings &members, LoggingGlobals &
                 logLimit(QStringLiteral("LogMaxSize"), QStringLiteral("ログ最大サイズが不正です。"), LargestLogMaxSize);
             logging.LogGenerations =
                 logLimit(QStringLiteral("LogGenerations"), QStringLiteral("ログ最大世代数が不正です。"), INT16_MAX);
+
+            // Capture is optional: absent or 0 is off, 1 on; anything else
+            // is refused like a bad log limit and leaves it off.
+            const QString capture = GetIniString(QStringLiteral("Maintenance"), QStringLiteral("Capture"), file);
+            logging.Capture = false;
+            if (capture.isEmpty())
+                return;
+            const std::optional<double> value = numeric::Parse(capture);
+            const double rounded = value ? numeric::RoundHalfEven(*value) : -1;
+            if (rounded != 0 && rounded != 1) {
+                boxes.MsgBox(QStringLiteral("キャプチャ設定が不正です。"), MsgBoxStyle::Critical);
+                throw GuardJump {};
+            }
+            logging.Capture = rounded == 1;
         },
         {showFailure, {}});
 }

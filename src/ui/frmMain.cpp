@@ -3,6 +3,7 @@
 #include "CommandButton.h"
 #include "DateTimeStatusBar.h"
 #include "FormMetrics.h"
+#include "HexGridView.h"
 #include "LampWidget.h"
 #include "core/Clock.h"
 #include "core/MessageBoxService.h"
@@ -15,7 +16,11 @@
 
 #include <QAction>
 #include <QCloseEvent>
+#include <QLabel>
 #include <QRadioButton>
+
+#include <algorithm>
+#include <cstring>
 
 frmMain::frmMain(const Services &services)
     : m_services(services), m_recvGrid(2, 17, this), m_sendGrid(2, 17, this), m_tmrNowDateTime(this)
@@ -42,10 +47,23 @@ void frmMain::connectHandlers()
 
     // Lines that cannot be written are marked in the status bar while it lasts.
     const auto markLogFailure = [this](bool failing) {
-        m_sbStatusBar->SetNotice(failing ? QStringLiteral("ログを書き込めません") : QString());
+        m_logFailing = failing;
+        showWriteFailures();
     };
     m_services.log.setFailingChanged(markLogFailure);
     markLogFailure(m_services.log.failing());
+}
+
+void frmMain::showWriteFailures()
+{
+    QString notice;
+    if (m_logFailing && m_captureFailing)
+        notice = QStringLiteral("ログとキャプチャを書き込めません");
+    else if (m_logFailing)
+        notice = QStringLiteral("ログを書き込めません");
+    else if (m_captureFailing)
+        notice = QStringLiteral("キャプチャを書き込めません");
+    m_sbStatusBar->SetNotice(notice);
 }
 
 void frmMain::ReadSetting(const QString &file)
@@ -158,4 +176,24 @@ ResponseOption frmMain::SelectedResponse() const
     if (m_optCustom->isChecked())
         return ResponseOption::Custom;
     return ResponseOption::None;
+}
+
+void frmMain::SetLastSender(const SocketAddress &sender)
+{
+    const socklen_t length = std::min<socklen_t>(sender.length, sizeof m_lastSender);
+    if (sender.empty() || (length == m_lastSenderLength && std::memcmp(&m_lastSender, sender.address, length) == 0))
+        return;
+    std::memcpy(&m_lastSender, sender.address, length);
+    m_lastSenderLength = length;
+    const QString text = QStringLiteral("送信元: ") + FormatSocketAddress(sender);
+    for (QWidget *shown : {static_cast<QWidget *>(m_fgrdRecvData), static_cast<QWidget *>(m_lblLastRecvDateTimeData)}) {
+        shown->setToolTip(text);
+        shown->setAccessibleDescription(text);
+    }
+}
+
+void frmMain::SetCaptureFailing(bool failing)
+{
+    m_captureFailing = failing;
+    showWriteFailures();
 }

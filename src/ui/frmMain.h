@@ -59,6 +59,8 @@ public:
     void SetLastSentDateTime(const LocalTime &time) override;
     void SetRecvButtonCaption(const QString &text) override;
     ResponseOption SelectedResponse() const override;
+    void SetLastSender(const SocketAddress &sender) override;
+    void SetCaptureFailing(bool failing) override;
 
     void setVisible(bool visible) override;
 
@@ -75,10 +77,17 @@ private:
     void createControls();
     void createMenu();
     void connectHandlers();
+    void showWriteFailures();
 
     Services m_services;
     ReceiveSettings m_settings;
     bool m_loaded = false;
+    bool m_logFailing = false;
+    bool m_captureFailing = false;
+    // The sender shown, as the system gave it: compared with every
+    // datagram's, its text made only when it changes.
+    sockaddr_storage m_lastSender {};
+    socklen_t m_lastSenderLength = 0;
 
     HexGrid m_recvGrid;
     HexGrid m_sendGrid;

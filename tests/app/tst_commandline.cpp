@@ -4,6 +4,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
@@ -43,6 +44,9 @@ void CommandLineTest::endsWithoutStarting_data()
 
     const QString version = ProgramName + u" "_s + QStringLiteral(UDPRECV_VERSION) + u"\n"_s;
     QTest::newRow("help") << QStringList {u"--help"_s} << 0 << u"--listen"_s << QString();
+    // A copy in a writable folder keeps its data beside itself.
+    QTest::newRow("help names the data folder")
+        << QStringList {u"--help"_s} << 0 << u"Config, Log and Temp: <dir> (beside the program)"_s << QString();
     QTest::newRow("version") << QStringList {u"--version"_s} << 0 << version << QString();
     QTest::newRow("Qt's own option let through")
         << QStringList {u"-style"_s, u"fusion"_s, u"-v"_s} << 0 << version << QString();
@@ -73,6 +77,7 @@ void CommandLineTest::endsWithoutStarting()
     QCOMPARE(process.exitCode(), exitCode);
     const QString stdOut = QString::fromLocal8Bit(process.readAllStandardOutput());
     const QString stdErr = QString::fromLocal8Bit(process.readAllStandardError());
+    out.replace(u"<dir>"_s, QFileInfo(dir.path()).canonicalFilePath());
     if (out.endsWith(u'\n'))
         QCOMPARE(stdOut, out);
     else

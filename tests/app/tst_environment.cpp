@@ -1,4 +1,5 @@
 #include "logging/ErrorGuard.h"
+#include "runtime/DataHome.h"
 #include "runtime/Environment.h"
 
 #include "TestSupport.h"
@@ -143,6 +144,50 @@ private slots:
         QVERIFY(!InitEnvironment(runtime, guard, UdpReceiverKind));
         QVERIFY(!QFileInfo::exists(runtime.programFolder));
         QVERIFY(runtime.logging.LogFiles[3].isEmpty());
+    }
+
+    // Where Config, Log and Temp go, for a program in `folder` on a file
+    // system whose writable folders and existing files the row gives.
+    void dataHomeChoice_data()
+    {
+        QTest::addColumn<QString>("folder");
+        QTest::addColumn<QStringList>("writable");
+        QTest::addColumn<QStringList>("existing");
+        QTest::addColumn<bool>("perUser");
+        QTest::addColumn<QString>("defaultFile");
+        const QString shared = QStringLiteral("/opt/x/share/Tavo_UdpRecv/Tavo_UdpRecvSetting.ini");
+        const QStringList none;
+        QTest::newRow("writable build folder")
+            << QStringLiteral("/home/u/src/build/src") << QStringList {QStringLiteral("/home/u/src/build/src")} << none
+            << false << QString();
+        QTest::newRow("read-only copy") << QStringLiteral("/srv/tools") << none << none << true << QString();
+        QTest::newRow("installed tree") << QStringLiteral("/opt/x/bin") << none << QStringList {shared} << true
+                                        << shared;
+        QTest::newRow("installed tree, root")
+            << QStringLiteral("/opt/x/bin") << QStringList {QStringLiteral("/opt/x/bin")} << QStringList {shared}
+            << true << shared;
+        QTest::newRow("system folder, root")
+            << QStringLiteral("/usr/local/bin/") << QStringList {QStringLiteral("/usr/local/bin/")} << none << true
+            << QString();
+        QTest::newRow("a folder named bin elsewhere, root")
+            << QStringLiteral("/home/u/bin") << QStringList {QStringLiteral("/home/u/bin")} << none << false
+            << QString();
+    }
+    void dataHomeChoice()
+    {
+        QFETCH(QString, folder);
+        QFETCH(QStringList, writable);
+        QFETCH(QStringList, existing);
+        QFETCH(bool, perUser);
+        QFETCH(QString, defaultFile);
+        FolderChecks checks;
+        checks.writable = [&](const QString &p) { return writable.contains(p); };
+        checks.exists = [&](const QString &p) { return existing.contains(p); };
+        const QString userFolder = QStringLiteral("/home/u/.local/share/Tavo_UdpRecv");
+        const DataHome home = ChooseDataHome(folder, userFolder, checks);
+        QCOMPARE(home.perUser, perUser);
+        QCOMPARE(home.folder, perUser ? userFolder : folder);
+        QCOMPARE(home.defaultSettingFile, defaultFile);
     }
 
     void addBackslash_data()

@@ -3,12 +3,16 @@
 #include "FormsFixture.h"
 #include "app/SingleInstance.h"
 #include "app/Startup.h"
+#include "runtime/DataHome.h"
 #include "ui/frmMain.h"
 #include "ui/frmUdpRcvComSetting.h"
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTest>
+
+#include <sys/stat.h>
 
 using namespace Qt::StringLiterals;
 
@@ -48,6 +52,8 @@ private Q_SLOTS:
     void secondInstanceIsRefused();
     void failureSaysWhy_data();
     void failureSaysWhy();
+    void perUserFolderForReadOnlyProgram_data();
+    void perUserFolderForReadOnlyProgram();
 };
 
 void StartupTest::windowForStoredPort_data()
@@ -176,6 +182,61 @@ void StartupTest::failureSaysWhy()
         QVERIFY(!log.isEmpty());
         QVERIFY2(log.last().endsWith(logLine) && log.last().contains(boxMentions), qPrintable(log.last()));
     }
+}
+
+void StartupTest::perUserFolderForReadOnlyProgram_data()
+{
+    QTest::addColumn<bool>("userHasSettings");
+    QTest::newRow("new user: installed settings copied") << false;
+    QTest::newRow("the user's settings are kept") << true;
+}
+
+// An installed program whose folder cannot be written keeps its data in
+// $XDG_DATA_HOME/Tavo_UdpRecv and leaves its own folder as it was.
+void StartupTest::perUserFolderForReadOnlyProgram()
+{
+    QFETCH(bool, userHasSettings);
+    FormsFixture f;
+    const QString bin = f.dir.filePath(u"prefix/bin"_s);
+    QVERIFY(QDir().mkpath(bin));
+    const QByteArray installedPort = FreePort();
+    const QByteArray installed = Settings(installedPort);
+    QVERIFY(QDir().mkpath(f.dir.filePath(u"prefix/share/Tavo_UdpRecv"_s)));
+    testsupport::writeFile(f.dir.filePath(u"prefix/share/Tavo_UdpRecv/Tavo_UdpRecvSetting.ini"_s), installed);
+    const QString dataHome = f.dir.filePath(u"xdg"_s);
+    const QString userFolder = dataHome + u"/Tavo_UdpRecv"_s;
+    const QByteArray ownPort = FreePort();
+    const QByteArray own = Settings(ownPort);
+    if (userHasSettings) {
+        QVERIFY(QDir().mkpath(userFolder + u"/Config"_s));
+        testsupport::writeFile(userFolder + u"/Config/Tavo_UdpRecvSetting.ini"_s, own);
+    }
+    const bool xdgWasSet = qEnvironmentVariableIsSet("XDG_DATA_HOME");
+    const QByteArray savedXdg = qgetenv("XDG_DATA_HOME");
+    qputenv("XDG_DATA_HOME", QFile::encodeName(dataHome));
+    FolderChecks checks = SystemFolderChecks();
+    checks.writable = [](const QString &) { return false; };
+    const DataHome home = ChooseDataHome(bin, PerUserDataFolder(), checks);
+    if (xdgWasSet)
+        qputenv("XDG_DATA_HOME", savedXdg);
+    else
+        qunsetenv("XDG_DATA_HOME");
+    UseDataHome(f.runtime, home);
+    SingleInstance instance(f.dir.filePath(u"lock"_s));
+
+    QCOMPARE(Main(f.services, *f.forms, instance), StartupOutcome::WindowShown);
+    QVERIFY2(f.boxes.shown.isEmpty(), qPrintable(f.boxes.texts().join(u'|')));
+    QVERIFY(f.forms->ExistingMainForm()->isVisible());
+    QCOMPARE(f.forms->ExistingMainForm()->RcvPort(), (userHasSettings ? ownPort : installedPort).toInt());
+    QCOMPARE(testsupport::readFile(userFolder + u"/Config/Tavo_UdpRecvSetting.ini"_s),
+             userHasSettings ? own : installed);
+    for (const QString &name : {u"Config"_s, u"Log"_s, u"Temp"_s})
+        QVERIFY2(QFileInfo(userFolder + u'/' + name).isDir(), qPrintable(name));
+    struct stat st {};
+    QCOMPARE(::stat(QFile::encodeName(userFolder).constData(), &st), 0);
+    if (!userHasSettings)
+        QCOMPARE(st.st_mode & 0777, 0700u); // made by the start-up
+    QCOMPARE(QDir(bin).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList());
 }
 
 QTEST_MAIN(StartupTest)

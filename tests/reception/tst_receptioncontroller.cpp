@@ -1,4 +1,5 @@
 #include "LoopbackPeer.h"
+#include "PcapReader.h"
 #include "TestLog.h"
 #include "core/Cp932.h"
 #include "core/RuntimeError.h"
@@ -9,13 +10,21 @@
 #include "reception/UdpSocket.h"
 #include "settings/SettingsReader.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
+#include <QProcess>
+#include <QStandardPaths>
 #include <QTest>
+
+#include <arpa/inet.h>
+#include <sys/stat.h>
 
 #include <netinet/in.h>
 #include <sys/socket.h>
 #include <unistd.h>
+
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -34,7 +43,9 @@ public:
     HexGrid recvGrid, sendGrid;
     QString lastRecv, lastSent, caption;
     ResponseOption option = ResponseOption::RcvData;
+    QList<bool> captureFailing;
 
+    void SetCaptureFailing(bool failing) override { captureFailing << failing; }
     Lamp &RecvLed() override { return recvLed; }
     Lamp &SendLed() override { return sendLed; }
     HexGrid &RecvGrid() override { return recvGrid; }
@@ -101,7 +112,19 @@ struct Rig {
     }
     void fillLogTo(qsizetype size) { testsupport::writeFile(t.path(), QByteArray(size, 'x')); }
     bool generationExists(int n) const { return QFile::exists(t.path() + u'.' + QString::number(n)); }
+    QString capturePath() const { return ReceptionController::CaptureFileFor(t.path()); }
+    CaptureFile capture(const QString &suffix = {}) const
+    {
+        return pcapreader::read(testsupport::readFile(capturePath() + suffix));
+    }
 };
+
+QByteArray loopback(int family)
+{
+    QByteArray address(family == AF_INET ? 4 : 16, '\0');
+    ::inet_pton(family, family == AF_INET ? "127.0.0.1" : "::1", address.data());
+    return address;
+}
 
 QByteArray pattern(int size, int seed = 0)
 {
@@ -469,7 +492,170 @@ private slots:
         QCOMPARE(log.first(), received(6));
         QCOMPARE(log.last(), sent(6));
     }
+
+    void captureHoldsEveryDatagram_data();
+    void captureHoldsEveryDatagram();
+    void captureRotatesWithTheLog();
+    void captureFailureKeepsReceiving_data();
+    void captureFailureKeepsReceiving();
+    void tsharkDecodesTheCapture();
 };
+
+// Every datagram and echo, one record each, in order: the addresses and ports
+// of both ends, the payload, a current time stamp; the family the datagram
+// came in on.
+void TestReceptionController::captureHoldsEveryDatagram_data()
+{
+    QTest::addColumn<int>("family");
+    QTest::addColumn<bool>("echo");
+    QTest::addColumn<bool>("capture");
+    QTest::newRow("IPv4, echo") << AF_INET << true << true;
+    QTest::newRow("IPv4, no response") << AF_INET << false << true;
+    QTest::newRow("IPv6, echo") << AF_INET6 << true << true;
+    QTest::newRow("IPv6, no response") << AF_INET6 << false << true;
+    QTest::newRow("capture off") << AF_INET << true << false;
+}
+
+void TestReceptionController::captureHoldsEveryDatagram()
+{
+    QFETCH(int, family);
+    QFETCH(bool, echo);
+    QFETCH(bool, capture);
+    Rig rig;
+    rig.t.runtime.logging.Capture = capture;
+    rig.surface.option = echo ? ResponseOption::RcvData : ResponseOption::Nothing;
+    rig.click();
+    LoopbackPeer peer(family);
+    const qint64 before = QDateTime::currentSecsSinceEpoch();
+    const QList<int> sizes {0, 1, 2, 17, 1400, 3000, 65507};
+    for (const int size : sizes)
+        QVERIFY(rig.deliver(peer, pattern(size, size)));
+    const qint64 after = QDateTime::currentSecsSinceEpoch();
+    if (!capture) {
+        QVERIFY(!QFile::exists(rig.capturePath()));
+        return;
+    }
+
+    const CaptureFile file = rig.capture();
+    QVERIFY2(file.fault.isEmpty(), qPrintable(file.fault));
+    QList<CapturedDatagram> expected;
+    const QByteArray local = loopback(family);
+    for (const int size : sizes) {
+        expected.append({family == AF_INET ? 4 : 6, local, local, peer.port(), rig.port(), pattern(size, size), 0});
+        if (echo && size >= 2)
+            expected.append({expected.last().ipVersion, local, local, rig.port(), peer.port(), pattern(size, size), 0});
+    }
+    QCOMPARE(file.datagrams.size(), expected.size());
+    for (qsizetype i = 0; i < expected.size(); ++i) {
+        const CapturedDatagram &got = file.datagrams[i];
+        QCOMPARE(got.ipVersion, expected[i].ipVersion);
+        QCOMPARE(got.source, expected[i].source);
+        QCOMPARE(got.destination, expected[i].destination);
+        QCOMPARE(got.sourcePort, expected[i].sourcePort);
+        QCOMPARE(got.destinationPort, expected[i].destinationPort);
+        QCOMPARE(got.payload, expected[i].payload);
+        QVERIFY(got.seconds >= before && got.seconds <= after);
+    }
+    QVERIFY(rig.surface.captureFailing.isEmpty());
+}
+
+// The capture rotates by the log's size and generation rules; every file
+// starts with its header and holds whole records only.
+void TestReceptionController::captureRotatesWithTheLog()
+{
+    Rig rig;
+    rig.t.runtime.logging.Capture = true; // 1 MiB, 3 generations
+    rig.click();
+    LoopbackPeer peer(AF_INET6);
+    constexpr int count = 40;
+    for (int i = 0; i < count; ++i) {
+        QVERIFY(rig.deliver(peer, pattern(30000, i)));
+        QVERIFY(peer.receive(5000).has_value());
+    }
+    QList<CapturedDatagram> all;
+    for (const QString &suffix : {u".2"_s, u".1"_s, QString()}) {
+        const CaptureFile file = rig.capture(suffix);
+        QVERIFY2(file.fault.isEmpty(), qPrintable(suffix + u": "_s + file.fault));
+        QVERIFY(!file.datagrams.isEmpty());
+        QVERIFY(QFileInfo(rig.capturePath() + suffix).size() < 1024 * 1024 + 2 * 30100);
+        all += file.datagrams;
+    }
+    QVERIFY(!QFile::exists(rig.capturePath() + u".3"_s));
+    QCOMPARE(all.size(), 2 * count);
+    for (int i = 0; i < 2 * count; ++i)
+        QCOMPARE(all[i].payload, pattern(30000, i / 2));
+}
+
+// A capture file that cannot be written loses its records, never a
+// datagram: reception, echo and log go on; the failure is told once and
+// its end once.
+void TestReceptionController::captureFailureKeepsReceiving_data()
+{
+    QTest::addColumn<bool>("fifo");
+    QTest::newRow("FIFO in place of the file") << true;
+    QTest::newRow("folder in place of the file") << false;
+}
+
+void TestReceptionController::captureFailureKeepsReceiving()
+{
+    QFETCH(bool, fifo);
+    Rig rig;
+    rig.t.runtime.logging.Capture = true;
+    rig.click();
+    const QByteArray path = QFile::encodeName(rig.capturePath());
+    QVERIFY(fifo ? ::mkfifo(path.constData(), 0666) == 0 : QDir().mkdir(rig.capturePath()));
+    LoopbackPeer peer(AF_INET);
+    for (int i = 0; i < 2; ++i) {
+        QVERIFY(rig.deliver(peer, pattern(5, i)));
+        QCOMPARE(peer.receive(5000)->bytes, pattern(5, i));
+    }
+    QCOMPARE(rig.surface.captureFailing, QList<bool> {true});
+    QVERIFY(fifo ? QFile::remove(rig.capturePath()) : QDir().rmdir(rig.capturePath()));
+    QVERIFY(rig.deliver(peer, pattern(5, 2)));
+    QCOMPARE(rig.surface.captureFailing, (QList<bool> {true, false}));
+    const CaptureFile file = rig.capture();
+    QVERIFY2(file.fault.isEmpty(), qPrintable(file.fault));
+    QCOMPARE(file.datagrams.size(), 2);
+    QCOMPARE(file.datagrams[1].payload, pattern(5, 2));
+    QCOMPARE(rig.t.messages(), (QStringList {received(5), sent(5), received(5), sent(5), received(5), sent(5)}));
+}
+
+// tshark decodes every record, IPv4 and IPv6 in one file, as UDP with its payload.
+void TestReceptionController::tsharkDecodesTheCapture()
+{
+    const QString tshark = QStandardPaths::findExecutable(u"tshark"_s);
+    if (tshark.isEmpty())
+        QSKIP("tshark is not installed");
+    Rig rig;
+    rig.t.runtime.logging.Capture = true;
+    rig.click();
+    LoopbackPeer v4(AF_INET), v6(AF_INET6);
+    QStringList expected;
+    for (const int size : {1, 2, 1400, 3000}) {
+        for (LoopbackPeer *peer : {&v4, &v6}) {
+            const bool isV4 = peer == &v4;
+            const QByteArray bytes = pattern(size, isV4);
+            QVERIFY(rig.deliver(*peer, bytes));
+            const QString hex = QString::fromLatin1(bytes.toHex());
+            const QString version = isV4 ? u"4"_s : u"6"_s;
+            expected << version + u' ' + QString::number(peer->port()) + u' ' + QString::number(rig.port()) + u' ' +
+                            hex;
+            if (size >= 2)
+                expected << version + u' ' + QString::number(rig.port()) + u' ' + QString::number(peer->port()) + u' ' +
+                                hex;
+        }
+    }
+    QProcess process;
+    process.start(tshark,
+                  {u"-r"_s, rig.capturePath(), u"-T"_s, u"fields"_s, u"-E"_s, u"separator=/s"_s, u"-e"_s,
+                   u"ip.version"_s, u"-e"_s, u"udp.srcport"_s, u"-e"_s, u"udp.dstport"_s, u"-e"_s, u"udp.payload"_s});
+    QVERIFY(process.waitForFinished(60000));
+    QCOMPARE(process.exitCode(), 0);
+    QStringList decoded;
+    for (const QString &line : QString::fromLatin1(process.readAllStandardOutput()).split(u'\n', Qt::SkipEmptyParts))
+        decoded << line.simplified().remove(u':');
+    QCOMPARE(decoded, expected);
+}
 
 QTEST_GUILESS_MAIN(TestReceptionController)
 #include "tst_receptioncontroller.moc"

@@ -56,6 +56,8 @@ private slots:
     void readSetting_data();
     void readSetting();
     void failureLogLine();
+    void capture_data();
+    void capture();
 };
 
 void TestSettingsReader::readSetting_data()
@@ -169,6 +171,44 @@ void TestSettingsReader::failureLogLine()
     QCOMPARE(testsupport::readFile(logFile),
              cp932::encode(u"1001 24/01/05 09:03:07.0 PC01 オーバーフローしました。(ReadSetting)\r\n"
                            u"1001 24/01/05 09:03:07.0 PC01 (ReadSetting)\r\n"_s));
+}
+
+void TestSettingsReader::capture_data()
+{
+    QTest::addColumn<QByteArray>("line"); // after the log limits
+    QTest::addColumn<QStringList>("boxes");
+    QTest::addColumn<bool>("on");
+    const QStringList refused {u"キャプチャ設定が不正です。"_s, ReadFailed};
+    QTest::newRow("absent") << QByteArray() << QStringList() << false;
+    QTest::newRow("empty") << QByteArray("Capture=\r\n") << QStringList() << false;
+    QTest::newRow("0") << QByteArray("Capture=0\r\n") << QStringList() << false;
+    QTest::newRow("1") << QByteArray("Capture=1\r\n") << QStringList() << true;
+    QTest::newRow("1 with blanks, other case") << QByteArray("capture= 1 \r\n") << QStringList() << true;
+    QTest::newRow("2") << QByteArray("Capture=2\r\n") << refused << false;
+    QTest::newRow("not numeric") << QByteArray("Capture=on\r\n") << refused << false;
+    QTest::newRow("beyond 32 bits") << QByteArray("Capture=1e12\r\n") << refused << false;
+}
+
+void TestSettingsReader::capture()
+{
+    QFETCH(QByteArray, line);
+    QFETCH(QStringList, boxes);
+    QFETCH(bool, on);
+    QTemporaryDir dir;
+    const QString file = dir.filePath(u"Tavo_UdpRecvSetting.ini"_s);
+    testsupport::writeFile(file, settingsFile("5000", "1", "5", "4") + line);
+    LoggingGlobals logging;
+    logging.Capture = !on; // overwritten either way
+    FixedClock clock;
+    LogWriter writer(logging, clock);
+    ErrorGuard guard(writer, UdpReceiverKind);
+    FakeMessageBoxes shown;
+    ReceiveSettings members;
+    ReadSetting(file, members, logging, shown, guard);
+    QCOMPARE(shown.texts(), boxes);
+    QCOMPARE(logging.Capture, on);
+    QCOMPARE(logging.LogMaxSize, int16_t(5)); // the limits are read whatever Capture holds
+    QCOMPARE(logging.LogGenerations, int16_t(4));
 }
 
 QTEST_GUILESS_MAIN(TestSettingsReader)

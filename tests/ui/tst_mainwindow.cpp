@@ -51,6 +51,7 @@ private Q_SLOTS:
     void menuReusesLoadedDialogModally();
     void receptionRunsThroughTheWindow();
     void logFailureIsMarked();
+    void lastSenderIsTold();
 };
 
 void MainWindowTest::formLoad_data()
@@ -248,10 +249,71 @@ void MainWindowTest::logFailureIsMarked()
     testsupport::writeFile(logPath, "a file where the Log folder belongs");
     f.log.WriteLog(UdpReceiverKind, u"lost"_s);
     QCOMPARE(bar->NoticeText(), u"ログを書き込めません"_s);
+    // Capture failures share the notice.
+    f.forms->MainForm().SetCaptureFailing(true);
+    QCOMPARE(bar->NoticeText(), u"ログとキャプチャを書き込めません"_s);
     QVERIFY(QFile::remove(logPath));
     f.log.WriteLog(UdpReceiverKind, u"written"_s);
+    QCOMPARE(bar->NoticeText(), u"キャプチャを書き込めません"_s);
+    f.forms->MainForm().SetCaptureFailing(false);
     QCOMPARE(bar->NoticeText(), QString());
     QCOMPARE(f.LogMessages(), QStringList(u"written"_s));
+}
+
+// The receive grid and the receive time label tell who sent the last
+// datagram shown, as tooltip and accessible description.
+void MainWindowTest::lastSenderIsTold()
+{
+    FormsFixture f;
+    QVERIFY(f.Init());
+    const QByteArray port = FreePort();
+    f.WriteSettings(Settings(port, "0"));
+    frmMain &main = f.forms->MainForm();
+    main.ReadSetting(f.SettingFile());
+    main.show();
+    main.findChild<QPushButton *>(u"cmdRecvData"_s)->click();
+    const QList<QWidget *> telling {main.findChild<QWidget *>(u"fgrdRecvData"_s),
+                                    main.findChild<QWidget *>(u"lblLastRecvDateTimeData"_s)};
+    for (QWidget *widget : telling)
+        QCOMPARE(widget->toolTip(), QString());
+
+    struct Sender {
+        int family;
+        const char *address;
+        QString shown;
+    };
+    for (const Sender &sender :
+         {Sender {AF_INET, "127.0.0.1", u"127.0.0.1:%1"_s}, Sender {AF_INET6, "::1", u"[::1]:%1"_s},
+          Sender {AF_INET, "127.0.0.1", u"127.0.0.1:%1"_s}}) {
+        const int fd = ::socket(sender.family, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+        QVERIFY(fd >= 0);
+        sockaddr_storage to {};
+        socklen_t length = 0;
+        if (sender.family == AF_INET) {
+            auto &v4 = reinterpret_cast<sockaddr_in &>(to);
+            v4.sin_family = AF_INET;
+            v4.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+            v4.sin_port = htons(port.toUShort());
+            length = sizeof v4;
+        } else {
+            auto &v6 = reinterpret_cast<sockaddr_in6 &>(to);
+            v6.sin6_family = AF_INET6;
+            v6.sin6_addr = in6addr_loopback;
+            v6.sin6_port = htons(port.toUShort());
+            length = sizeof v6;
+        }
+        QCOMPARE(::sendto(fd, "ab", 2, 0, reinterpret_cast<const sockaddr *>(&to), length), ssize_t(2));
+        sockaddr_storage from {};
+        socklen_t fromLength = sizeof from;
+        QCOMPARE(::getsockname(fd, reinterpret_cast<sockaddr *>(&from), &fromLength), 0);
+        const uint16_t fromPort = ntohs(reinterpret_cast<const sockaddr_in &>(from).sin_port); // same offset in both
+        ::close(fd);
+        const QString expected = u"送信元: "_s + sender.shown.arg(fromPort);
+        for (QWidget *widget : telling) {
+            QTRY_COMPARE(widget->toolTip(), expected);
+            QCOMPARE(widget->accessibleDescription(), expected);
+        }
+    }
 }
 
 QTEST_MAIN(MainWindowTest)

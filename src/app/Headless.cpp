@@ -1,0 +1,184 @@
+#include "Headless.h"
+
+#include "SingleInstance.h"
+#include "core/Clock.h"
+#include "logging/ErrorGuard.h"
+#include "logging/LogWriter.h"
+#include "reception/PortChecks.h"
+#include "reception/ReceptionController.h"
+#include "runtime/DataHome.h"
+#include "runtime/Environment.h"
+
+#include <QCoreApplication>
+#include <QSocketNotifier>
+
+#include <cerrno>
+#include <csignal>
+#include <cstdio>
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace {
+
+void PrintError(const QString &text)
+{
+    std::fprintf(stderr, "Tavo_UdpRecv: %s\n", text.toLocal8Bit().constData());
+}
+
+// The write end of the signal pipe, for the handler.
+volatile sig_atomic_t signalPipe = -1;
+
+extern "C" void WriteSignalToPipe(int signal)
+{
+    const int savedErrno = errno;
+    const unsigned char byte = static_cast<unsigned char>(signal);
+    (void)!::write(signalPipe, &byte, 1);
+    errno = savedErrno;
+}
+
+} // namespace
+
+MsgBoxResult StandardErrorBoxes::MsgBox(const QString &text, MsgBoxStyles style, const QString &)
+{
+    QString line = text;
+    line.replace(QStringLiteral("\r\n"), QStringLiteral(" "));
+    PrintError(line);
+    return style.testFlag(MsgBoxStyle::OkCancel) ? MsgBoxResult::Cancel : MsgBoxResult::Ok;
+}
+
+ResponseOption HeadlessSurface::SelectedResponse() const
+{
+    switch (m_settings.ResMode) {
+    case 0:
+        return ResponseOption::Nothing;
+    case 1:
+        return ResponseOption::RcvData;
+    default:
+        return ResponseOption::None;
+    }
+}
+
+HeadlessReceiver::HeadlessReceiver(const Services &services)
+    : m_services(services), m_surface(m_settings),
+      m_reception(std::make_unique<ReceptionController>(
+          ReceptionController::Dependencies {m_wscRecv, m_surface, m_settings, services.runtime, services.log,
+                                             services.guard, services.boxes, services.clock}))
+{
+    connect(&m_wscRecv, &UdpSocket::DataArrival, this, [this](int32_t bytesTotal) {
+        ++m_received;
+        m_reception->wscRecv_DataArrival(bytesTotal);
+    });
+    m_statusTimer.setInterval(1000);
+    connect(&m_statusTimer, &QTimer::timeout, this, &HeadlessReceiver::printStatus);
+}
+
+HeadlessReceiver::~HeadlessReceiver() = default;
+
+void HeadlessReceiver::ReadSetting(const QString &file)
+{
+    ::ReadSetting(file, m_settings, m_services.runtime.logging, m_services.boxes, m_services.guard);
+}
+
+bool HeadlessReceiver::TestBindPort(const QString &portText)
+{
+    UdpSocket test;
+    return CheckBindPort(test, portText, m_services.guard);
+}
+
+bool HeadlessReceiver::startReception()
+{
+    // As a click on 受信待ち: the same wait and checks; a failure has told its box.
+    m_reception->cmdRecvData_Click();
+    if (m_wscRecv.State() != UdpSocket::Bound)
+        return false;
+    m_statusTimer.start();
+    return true;
+}
+
+void HeadlessReceiver::printStatus()
+{
+    Counts current {m_received, m_surface.answered(), m_printed.dropped};
+    if (m_wscRecv.State() == UdpSocket::Bound)
+        current.dropped = m_wscRecv.DroppedCount();
+    if (current == m_printed)
+        return; // nothing arrived in this second
+    m_printed = current;
+    const LocalTime t = m_services.clock.now();
+    std::printf("%04d-%02d-%02d %02d:%02d:%02d received %llu answered %llu dropped %llu\n", t.year, t.month, t.day,
+                t.hour, t.minute, t.second, static_cast<unsigned long long>(current.received),
+                static_cast<unsigned long long>(current.answered), static_cast<unsigned long long>(current.dropped));
+    std::fflush(stdout);
+}
+
+QuitOnSignals::QuitOnSignals()
+{
+    if (::pipe2(m_pipe, O_CLOEXEC | O_NONBLOCK) != 0)
+        return;
+    signalPipe = m_pipe[1];
+    struct sigaction action {};
+    action.sa_handler = WriteSignalToPipe;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    sigaction(SIGTERM, &action, nullptr);
+    sigaction(SIGINT, &action, nullptr);
+    m_notifier = new QSocketNotifier(m_pipe[0], QSocketNotifier::Read, this);
+    connect(m_notifier, &QSocketNotifier::activated, this, [this] {
+        unsigned char bytes[16];
+        while (::read(m_pipe[0], bytes, sizeof bytes) > 0) {
+        }
+        QCoreApplication::quit();
+    });
+}
+
+QuitOnSignals::~QuitOnSignals()
+{
+    struct sigaction action {};
+    action.sa_handler = SIG_DFL;
+    sigemptyset(&action.sa_mask);
+    sigaction(SIGTERM, &action, nullptr);
+    sigaction(SIGINT, &action, nullptr);
+    signalPipe = -1;
+    for (int fd : m_pipe) {
+        if (fd >= 0)
+            ::close(fd);
+    }
+}
+
+int RunHeadless(int &argc, char **argv, const DataHome &home)
+{
+    QCoreApplication app(argc, argv);
+    // A signal from now on ends the program once its event loop runs.
+    QuitOnSignals quitOnSignals;
+    // A closed standard output fails the status line instead of ending the program.
+    std::signal(SIGPIPE, SIG_IGN);
+
+    Runtime runtime;
+    UseDataHome(runtime, home);
+    SystemClock clock;
+    StandardErrorBoxes boxes;
+    LogWriter log(runtime.logging, clock);
+    ErrorGuard guard(log, UdpReceiverKind);
+    const Services services {runtime, boxes, clock, log, guard};
+    SingleInstance instance(QCoreApplication::applicationFilePath());
+    HeadlessReceiver receiver(services);
+
+    switch (Main(services, receiver, instance)) {
+    case StartupOutcome::WindowShown:
+        break;
+    case StartupOutcome::SecondInstance:
+        PrintError(QStringLiteral("another instance of the program runs: this one ends."));
+        return 1;
+    case StartupOutcome::Failed:
+        return 1;
+    }
+    if (!receiver.portUsable()) {
+        PrintError(
+            QStringLiteral("no usable receive port (UdpPort in %1): the program ends.").arg(runtime.SettingFile()));
+        return 1;
+    }
+    if (!receiver.startReception())
+        return 1;
+    const int status = QCoreApplication::exec();
+    receiver.printStatus(); // what arrived in the last part of a second
+    return status;
+}

@@ -1,0 +1,30 @@
+#pragma once
+
+#include <QString>
+
+#include <cstdint>
+#include <functional>
+
+// Keeps track of a file whose writes may fail: each change between
+// failing and writing again is told once on standard error (with the
+// number of writes lost when writing recovers) and to a listener, such as
+// the status bar. Nothing else is ever told, however many writes fail.
+class WriteFailures {
+public:
+    // `subject` names what is written ("ログ"), `unit` one write of it ("行").
+    WriteFailures(QString subject, QString unit) : m_subject(std::move(subject)), m_unit(std::move(unit)) {}
+
+    // The outcome of one write of `count` units to `path`: 0, an errno
+    // value or NotARegularFile.
+    void note(int error, const QString &path, uint64_t count = 1) noexcept;
+
+    void setFailingChanged(std::function<void(bool failing)> listener) { m_failingChanged = std::move(listener); }
+    bool failing() const { return m_failing; }
+
+private:
+    QString m_subject;
+    QString m_unit;
+    bool m_failing = false;
+    uint64_t m_lost = 0; // since writes started failing
+    std::function<void(bool)> m_failingChanged;
+};
