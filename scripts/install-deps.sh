@@ -8,6 +8,8 @@ packages=(
   qt6-base-dev qt6-base-dev-tools libgl-dev
   fonts-ipafont-gothic fonts-noto-cjk
   xvfb xauth x11-apps imagemagick
+  # Validate the installed desktop entry and metainfo; make the Debian package.
+  desktop-file-utils appstream dpkg-dev
   # Decodes the capture file in its test (about 120 MB installed with its
   # libraries; the test is skipped where it is missing).
   tshark

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds the program and starts it. The program
 # folder is build/src: Config, Log and Temp live beside the executable.
-# On the first start a sample settings file is put in place.
+# On the first start a sample settings file is put in place. Arguments are
+# passed to the program (scripts/run.sh --listen switches reception on).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -28,6 +29,6 @@ fi
 
 if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
   echo "No display found: starting under a virtual X server (xvfb-run)."
-  exec xvfb-run -a "$program_folder/Tavo_UdpRecv"
+  exec xvfb-run -a "$program_folder/Tavo_UdpRecv" "$@"
 fi
-exec "$program_folder/Tavo_UdpRecv"
+exec "$program_folder/Tavo_UdpRecv" "$@"

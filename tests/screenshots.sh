@@ -39,6 +39,15 @@ done
 [ -s "$work/display" ] || { echo "Xvfb did not start" >&2; cat "$work/xvfb.log" >&2; exit 1; }
 export DISPLAY=":$(head -n1 "$work/display")"
 
+# A UDP port that no socket of this machine holds, so the main window opens.
+free_port() {
+  local port=47808
+  while grep -qi -- "$(printf ':%04X ' "$port")" /proc/net/udp /proc/net/udp6 2>/dev/null && [ "$port" -lt 48808 ]; do
+    port=$((port + 1))
+  done
+  echo "$port"
+}
+
 # Runs the program from its own folder with the given settings file and
 # captures the screen once the window titled $3 is up.
 capture() {
@@ -69,5 +78,5 @@ capture() {
   echo "wrote $out/$name.png"
 }
 
-capture main $'[Port]\r\nUdpPort=0\r\n[Maintenance]\r\nResSetting=1\r\nLogMaxSize=3\r\nLogGenerations=10\r\n' Kovantra
+capture main $'[Port]\r\nUdpPort='"$(free_port)"$'\r\n[Maintenance]\r\nResSetting=1\r\nLogMaxSize=3\r\nLogGenerations=10\r\n' Kovantra
 capture dialog $'[Port]\r\nUdpPort=abc\r\n[Maintenance]\r\nResSetting=0\r\nLogMaxSize=3\r\nLogGenerations=10\r\n' 通信設定

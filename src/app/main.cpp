@@ -12,6 +12,21 @@
 #include "ui/QtMessageBoxes.h"
 
 #include <QApplication>
+#include <QDir>
+#include <QIcon>
+
+namespace {
+
+// The program's icon in every size built into the executable.
+QIcon ProgramIcon()
+{
+    QIcon icon;
+    for (const QFileInfo &file : QDir(QStringLiteral(":/icons")).entryInfoList(QDir::Files))
+        icon.addFile(file.filePath());
+    return icon;
+}
+
+} // namespace
 
 int main(int argc, char *argv[])
 {
@@ -28,6 +43,9 @@ int main(int argc, char *argv[])
         return RunHeadless(argc, argv, home);
 
     QApplication app(argc, argv);
+    // Every window shows the icon of the desktop entry, which desktops find by its id.
+    QApplication::setWindowIcon(ProgramIcon());
+    QGuiApplication::setDesktopFileName(QStringLiteral(UDPRECV_APP_ID));
     // The program ends through its exit button or the main window's frame.
     QApplication::setQuitOnLastWindowClosed(false);
 
