@@ -179,6 +179,6 @@ int RunHeadless(int &argc, char **argv, const DataHome &home)
     if (!receiver.startReception())
         return 1;
     const int status = QCoreApplication::exec();
-    receiver.printStatus(); // what arrived in the last part of a second
+    receiver.printStatus(); // what arrived since the last status line
     return status;
 }

@@ -16,7 +16,7 @@ constexpr int NotARegularFile = -1;
 // never waits (a FIFO without a reader fails at once) and never follows a
 // link. Only a file that can be positioned takes the bytes: a FIFO with a
 // reader, a socket or a terminal fails (asking lseek costs an append a
-// fraction of what fstat would). A write that fails part-way is cut back,
+// fraction of what fstat would). A write that fails halfway is cut back,
 // so the file never keeps half of what the next append would run into.
 // The first `headerLength` bytes are the file's own header: written only
 // to an empty file.

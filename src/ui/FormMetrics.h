@@ -47,7 +47,7 @@ void PlaceControl(QWidget &control, TwipsRect twips);
 // buttons, no maximize button, not resizable.
 Qt::WindowFlags FixedFrameFlags();
 
-// The part of the window's screen that windows may cover: the screen less
+// The area of the window's screen that windows may cover: the screen less
 // its panels and docks. Empty when there is no screen.
 QRect AvailableArea(const QWidget &window);
 

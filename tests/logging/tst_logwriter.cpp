@@ -314,7 +314,7 @@ private slots:
         LogWriter log(m_globals, m_clock);
         log.WriteLog(3, QStringLiteral("first"));
         const qint64 before = QFileInfo(logFile()).size();
-        // Let the file grow only a few bytes more: the next line fails part-way.
+        // Let the file grow only a few bytes more: the next line fails halfway.
         struct rlimit saved {};
         getrlimit(RLIMIT_FSIZE, &saved);
         auto previous = std::signal(SIGXFSZ, SIG_IGN);
