@@ -12,13 +12,9 @@
 #include "HostProbe.h"
 #include "app/SingleInstance.h"
 #include "app/Startup.h"
-#include "core/Clock.h"
 #include "core/MessageBoxService.h"
-#include "logging/ErrorGuard.h"
-#include "logging/LogWriter.h"
 #include "reception/UdpSocket.h"
-#include "runtime/Environment.h"
-#include "runtime/Services.h"
+#include "runtime/ProgramServices.h"
 #include "ui/Forms.h"
 #include "ui/frmMain.h"
 
@@ -99,16 +95,12 @@ int main(int argc, char *argv[])
     if (!PrepareProgramFolder(folder, port, capture))
         return Fail("cannot prepare the program folder");
 
-    Runtime runtime;
-    runtime.programFolder = folder;
-    SystemClock clock;
     StderrMessageBoxes boxes;
-    LogWriter log(runtime.logging, clock);
-    ErrorGuard guard(log, UdpReceiverKind);
-    const Services services {runtime, boxes, clock, log, guard};
+    ProgramServices program(boxes);
+    program.runtime.programFolder = folder;
     SingleInstance instance(folder + QStringLiteral("/Tavo_UdpRecv"));
-    Forms forms(services);
-    if (Main(services, forms, instance) != StartupOutcome::WindowShown || !forms.ExistingMainForm() ||
+    Forms forms(program.services);
+    if (Main(program.services, forms, instance) != StartupOutcome::WindowShown || !forms.ExistingMainForm() ||
         !forms.ExistingMainForm()->isVisible())
         return Fail("the main window did not come up");
 

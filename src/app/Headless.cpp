@@ -1,13 +1,10 @@
 #include "Headless.h"
 
 #include "SingleInstance.h"
-#include "core/Clock.h"
-#include "logging/ErrorGuard.h"
-#include "logging/LogWriter.h"
 #include "reception/PortChecks.h"
 #include "reception/ReceptionController.h"
 #include "runtime/DataHome.h"
-#include "runtime/Environment.h"
+#include "runtime/ProgramServices.h"
 
 #include <QCoreApplication>
 #include <QSocketNotifier>
@@ -152,17 +149,13 @@ int RunHeadless(int &argc, char **argv, const DataHome &home)
     // A closed standard output fails the status line instead of ending the program.
     std::signal(SIGPIPE, SIG_IGN);
 
-    Runtime runtime;
-    UseDataHome(runtime, home);
-    SystemClock clock;
     StandardErrorBoxes boxes;
-    LogWriter log(runtime.logging, clock);
-    ErrorGuard guard(log, UdpReceiverKind);
-    const Services services {runtime, boxes, clock, log, guard};
+    ProgramServices program(boxes);
+    UseDataHome(program.runtime, home);
     SingleInstance instance(QCoreApplication::applicationFilePath());
-    HeadlessReceiver receiver(services);
+    HeadlessReceiver receiver(program.services);
 
-    switch (Main(services, receiver, instance)) {
+    switch (Main(program.services, receiver, instance)) {
     case StartupOutcome::WindowShown:
         break;
     case StartupOutcome::SecondInstance:
@@ -172,8 +165,8 @@ int RunHeadless(int &argc, char **argv, const DataHome &home)
         return 1;
     }
     if (!receiver.portUsable()) {
-        PrintError(
-            QStringLiteral("no usable receive port (UdpPort in %1): the program ends.").arg(runtime.SettingFile()));
+        PrintError(QStringLiteral("no usable receive port (UdpPort in %1): the program ends.")
+                       .arg(program.runtime.SettingFile()));
         return 1;
     }
     if (!receiver.startReception())

@@ -2,12 +2,8 @@
 #include "app/Headless.h"
 #include "app/SingleInstance.h"
 #include "app/Startup.h"
-#include "core/Clock.h"
-#include "logging/ErrorGuard.h"
-#include "logging/LogWriter.h"
 #include "runtime/DataHome.h"
-#include "runtime/Environment.h"
-#include "runtime/Services.h"
+#include "runtime/ProgramServices.h"
 #include "ui/Forms.h"
 #include "ui/QtMessageBoxes.h"
 
@@ -49,17 +45,13 @@ int main(int argc, char *argv[])
     // The program ends through its exit button or the main window's frame.
     QApplication::setQuitOnLastWindowClosed(false);
 
-    Runtime runtime;
-    UseDataHome(runtime, home);
-    SystemClock clock;
     QtMessageBoxes boxes;
-    LogWriter log(runtime.logging, clock);
-    ErrorGuard guard(log, UdpReceiverKind);
-    const Services services {runtime, boxes, clock, log, guard};
+    ProgramServices program(boxes);
+    UseDataHome(program.runtime, home);
     SingleInstance instance(QCoreApplication::applicationFilePath());
-    Forms forms(services);
+    Forms forms(program.services);
 
-    switch (Main(services, forms, instance)) {
+    switch (Main(program.services, forms, instance)) {
     case StartupOutcome::WindowShown:
         if (commandLine.listen)
             ListenWhenShown(forms);

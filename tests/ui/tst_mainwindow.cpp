@@ -34,6 +34,18 @@ QByteArray Settings(const QByteArray &port, const QByteArray &resSetting)
            "\r\nLogMaxSize=3\r\nLogGenerations=10\r\n";
 }
 
+// The main window loaded from settings with `port` and no response, shown,
+// reception switched on by its button.
+frmMain &Listening(FormsFixture &f, const QByteArray &port)
+{
+    f.WriteSettings(Settings(port, "0"));
+    frmMain &main = f.forms->MainForm();
+    main.ReadSetting(f.SettingFile());
+    main.show();
+    main.findChild<QPushButton *>(u"cmdRecvData"_s)->click();
+    return main;
+}
+
 } // namespace
 
 class MainWindowTest : public QObject {
@@ -218,12 +230,8 @@ void MainWindowTest::receptionRunsThroughTheWindow()
     FormsFixture f;
     QVERIFY(f.Init());
     const QByteArray port = FreePort();
-    f.WriteSettings(Settings(port, "0"));
-    frmMain &main = f.forms->MainForm();
-    main.ReadSetting(f.SettingFile());
-    main.show();
+    frmMain &main = Listening(f, port);
     auto *cmdRecvData = main.findChild<QPushButton *>(u"cmdRecvData"_s);
-    cmdRecvData->click();
     QCOMPARE(cmdRecvData->text(), u"受信終了"_s);
     QCOMPARE(f.clock.slept, 500);
 
@@ -267,11 +275,7 @@ void MainWindowTest::lastSenderIsTold()
     FormsFixture f;
     QVERIFY(f.Init());
     const QByteArray port = FreePort();
-    f.WriteSettings(Settings(port, "0"));
-    frmMain &main = f.forms->MainForm();
-    main.ReadSetting(f.SettingFile());
-    main.show();
-    main.findChild<QPushButton *>(u"cmdRecvData"_s)->click();
+    frmMain &main = Listening(f, port);
     const QList<QWidget *> telling {main.findChild<QWidget *>(u"fgrdRecvData"_s),
                                     main.findChild<QWidget *>(u"lblLastRecvDateTimeData"_s)};
     for (QWidget *widget : telling)
