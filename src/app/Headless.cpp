@@ -1,6 +1,7 @@
 #include "Headless.h"
 
 #include "SingleInstance.h"
+#include "core/StandardError.h"
 #include "reception/PortChecks.h"
 #include "reception/ReceptionController.h"
 #include "runtime/DataHome.h"
@@ -16,11 +17,6 @@
 #include <unistd.h>
 
 namespace {
-
-void PrintError(const QString &text)
-{
-    std::fprintf(stderr, "Tavo_UdpRecv: %s\n", text.toLocal8Bit().constData());
-}
 
 // The write end of the signal pipe, for the handler.
 volatile sig_atomic_t signalPipe = -1;
@@ -39,7 +35,7 @@ MsgBoxResult StandardErrorBoxes::MsgBox(const QString &text, MsgBoxStyles style,
 {
     QString line = text;
     line.replace(QStringLiteral("\r\n"), QStringLiteral(" "));
-    PrintError(line);
+    PrintToStandardError(line);
     return style.testFlag(MsgBoxStyle::OkCancel) ? MsgBoxResult::Cancel : MsgBoxResult::Ok;
 }
 
@@ -159,14 +155,14 @@ int RunHeadless(int &argc, char **argv, const DataHome &home)
     case StartupOutcome::WindowShown:
         break;
     case StartupOutcome::SecondInstance:
-        PrintError(QStringLiteral("another instance of the program runs: this one ends."));
+        PrintToStandardError(QStringLiteral("another instance of the program runs: this one ends."));
         return 1;
     case StartupOutcome::Failed:
         return 1;
     }
     if (!receiver.portUsable()) {
-        PrintError(QStringLiteral("no usable receive port (UdpPort in %1): the program ends.")
-                       .arg(program.runtime.SettingFile()));
+        PrintToStandardError(QStringLiteral("no usable receive port (UdpPort in %1): the program ends.")
+                                 .arg(program.runtime.SettingFile()));
         return 1;
     }
     if (!receiver.startReception())

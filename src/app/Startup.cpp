@@ -4,6 +4,7 @@
 #include "core/MessageBoxService.h"
 #include "core/Numeric.h"
 #include "core/RuntimeError.h"
+#include "core/StandardError.h"
 #include "logging/ErrorGuard.h"
 #include "logging/LogRotation.h"
 #include "logging/LogWriter.h"
@@ -16,27 +17,20 @@
 #include "ui/frmMain.h"
 #include "ui/frmUdpRcvComSetting.h"
 
-#include <cstdio>
-
 namespace {
-
-void PrintLine(const QString &text)
-{
-    std::fprintf(stderr, "Tavo_UdpRecv: %s\n", text.toLocal8Bit().constData());
-}
 
 // Start-up that ends without a window says why on standard error and, for
 // a user who started it from a menu, in a critical box.
 void ReportStartupFailure(MessageBoxService &boxes, const QString &headline, const QString &reason)
 {
-    PrintLine(reason.isEmpty() ? headline : headline + QStringLiteral(": ") + reason);
+    PrintToStandardError(reason.isEmpty() ? headline : headline + QStringLiteral(": ") + reason);
     boxes.MsgBox(reason.isEmpty() ? headline : headline + QStringLiteral("。\r\n") + reason, MsgBoxStyle::Critical);
 }
 
 // The per-user data folder is made before the initialisation fills it.
 void PrepareDataFolder(const Runtime &runtime)
 {
-    PrintLine(DescribeDataHome({runtime.programFolder, runtime.perUserFolder, runtime.defaultSettingFile}));
+    PrintToStandardError(DescribeDataHome({runtime.programFolder, runtime.perUserFolder, runtime.defaultSettingFile}));
     if (runtime.perUserFolder)
         MakeDataHome(runtime.programFolder);
 }
@@ -45,7 +39,7 @@ void PrepareDataFolder(const Runtime &runtime)
 void InstallSettingsForNewUser(const Runtime &runtime)
 {
     if (runtime.perUserFolder && InstallDefaultSettings(runtime.defaultSettingFile, runtime.SettingFile()))
-        PrintLine(QStringLiteral("settings copied from %1").arg(runtime.defaultSettingFile));
+        PrintToStandardError(QStringLiteral("settings copied from %1").arg(runtime.defaultSettingFile));
 }
 
 // After the initialisation: the single-instance guard, the settings, the

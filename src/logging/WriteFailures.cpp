@@ -2,8 +2,7 @@
 
 #include "LogFolder.h"
 #include "core/RuntimeError.h"
-
-#include <cstdio>
+#include "core/StandardError.h"
 
 void WriteFailures::note(int error, const QString &path, uint64_t count) noexcept
 {
@@ -13,7 +12,7 @@ void WriteFailures::note(int error, const QString &path, uint64_t count) noexcep
         m_failing = false;
         const QString text = QStringLiteral("%1の書き込みを再開しました (書き込めなかった%2: %3)")
                                  .arg(m_subject, m_unit, QString::number(m_lost));
-        std::fprintf(stderr, "Tavo_UdpRecv: %s\n", text.toLocal8Bit().constData());
+        PrintToStandardError(text);
         m_lost = 0;
     } else {
         m_lost += count;
@@ -23,7 +22,7 @@ void WriteFailures::note(int error, const QString &path, uint64_t count) noexcep
         const QString what = QStringLiteral("%1を書き込めません (%2)").arg(m_subject, path);
         const QString text = error == NotARegularFile ? what + QStringLiteral(": 通常のファイルではありません")
                                                       : RuntimeError::systemCall(what, error).description();
-        std::fprintf(stderr, "Tavo_UdpRecv: %s\n", text.toLocal8Bit().constData());
+        PrintToStandardError(text);
     }
     if (m_failingChanged)
         m_failingChanged(m_failing);
