@@ -20,9 +20,19 @@ Qt::WindowFlags FixedFrameFlags()
            Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint;
 }
 
+namespace {
+
+// The screen the window is on, or the primary one before it has one.
+const QScreen *ScreenOf(const QWidget &window)
+{
+    return window.screen() != nullptr ? window.screen() : QGuiApplication::primaryScreen();
+}
+
+} // namespace
+
 QRect AvailableArea(const QWidget &window)
 {
-    const QScreen *screen = window.screen() != nullptr ? window.screen() : QGuiApplication::primaryScreen();
+    const QScreen *screen = ScreenOf(window);
     return screen != nullptr ? screen->availableGeometry() : QRect();
 }
 
@@ -37,7 +47,7 @@ QPoint KeptInside(const QRect &frame, const QRect &area)
 
 void CenterWindow(QWidget &window, const QRect &available)
 {
-    const QScreen *screen = window.screen() != nullptr ? window.screen() : QGuiApplication::primaryScreen();
+    const QScreen *screen = ScreenOf(window);
     if (screen == nullptr)
         return;
     const QRect area = screen->geometry();
