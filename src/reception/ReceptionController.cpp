@@ -81,11 +81,8 @@ void ReceptionController::startReception()
     if (m.settings.RcvPort == 0)
         throw RuntimeError(
             QStringLiteral("受信ポートが設定されていません (保存した受信ポートは再起動後に有効になります)"));
-    // The capture needs each datagram's destination address; without it
-    // the socket reads nothing more.
     const bool capture = m.runtime.logging.Capture;
     m_capture.setFile(capture ? CaptureFileFor(m.runtime.LogFile()) : QString());
-    m.wscRecv.SetReadDestinations(capture);
     m.wscRecv.SetLocalPort(m.settings.RcvPort);
     m.wscRecv.Bind();
     m.surface.SetRecvButtonCaption(QStringLiteral("受信終了"));
@@ -158,13 +155,13 @@ void ReceptionController::captureReceived()
                   m.wscRecv.CurrentData());
 }
 
-// The echo goes back from where the datagram arrived to its sender.
+// The echo goes back to its sender from where the datagram arrived.
 void ReceptionController::captureSent(const QByteArray &response)
 {
     if (!m_capture.enabled())
         return;
     sockaddr_storage local {};
-    m.wscRecv.CurrentDestination(local);
+    m.wscRecv.CurrentReplySource(local);
     m_capture.add(reinterpret_cast<const sockaddr *>(&local), m.wscRecv.CurrentSender().address,
                   std::string_view(response.constData(), static_cast<size_t>(response.size())));
 }

@@ -1,5 +1,6 @@
 #include "UdpSocket.h"
 
+#include "ReplySource.h"
 #include "core/RuntimeError.h"
 
 #include <QEvent>
@@ -30,9 +31,7 @@ constexpr size_t DatagramCapacity = 65536;
 constexpr int MaxDatagramsPerTurn = 256;
 constexpr auto MaxTimePerTurn = std::chrono::milliseconds(5);
 constexpr int FallbackReceiveBuffer = 4 * 1024 * 1024;
-// Room for the control messages of one datagram: its destination as IPv6
-// and as IPv4 packet information.
-constexpr size_t ControlCapacity = CMSG_SPACE(sizeof(in6_pktinfo)) + CMSG_SPACE(sizeof(in_pktinfo));
+constexpr size_t ControlRoom = ArrivalControlCapacity;
 
 // The largest receive buffer an ordinary process may ask for.
 int requestedReceiveBuffer()
@@ -112,8 +111,9 @@ int bindAny(int fd, bool dualStack, int32_t port)
     return ::bind(fd, reinterpret_cast<const sockaddr *>(&address), sizeof address);
 }
 
-// Asks for each datagram's destination address in a control message; the
-// dual-stack socket gives IPv4 datagrams theirs as mapped IPv6 addresses.
+// Asks for each datagram's destination address in a control message: IPv6
+// packet information, and IPv4's, which also names the local address a
+// broadcast or multicast datagram is answered from.
 void askForDestinations(int fd, bool dualStack)
 {
     const int on = 1;
@@ -169,9 +169,7 @@ struct UdpSocket::Impl {
     std::array<mmsghdr, BatchSize> messages {};
     std::array<iovec, BatchSize> vectors {};
     std::array<sockaddr_storage, BatchSize> sources {};
-    std::unique_ptr<char[]> controls; // while destinations are read
-    bool controlsAttached = false;
-    bool readDestinations = false; // asked for at the last Bind
+    std::unique_ptr<char[]> controls; // each datagram's packet information
     int batchCount = 0;
     int namesFilled = 0;       // entries whose sender length the last read set
     int batchNext = 0;         // the next datagram to raise
@@ -187,6 +185,7 @@ struct UdpSocket::Impl {
     void prepareBuffers()
     {
         buffers = std::make_unique_for_overwrite<char[]>(static_cast<size_t>(BatchSize) * DatagramCapacity);
+        controls = std::make_unique<char[]>(static_cast<size_t>(BatchSize) * ControlRoom);
         for (size_t i = 0; i < BatchSize; ++i) {
             vectors[i] = {buffers.get() + i * DatagramCapacity, DatagramCapacity};
             msghdr &header = messages[i].msg_hdr;
@@ -194,21 +193,12 @@ struct UdpSocket::Impl {
             header.msg_iov = &vectors[i];
             header.msg_iovlen = 1;
             header.msg_namelen = sizeof(sockaddr_storage);
+            header.msg_control = controls.get() + i * ControlRoom;
+            header.msg_controllen = ControlRoom;
         }
     }
 
-    // Gives every entry room for its control messages, or takes it away.
-    void attachControls(bool on)
-    {
-        if (on && !controls)
-            controls = std::make_unique<char[]>(static_cast<size_t>(BatchSize) * ControlCapacity);
-        for (size_t i = 0; i < BatchSize; ++i) {
-            msghdr &header = messages[i].msg_hdr;
-            header.msg_control = on ? controls.get() + i * ControlCapacity : nullptr;
-            header.msg_controllen = on ? ControlCapacity : 0;
-        }
-        controlsAttached = on;
-    }
+    const msghdr &header(int index) const { return messages[static_cast<size_t>(index)].msg_hdr; }
 
     // True when at least one datagram was read.
     bool readBatch()
@@ -216,14 +206,12 @@ struct UdpSocket::Impl {
         if (!buffers)
             prepareBuffers();
         // Only the entries the last read filled have a sender's length in
-        // place of the room for it (and the length of their control messages).
-        for (int i = 0; i < namesFilled; ++i)
-            messages[static_cast<size_t>(i)].msg_hdr.msg_namelen = sizeof(sockaddr_storage);
-        if (controlsAttached != readDestinations)
-            attachControls(readDestinations);
-        else if (controlsAttached)
-            for (int i = 0; i < namesFilled; ++i)
-                messages[static_cast<size_t>(i)].msg_hdr.msg_controllen = ControlCapacity;
+        // place of the room for it, and the length of their control messages.
+        for (int i = 0; i < namesFilled; ++i) {
+            msghdr &entry = messages[static_cast<size_t>(i)].msg_hdr;
+            entry.msg_namelen = sizeof(sockaddr_storage);
+            entry.msg_controllen = ControlRoom;
+        }
         int count;
         do {
             count = ::recvmmsg(fd, messages.data(), BatchSize, MSG_DONTWAIT | MSG_TRUNC, nullptr);
@@ -283,8 +271,7 @@ void UdpSocket::Bind()
     FdHolder fd(openSocket(dualStack));
     const int requested = requestedReceiveBuffer();
     (void)::setsockopt(fd.get(), SOL_SOCKET, SO_RCVBUF, &requested, sizeof requested);
-    if (m_readDestinations)
-        askForDestinations(fd.get(), dualStack);
+    askForDestinations(fd.get(), dualStack);
     if (bindAny(fd.get(), dualStack, port) != 0)
         throw RuntimeError::systemCall(bindFailure(port), errno);
 
@@ -296,7 +283,6 @@ void UdpSocket::Bind()
     ++d->generation;
     d->boundPort = localPortOf(fd.get());
     d->receiveBuffer = granted;
-    d->readDestinations = m_readDestinations;
     d->fd = fd.release();
     d->notifier = new ReadNotifier(d->fd, *this);
 }
@@ -323,11 +309,20 @@ void UdpSocket::SendData(const QByteArray &data)
         throw RuntimeError::systemCall(what, ENOTCONN);
     if (d->current < 0)
         throw RuntimeError::systemCall(what, EDESTADDRREQ);
-    const msghdr &source = d->messages[static_cast<size_t>(d->current)].msg_hdr;
+    const msghdr &received = d->header(d->current);
+    // From the address the datagram was sent to, to its sender.
+    alignas(cmsghdr) char control[ReplyControlCapacity];
+    iovec payload {const_cast<char *>(data.constData()), static_cast<size_t>(data.size())};
+    msghdr reply {};
+    reply.msg_name = received.msg_name;
+    reply.msg_namelen = received.msg_namelen;
+    reply.msg_iov = &payload;
+    reply.msg_iovlen = 1;
+    reply.msg_controllen = writeReplyControl(replySourceFor(readArrival(received)), control);
+    reply.msg_control = reply.msg_controllen ? control : nullptr;
     ssize_t sent;
     do {
-        sent = ::sendto(d->fd, data.constData(), static_cast<size_t>(data.size()), 0,
-                        static_cast<const sockaddr *>(source.msg_name), source.msg_namelen);
+        sent = ::sendmsg(d->fd, &reply, 0);
     } while (sent < 0 && errno == EINTR);
     if (sent < 0)
         throw RuntimeError::systemCall(what, errno);
@@ -344,52 +339,28 @@ SocketAddress UdpSocket::CurrentSender() const
 {
     if (d->fd < 0 || d->current < 0)
         return {};
-    const msghdr &header = d->messages[static_cast<size_t>(d->current)].msg_hdr;
-    return {static_cast<const sockaddr *>(header.msg_name), header.msg_namelen};
+    const msghdr &received = d->header(d->current);
+    return {static_cast<const sockaddr *>(received.msg_name), received.msg_namelen};
 }
 
 bool UdpSocket::CurrentDestination(sockaddr_storage &destination) const
 {
     if (d->fd < 0 || d->current < 0)
         return false;
-    const msghdr &header = d->messages[static_cast<size_t>(d->current)].msg_hdr;
-    const auto family = static_cast<const sockaddr *>(header.msg_name)->sa_family;
-    destination = {};
-    const uint16_t port = htons(static_cast<uint16_t>(d->boundPort));
-    auto &v6 = reinterpret_cast<sockaddr_in6 &>(destination);
-    auto &v4 = reinterpret_cast<sockaddr_in &>(destination);
-    if (family == AF_INET6) {
-        v6.sin6_family = AF_INET6;
-        v6.sin6_port = port;
-    } else {
-        v4.sin_family = AF_INET;
-        v4.sin_port = port;
-    }
-    if (!d->controlsAttached)
-        return true;
-    // A const msghdr cannot be walked with CMSG_NXTHDR: a copy of its head can.
-    msghdr walk = header;
-    for (cmsghdr *c = CMSG_FIRSTHDR(&walk); c; c = CMSG_NXTHDR(&walk, c)) {
-        if (c->cmsg_level == IPPROTO_IPV6 && c->cmsg_type == IPV6_PKTINFO && family == AF_INET6) {
-            in6_pktinfo info {};
-            std::memcpy(&info, CMSG_DATA(c), sizeof info);
-            v6.sin6_addr = info.ipi6_addr;
-            return true;
-        }
-        if (c->cmsg_level == IPPROTO_IP && c->cmsg_type == IP_PKTINFO) {
-            in_pktinfo info {};
-            std::memcpy(&info, CMSG_DATA(c), sizeof info);
-            if (family == AF_INET6) {
-                // An IPv4 datagram on the dual-stack socket: its address mapped into IPv6.
-                v6.sin6_addr.s6_addr[10] = 0xFF;
-                v6.sin6_addr.s6_addr[11] = 0xFF;
-                std::memcpy(v6.sin6_addr.s6_addr + 12, &info.ipi_addr, 4);
-            } else {
-                v4.sin_addr = info.ipi_addr;
-            }
-            return true;
-        }
-    }
+    const msghdr &received = d->header(d->current);
+    const int family = static_cast<const sockaddr *>(received.msg_name)->sa_family;
+    destinationAddress(readArrival(received), family, static_cast<uint16_t>(d->boundPort), destination);
+    return true;
+}
+
+bool UdpSocket::CurrentReplySource(sockaddr_storage &source) const
+{
+    if (d->fd < 0 || d->current < 0)
+        return false;
+    const msghdr &received = d->header(d->current);
+    const int family = static_cast<const sockaddr *>(received.msg_name)->sa_family;
+    const Arrival arrival = readArrival(received);
+    sourceAddress(replySourceFor(arrival), arrival, family, static_cast<uint16_t>(d->boundPort), source);
     return true;
 }
 

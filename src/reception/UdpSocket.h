@@ -36,8 +36,9 @@ public:
     // The datagram whose DataArrival is being raised, at most maxLength
     // bytes; empty outside DataArrival.
     virtual void GetData(QByteArray &data, int32_t maxLength);
-    // Sends one datagram from the bound port to the address and port the
-    // current datagram came from. Throws RuntimeError on failure.
+    // Sends one datagram to the address and port the current datagram came
+    // from, from the bound port of the address it was sent to (see
+    // CurrentReplySource). Throws RuntimeError on failure.
     virtual void SendData(const QByteArray &data);
 
     // The datagram whose DataArrival is being raised, without a copy: valid
@@ -45,14 +46,14 @@ public:
     std::string_view CurrentData() const;
     // Its sender, as the system gave it; empty outside DataArrival.
     SocketAddress CurrentSender() const;
-    // With destinations read (from the next Bind on), each datagram also
-    // brings the local address it was sent to; off, reading costs nothing
-    // more. Off by default.
-    void SetReadDestinations(bool on) { m_readDestinations = on; }
-    // The local address and bound port the current datagram was sent to;
-    // the unspecified address when destinations are not read. False
-    // outside DataArrival.
+    // The local address and bound port the current datagram was sent to
+    // (the unspecified address when the system did not say). False outside
+    // DataArrival.
     bool CurrentDestination(sockaddr_storage &destination) const;
+    // The local address and bound port SendData answers it from: its
+    // destination, or for a broadcast or multicast datagram the receiving
+    // interface's own address. False outside DataArrival.
+    bool CurrentReplySource(sockaddr_storage &source) const;
 
     // The port actually bound (the system's choice when LocalPort is 0), 0 when closed.
     int32_t BoundPort() const;
@@ -74,5 +75,4 @@ private:
     struct Impl;
     std::unique_ptr<Impl> d;
     int32_t m_localPort = 0;
-    bool m_readDestinations = false;
 };

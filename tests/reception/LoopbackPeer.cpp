@@ -4,6 +4,7 @@
 #include <QTest>
 
 #include <arpa/inet.h>
+#include <cstring>
 #include <netinet/in.h>
 #include <poll.h>
 #include <sys/socket.h>
@@ -20,6 +21,24 @@ uint16_t portOf(int fd)
     if (address.ss_family == AF_INET6)
         return ntohs(reinterpret_cast<sockaddr_in6 &>(address).sin6_port);
     return ntohs(reinterpret_cast<sockaddr_in &>(address).sin_port);
+}
+
+// address:port as a socket address of `family`; false when it is not one.
+bool socketAddress(int family, const char *address, uint16_t port, sockaddr_storage &target, socklen_t &length)
+{
+    target = {};
+    if (family == AF_INET6) {
+        auto &v6 = reinterpret_cast<sockaddr_in6 &>(target);
+        v6.sin6_family = AF_INET6;
+        v6.sin6_port = htons(port);
+        length = sizeof v6;
+        return ::inet_pton(AF_INET6, address, &v6.sin6_addr) == 1;
+    }
+    auto &v4 = reinterpret_cast<sockaddr_in &>(target);
+    v4.sin_family = AF_INET;
+    v4.sin_port = htons(port);
+    length = sizeof v4;
+    return ::inet_pton(AF_INET, address, &v4.sin_addr) == 1;
 }
 
 // Binds a new socket to address:port; -1 on failure.
@@ -67,6 +86,17 @@ LoopbackPeer::LoopbackPeer(int family) : m_family(family)
     m_port = portOf(m_fd);
 }
 
+LoopbackPeer::LoopbackPeer(const char *address) : m_family(std::strchr(address, ':') ? AF_INET6 : AF_INET)
+{
+    // A mapped IPv4 address needs a socket that takes IPv4 too.
+    m_fd = bindTo(address, 0, 0, !std::strstr(address, "ffff:"));
+    if (m_fd < 0)
+        return;
+    const int on = 1;
+    (void)::setsockopt(m_fd, SOL_SOCKET, SO_BROADCAST, &on, sizeof on);
+    m_port = portOf(m_fd);
+}
+
 LoopbackPeer::~LoopbackPeer()
 {
     if (m_fd >= 0)
@@ -75,24 +105,30 @@ LoopbackPeer::~LoopbackPeer()
 
 bool LoopbackPeer::sendTo(uint16_t port, const QByteArray &bytes)
 {
+    return sendTo(m_family == AF_INET6 ? QStringLiteral("::1") : QStringLiteral("127.0.0.1"), port, bytes);
+}
+
+bool LoopbackPeer::sendTo(const QString &address, uint16_t port, const QByteArray &bytes)
+{
     sockaddr_storage target {};
     socklen_t length = 0;
-    if (m_family == AF_INET6) {
-        auto &v6 = reinterpret_cast<sockaddr_in6 &>(target);
-        v6.sin6_family = AF_INET6;
-        v6.sin6_addr = in6addr_loopback;
-        v6.sin6_port = htons(port);
-        length = sizeof v6;
-    } else {
-        auto &v4 = reinterpret_cast<sockaddr_in &>(target);
-        v4.sin_family = AF_INET;
-        v4.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        v4.sin_port = htons(port);
-        length = sizeof v4;
-    }
-    const ssize_t sent = ::sendto(m_fd, bytes.constData(), static_cast<size_t>(bytes.size()), 0,
-                                  reinterpret_cast<sockaddr *>(&target), length);
-    return sent == bytes.size();
+    if (!socketAddress(m_family, address.toLatin1().constData(), port, target, length))
+        return false;
+    return ::sendto(m_fd, bytes.constData(), static_cast<size_t>(bytes.size()), 0,
+                    reinterpret_cast<sockaddr *>(&target), length) == bytes.size();
+}
+
+bool LoopbackPeer::connectTo(const QString &address, uint16_t port)
+{
+    sockaddr_storage target {};
+    socklen_t length = 0;
+    return socketAddress(m_family, address.toLatin1().constData(), port, target, length) &&
+           ::connect(m_fd, reinterpret_cast<sockaddr *>(&target), length) == 0;
+}
+
+bool LoopbackPeer::send(const QByteArray &bytes)
+{
+    return ::send(m_fd, bytes.constData(), static_cast<size_t>(bytes.size()), 0) == bytes.size();
 }
 
 std::optional<LoopbackPeer::Datagram> LoopbackPeer::receive(int timeoutMs)

@@ -18,12 +18,21 @@ public:
 
     // 127.0.0.1 for AF_INET, ::1 for AF_INET6, on a port the system picks.
     explicit LoopbackPeer(int family);
+    // Bound to `address` (IPv4, IPv6, or IPv4 mapped into IPv6 for a
+    // dual-stack socket), on a port the system picks.
+    explicit LoopbackPeer(const char *address);
     ~LoopbackPeer();
     LoopbackPeer(const LoopbackPeer &) = delete;
     LoopbackPeer &operator=(const LoopbackPeer &) = delete;
 
     uint16_t port() const { return m_port; }
     bool sendTo(uint16_t port, const QByteArray &bytes);
+    // To `address` (of the socket's family); broadcasts allowed.
+    bool sendTo(const QString &address, uint16_t port, const QByteArray &bytes);
+    // Connects the socket: from now on it sends to, and accepts datagrams
+    // from, address:port only.
+    bool connectTo(const QString &address, uint16_t port);
+    bool send(const QByteArray &bytes);
     // One datagram, waiting at most timeoutMs for it.
     std::optional<Datagram> receive(int timeoutMs);
 

@@ -21,6 +21,7 @@ QString reason(int err)
 } // namespace
 
 using testsupport::pattern;
+using namespace Qt::StringLiterals;
 
 class TestUdpSocket : public QObject {
     Q_OBJECT
@@ -168,33 +169,59 @@ private slots:
         QVERIFY(outside.isEmpty());
     }
 
-    void echoReachesTheSender_data()
+    // Each echo reaches its sender from the receive port of the address its
+    // datagram was sent to, datagram by datagram within one batch too; a
+    // connected peer drops a reply from any other address.
+    void echoLeavesFromTheAddressSentTo_data()
     {
-        QTest::addColumn<int>("family");
-        QTest::addColumn<QString>("loopback");
-        QTest::newRow("IPv4") << int(AF_INET) << QStringLiteral("127.0.0.1");
-        QTest::newRow("IPv6") << int(AF_INET6) << QStringLiteral("::1");
+        QTest::addColumn<QString>("peerAddress");
+        QTest::addColumn<QStringList>("targets");
+        QTest::addColumn<bool>("connected");
+        QTest::addColumn<QStringList>("expectedSources");
+        const QStringList second {QStringLiteral("127.0.0.7")};
+        QTest::newRow("IPv4") << u"127.0.0.1"_s << QStringList {u"127.0.0.1"_s} << false << QStringList {u"127.0.0.1"_s};
+        QTest::newRow("IPv4, second address") << u"127.0.0.1"_s << second << false << second;
+        QTest::newRow("IPv4, connected to the second address") << u"127.0.0.1"_s << second << true << second;
+        QTest::newRow("IPv4, one batch to three addresses")
+            << u"127.0.0.1"_s << QStringList {u"127.0.0.7"_s, u"127.0.0.1"_s, u"127.0.0.8"_s} << false
+            << QStringList {u"127.0.0.7"_s, u"127.0.0.1"_s, u"127.0.0.8"_s};
+        QTest::newRow("IPv4 broadcast: from the interface's address")
+            << u"127.0.0.1"_s << QStringList {u"127.255.255.255"_s} << false << QStringList {u"127.0.0.1"_s};
+        QTest::newRow("IPv6") << u"::1"_s << QStringList {u"::1"_s} << true << QStringList {u"::1"_s};
+        QTest::newRow("mapped, connected to the second address")
+            << u"::ffff:127.0.0.1"_s << QStringList {u"::ffff:127.0.0.7"_s} << true
+            << QStringList {u"::ffff:127.0.0.7"_s};
     }
-    void echoReachesTheSender()
+    void echoLeavesFromTheAddressSentTo()
     {
-        QFETCH(int, family);
-        QFETCH(QString, loopback);
+        QFETCH(QString, peerAddress);
+        QFETCH(QStringList, targets);
+        QFETCH(bool, connected);
+        QFETCH(QStringList, expectedSources);
         UdpSocket socket;
         socket.Bind();
+        const auto port = static_cast<uint16_t>(socket.BoundPort());
         connect(&socket, &UdpSocket::DataArrival, this, [&](int32_t bytesTotal) {
             QByteArray bytes;
             socket.GetData(bytes, bytesTotal);
             socket.SendData(bytes);
         });
-        LoopbackPeer peer(family);
+        LoopbackPeer peer(peerAddress.toLatin1().constData());
         QVERIFY(peer.port() != 0);
-        const QByteArray sent = pattern(3000, family);
-        QVERIFY(peer.sendTo(static_cast<uint16_t>(socket.BoundPort()), sent));
-        std::optional<LoopbackPeer::Datagram> echo;
-        QVERIFY(waitUntil([&] { return (echo = peer.receive(0)).has_value(); }));
-        QCOMPARE(echo->bytes, sent);
-        QCOMPARE(echo->sourceAddress, loopback);
-        QCOMPARE(int32_t(echo->sourcePort), socket.BoundPort());
+        if (connected)
+            QVERIFY(peer.connectTo(targets.front(), port));
+        // Sent before the event loop runs: the socket reads them in one batch.
+        for (int i = 0; i < targets.size(); ++i) {
+            const QByteArray sent = pattern(3000, i);
+            QVERIFY(connected ? peer.send(sent) : peer.sendTo(targets[i], port, sent));
+        }
+        for (int i = 0; i < targets.size(); ++i) {
+            std::optional<LoopbackPeer::Datagram> echo;
+            QVERIFY2(waitUntil([&] { return (echo = peer.receive(0)).has_value(); }, 3000), "no echo");
+            QCOMPARE(echo->bytes, pattern(3000, i));
+            QCOMPARE(echo->sourceAddress, expectedSources[i]);
+            QCOMPARE(echo->sourcePort, port);
+        }
     }
 
     void sendDataWithoutSenderFails()
