@@ -98,7 +98,7 @@ int main(int argc, char *argv[])
     StderrMessageBoxes boxes;
     ProgramServices program(boxes);
     program.runtime.programFolder = folder;
-    SingleInstance instance(folder + QStringLiteral("/Tavo_UdpRecv"));
+    SingleInstance instance;
     Forms forms(program.services);
     if (Main(program.services, forms, instance) != StartupOutcome::WindowShown || !forms.ExistingMainForm() ||
         !forms.ExistingMainForm()->isVisible())

@@ -148,7 +148,7 @@ int RunHeadless(int &argc, char **argv, const DataHome &home)
     StandardErrorBoxes boxes;
     ProgramServices program(boxes);
     UseDataHome(program.runtime, home);
-    SingleInstance instance(QCoreApplication::applicationFilePath());
+    SingleInstance instance;
     HeadlessReceiver receiver(program.services);
 
     switch (Main(program.services, receiver, instance)) {

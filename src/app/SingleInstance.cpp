@@ -7,23 +7,27 @@
 #include <sys/file.h>
 #include <unistd.h>
 
-SingleInstance::SingleInstance(QString lockFile) : m_lockFile(std::move(lockFile))
-{
-}
-
 SingleInstance::~SingleInstance()
 {
     if (m_fd >= 0)
         ::close(m_fd);
 }
 
-bool SingleInstance::PrevInstance()
+bool SingleInstance::PrevInstance(const QString &lockFile)
 {
+    m_error = 0;
     if (m_fd >= 0)
         return false; // this object holds the lock already
-    const int fd = ::open(QFile::encodeName(m_lockFile).constData(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0)
+    const QByteArray native = QFile::encodeName(lockFile);
+    // Never waits (a FIFO in its place) and never follows a link.
+    constexpr int flags = O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY;
+    int fd = ::open(native.constData(), O_RDWR | O_CREAT | flags, 0644);
+    if (fd < 0 && (errno == EACCES || errno == EROFS))
+        fd = ::open(native.constData(), O_RDONLY | flags); // another user's file, or a read-only file system
+    if (fd < 0) {
+        m_error = errno;
         return false;
+    }
     int result = 0;
     do {
         result = ::flock(fd, LOCK_EX | LOCK_NB);
@@ -33,6 +37,7 @@ bool SingleInstance::PrevInstance()
         return false;
     }
     const bool heldElsewhere = errno == EWOULDBLOCK;
+    m_error = heldElsewhere ? 0 : errno;
     ::close(fd);
     return heldElsewhere;
 }

@@ -17,6 +17,8 @@
 #include "ui/frmMain.h"
 #include "ui/frmUdpRcvComSetting.h"
 
+#include <cstring>
+
 namespace {
 
 // Start-up that ends without a window says why on standard error and, for
@@ -42,15 +44,20 @@ void InstallSettingsForNewUser(const Runtime &runtime)
         PrintToStandardError(QStringLiteral("settings copied from %1").arg(runtime.defaultSettingFile));
 }
 
-// After the initialisation: the single-instance guard, the settings, the
-// start-up rotation and the port check, then the front end comes up.
+// After the initialisation, which made the Log folder that holds the lock:
+// the single-instance guard, the settings, the start-up rotation and the
+// port check, then the front end comes up.
 StartupOutcome BringUpFrontEnd(const Services &services, StartupFrontEnd &frontEnd, SingleInstance &instance)
 {
     Runtime &runtime = services.runtime;
-    if (instance.PrevInstance()) {
+    const QString lockFile = InstanceLockFile(runtime);
+    if (instance.PrevInstance(lockFile)) {
         services.log.WriteLog(runtime.ToolKind(), QStringLiteral("二重起動の為、起動を中止しました。"));
         return StartupOutcome::SecondInstance;
     }
+    if (instance.lockError() != 0)
+        PrintToStandardError(QStringLiteral("cannot lock %1 (%2): another instance in this data folder goes unnoticed.")
+                                 .arg(lockFile, QString::fromLocal8Bit(std::strerror(instance.lockError()))));
     frontEnd.ReadSetting(runtime.SettingFile());
     RotateLog(runtime.LogFile(), runtime.logging.LogMaxSize, runtime.logging.LogGenerations);
 

@@ -48,7 +48,7 @@ int main(int argc, char *argv[])
     QtMessageBoxes boxes;
     ProgramServices program(boxes);
     UseDataHome(program.runtime, home);
-    SingleInstance instance(QCoreApplication::applicationFilePath());
+    SingleInstance instance;
     Forms forms(program.services);
 
     switch (Main(program.services, forms, instance)) {

@@ -12,3 +12,8 @@ int OpenFolderNoFollow(const char *path) noexcept
 {
     return ::open(path, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
 }
+
+int OpenFolder(const char *path) noexcept
+{
+    return ::open(path, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+}

@@ -66,15 +66,16 @@ int LogFolder::handle(const QByteArray &path) noexcept
             return m_fd;
         m_checked = now;
         struct stat st {};
-        if (::lstat(path.constData(), &st) == 0 && st.st_dev == m_device && st.st_ino == m_inode)
+        if (::stat(path.constData(), &st) == 0 && st.st_dev == m_device && st.st_ino == m_inode)
             return m_fd;
     }
     reset();
-    int fd = OpenFolderNoFollow(path.constData());
+    int fd = OpenFolder(path.constData());
     if (fd < 0 && errno == ENOENT) {
+        // mkdir never makes what a dangling link names: such a Log stays missing.
         if (::mkdir(path.constData(), 0777) != 0 && errno != EEXIST)
             return -1;
-        fd = OpenFolderNoFollow(path.constData());
+        fd = OpenFolder(path.constData());
     }
     if (fd < 0)
         return -1;

@@ -23,10 +23,13 @@ constexpr int NotARegularFile = -1;
 int AppendToFile(int dirFd, const char *name, std::string_view bytes, size_t headerLength = 0) noexcept;
 
 // The folder of the log files, held open so that every line is opened
-// relative to it: a link put in place of the folder is never followed. A
-// folder that is missing is made again (one level: its parent must exist).
-// The name is looked up again at most once a second, so a folder renamed
-// or replaced while we hold it is left for the one that now has the name.
+// relative to it. A link in place of the folder is followed to the folder
+// it names (the operator chose where the log lives); the files in it are
+// still opened without following a link. A folder that is missing is made
+// again (one level: its parent must exist); what a dangling link names is
+// never made. The name is looked up again at most once a second, so a
+// folder renamed or replaced, or a link pointed elsewhere, while we hold
+// it is left for the one that now has the name.
 class LogFolder {
 public:
     LogFolder() = default;

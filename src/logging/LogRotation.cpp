@@ -13,14 +13,15 @@
 
 namespace {
 
-// Generations are handled relative to the opened Log folder, which is never
-// a link: nothing outside it is deleted or renamed, even when a link is
-// swapped in while the rotation runs.
+// Generations are handled relative to the opened Log folder (a link in its
+// place is followed once, to open it): only the generations' own names in
+// that folder are deleted or renamed, never through a link of such a name,
+// even when a link is swapped in while the rotation runs.
 class GenerationFolder {
 public:
     explicit GenerationFolder(const QByteArray &live) : m_path(SplitNativePath(live))
     {
-        m_fd = OpenFolderNoFollow(m_path.folder.constData());
+        m_fd = OpenFolder(m_path.folder.constData());
         if (m_fd < 0)
             throw RuntimeError::systemCall(
                 QStringLiteral("ログフォルダを開けません (%1)").arg(QFile::decodeName(m_path.folder)), errno);

@@ -6,11 +6,12 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QStandardPaths>
 
 #include <cerrno>
+#include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <vector>
 
 namespace {
 
@@ -31,6 +32,26 @@ bool IsSystemProgramFolder(const QString &folder)
     return false;
 }
 
+QString InFolder(const QString &folder, const QString &name)
+{
+    return QDir::cleanPath(folder + QLatin1Char('/') + name);
+}
+
+// The folders the program would make are all there, and its log can be written.
+bool HoldsPreparedLayout(const QString &folder, const FolderChecks &checks)
+{
+    for (const char *name : {"Config", "Log", "Temp"}) {
+        if (!checks.isFolder(InFolder(folder, QLatin1String(name))))
+            return false;
+    }
+    return checks.writable(InFolder(folder, QStringLiteral("Log")));
+}
+
+bool IsAbsolute(const QString &path)
+{
+    return path.startsWith(QLatin1Char('/'));
+}
+
 } // namespace
 
 FolderChecks SystemFolderChecks()
@@ -43,7 +64,28 @@ FolderChecks SystemFolderChecks()
         struct stat st {};
         return ::lstat(QFile::encodeName(path).constData(), &st) == 0;
     };
+    checks.isFolder = [](const QString &path) {
+        struct stat st {};
+        return ::stat(QFile::encodeName(path).constData(), &st) == 0 && S_ISDIR(st.st_mode);
+    };
     return checks;
+}
+
+UserFolders SystemUserFolders()
+{
+    UserFolders user;
+    user.environment = [](const char *name) { return QFile::decodeName(qgetenv(name)); };
+    user.accountHome = [] {
+        const long hint = ::sysconf(_SC_GETPW_R_SIZE_MAX);
+        std::vector<char> buffer(hint > 0 ? static_cast<size_t>(hint) : 16384);
+        passwd entry {};
+        passwd *found = nullptr;
+        if (::getpwuid_r(::geteuid(), &entry, buffer.data(), buffer.size(), &found) != 0 || found == nullptr ||
+            found->pw_dir == nullptr)
+            return QString();
+        return QFile::decodeName(found->pw_dir);
+    };
+    return user;
 }
 
 QString ExecutableFolder()
@@ -51,9 +93,17 @@ QString ExecutableFolder()
     return QFileInfo(QFileInfo(QStringLiteral("/proc/self/exe")).canonicalFilePath()).path();
 }
 
-QString PerUserDataFolder()
+QString PerUserDataFolder(const UserFolders &user)
 {
-    return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + QLatin1Char('/') + AppFolderName;
+    const QString dataHome = user.environment("XDG_DATA_HOME");
+    if (IsAbsolute(dataHome))
+        return InFolder(dataHome, AppFolderName);
+    QString home = user.environment("HOME");
+    if (!IsAbsolute(home))
+        home = user.accountHome();
+    if (!IsAbsolute(home))
+        return {};
+    return InFolder(home, QStringLiteral(".local/share/") + AppFolderName);
 }
 
 QString InstalledSettingFile(const QString &programFolder)
@@ -67,13 +117,17 @@ DataHome ChooseDataHome(const QString &programFolder, const QString &perUserFold
 {
     const QString installed = InstalledSettingFile(programFolder);
     const bool installedTree = checks.exists(installed);
-    if (checks.writable(programFolder) && !IsSystemProgramFolder(programFolder) && !installedTree)
+    if (!IsSystemProgramFolder(programFolder) &&
+        (HoldsPreparedLayout(programFolder, checks) || (checks.writable(programFolder) && !installedTree)))
         return {programFolder, false, {}};
     return {perUserFolder, true, installedTree ? installed : QString()};
 }
 
 QString DescribeDataHome(const DataHome &home)
 {
+    if (home.folder.isEmpty())
+        return QStringLiteral("Config, Log and Temp: no per-user data folder (neither XDG_DATA_HOME nor HOME is an "
+                              "absolute path, and the user database names no home folder)");
     return QStringLiteral("Config, Log and Temp: %1 (%2)")
         .arg(home.folder,
              home.perUser ? QStringLiteral("the per-user data folder") : QStringLiteral("beside the program"));
@@ -88,6 +142,9 @@ void UseDataHome(Runtime &runtime, const DataHome &home)
 
 void MakeDataHome(const QString &folder)
 {
+    if (folder.isEmpty())
+        throw RuntimeError(QStringLiteral("ユーザーのデータフォルダが見つかりません（XDG_DATA_HOME も HOME "
+                                          "も絶対パスでなく、ホームフォルダもありません）。"));
     const QString parent = QFileInfo(folder).path();
     if (!QDir().mkpath(parent))
         throw RuntimeError(QStringLiteral("フォルダを作成できません (%1)").arg(parent));

@@ -54,6 +54,12 @@ bool SetDefine(Runtime &runtime, ErrorGuard &guard)
     return result;
 }
 
+QString InstanceLockFile(const Runtime &runtime)
+{
+    return AddBackslash(runtime.appDefine.LogPath) +
+           QString::fromLatin1(ToolKindTable[static_cast<size_t>(runtime.ToolKind())].toolId) + QStringLiteral(".lock");
+}
+
 QString ReadHostName()
 {
     char buffer[256];

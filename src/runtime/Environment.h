@@ -48,6 +48,12 @@ struct Runtime {
     const QString &LogFile() const { return logging.LogFiles[static_cast<size_t>(appDefine.ToolKind)]; }
 };
 
+// The file whose lock tells that an instance runs in this data folder:
+// Log/<tool id>.lock (Tavo_UdpRcv.lock), in the one folder of the data
+// folder that the program must be able to write, even where an
+// administrator prepared a read-only folder.
+QString InstanceLockFile(const Runtime &runtime);
+
 class ErrorGuard;
 
 // Runs the whole initialisation chain for `kind` in `runtime.programFolder`;

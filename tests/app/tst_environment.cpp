@@ -147,47 +147,110 @@ private slots:
     }
 
     // Where Config, Log and Temp go, for a program in `folder` on a file
-    // system whose writable folders and existing files the row gives.
+    // system whose writable folders, folders and existing files the row gives.
     void dataHomeChoice_data()
     {
         QTest::addColumn<QString>("folder");
         QTest::addColumn<QStringList>("writable");
+        QTest::addColumn<QStringList>("folders");
         QTest::addColumn<QStringList>("existing");
         QTest::addColumn<bool>("perUser");
         QTest::addColumn<QString>("defaultFile");
         const QString shared = QStringLiteral("/opt/x/share/Tavo_UdpRecv/Tavo_UdpRecvSetting.ini");
         const QStringList none;
+        const auto layout = [](const QString &folder, bool withTemp = true) {
+            QStringList paths {folder + QStringLiteral("/Config"), folder + QStringLiteral("/Log")};
+            if (withTemp)
+                paths << folder + QStringLiteral("/Temp");
+            return paths;
+        };
         QTest::newRow("writable build folder")
             << QStringLiteral("/home/u/src/build/src") << QStringList {QStringLiteral("/home/u/src/build/src")} << none
-            << false << QString();
-        QTest::newRow("read-only copy") << QStringLiteral("/srv/tools") << none << none << true << QString();
-        QTest::newRow("installed tree") << QStringLiteral("/opt/x/bin") << none << QStringList {shared} << true
+            << none << false << QString();
+        QTest::newRow("read-only copy") << QStringLiteral("/srv/tools") << none << none << none << true << QString();
+        QTest::newRow("installed tree") << QStringLiteral("/opt/x/bin") << none << none << QStringList {shared} << true
                                         << shared;
         QTest::newRow("installed tree, root")
-            << QStringLiteral("/opt/x/bin") << QStringList {QStringLiteral("/opt/x/bin")} << QStringList {shared}
-            << true << shared;
+            << QStringLiteral("/opt/x/bin") << QStringList {QStringLiteral("/opt/x/bin")} << none
+            << QStringList {shared} << true << shared;
         QTest::newRow("system folder, root")
-            << QStringLiteral("/usr/local/bin/") << QStringList {QStringLiteral("/usr/local/bin/")} << none << true
-            << QString();
+            << QStringLiteral("/usr/local/bin/") << QStringList {QStringLiteral("/usr/local/bin/")} << none << none
+            << true << QString();
         QTest::newRow("a folder named bin elsewhere, root")
-            << QStringLiteral("/home/u/bin") << QStringList {QStringLiteral("/home/u/bin")} << none << false
+            << QStringLiteral("/home/u/bin") << QStringList {QStringLiteral("/home/u/bin")} << none << none << false
             << QString();
+        QTest::newRow("prepared read-only folder")
+            << QStringLiteral("/srv/tools") << QStringList {QStringLiteral("/srv/tools/Log")}
+            << layout(QStringLiteral("/srv/tools")) << none << false << QString();
+        QTest::newRow("prepared, Log read-only") << QStringLiteral("/srv/tools") << none
+                                                 << layout(QStringLiteral("/srv/tools")) << none << true << QString();
+        QTest::newRow("prepared without Temp")
+            << QStringLiteral("/srv/tools") << QStringList {QStringLiteral("/srv/tools/Log")}
+            << layout(QStringLiteral("/srv/tools"), false) << none << true << QString();
+        QTest::newRow("prepared installed tree")
+            << QStringLiteral("/opt/x/bin") << QStringList {QStringLiteral("/opt/x/bin/Log")}
+            << layout(QStringLiteral("/opt/x/bin")) << QStringList {shared} << false << QString();
+        QTest::newRow("prepared system folder")
+            << QStringLiteral("/usr/bin") << QStringList {QStringLiteral("/usr/bin/Log")}
+            << layout(QStringLiteral("/usr/bin")) << none << true << QString();
     }
     void dataHomeChoice()
     {
         QFETCH(QString, folder);
         QFETCH(QStringList, writable);
+        QFETCH(QStringList, folders);
         QFETCH(QStringList, existing);
         QFETCH(bool, perUser);
         QFETCH(QString, defaultFile);
         FolderChecks checks;
         checks.writable = [&](const QString &p) { return writable.contains(p); };
-        checks.exists = [&](const QString &p) { return existing.contains(p); };
+        checks.exists = [&](const QString &p) { return existing.contains(p) || folders.contains(p); };
+        checks.isFolder = [&](const QString &p) { return folders.contains(p); };
         const QString userFolder = QStringLiteral("/home/u/.local/share/Tavo_UdpRecv");
         const DataHome home = ChooseDataHome(folder, userFolder, checks);
         QCOMPARE(home.perUser, perUser);
         QCOMPARE(home.folder, perUser ? userFolder : folder);
         QCOMPARE(home.defaultSettingFile, defaultFile);
+    }
+
+    // The per-user folder by the XDG base directory rules; "-" is an unset variable.
+    void perUserFolder_data()
+    {
+        QTest::addColumn<QString>("xdgDataHome");
+        QTest::addColumn<QString>("home");
+        QTest::addColumn<QString>("accountHome");
+        QTest::addColumn<QString>("folder");
+        const QString inHome = QStringLiteral("/home/u/.local/share/Tavo_UdpRecv");
+        const QString inAccount = QStringLiteral("/home/a/.local/share/Tavo_UdpRecv");
+        const QString u = QStringLiteral("/home/u"), a = QStringLiteral("/home/a"), unset = QStringLiteral("-");
+        QTest::newRow("XDG_DATA_HOME") << QStringLiteral("/var/lib/") << u << a
+                                       << QStringLiteral("/var/lib/Tavo_UdpRecv");
+        QTest::newRow("relative XDG_DATA_HOME ignored") << QStringLiteral("data") << u << a << inHome;
+        QTest::newRow("empty XDG_DATA_HOME ignored") << QString() << u << a << inHome;
+        QTest::newRow("HOME unset: the account's home") << unset << unset << a << inAccount;
+        QTest::newRow("relative HOME: the account's home") << unset << QStringLiteral("u") << a << inAccount;
+        QTest::newRow("HOME is the root")
+            << unset << QStringLiteral("/") << a << QStringLiteral("/.local/share/Tavo_UdpRecv");
+        QTest::newRow("no home anywhere") << unset << unset << QString() << QString();
+    }
+    void perUserFolder()
+    {
+        QFETCH(QString, xdgDataHome);
+        QFETCH(QString, home);
+        QFETCH(QString, accountHome);
+        QFETCH(QString, folder);
+        UserFolders user;
+        user.environment = [&](const char *name) {
+            const QString &value = qstrcmp(name, "XDG_DATA_HOME") == 0 ? xdgDataHome
+                                   : qstrcmp(name, "HOME") == 0        ? home
+                                                                       : QString();
+            return value == QStringLiteral("-") ? QString() : value;
+        };
+        user.accountHome = [&] { return accountHome; };
+        QCOMPARE(PerUserDataFolder(user), folder);
+        const QString described = DescribeDataHome({PerUserDataFolder(user), true, {}});
+        QVERIFY2(described.contains(folder.isEmpty() ? QStringLiteral("no per-user data folder") : folder),
+                 qPrintable(described));
     }
 
     void addBackslash_data()

@@ -88,7 +88,7 @@ void StartupTest::windowForStoredPort()
         port.replace("<held>", held.Text()).replace("<free>", FreePort());
         testsupport::writeFile(SettingFileIn(f), Settings(port));
     }
-    SingleInstance instance(f.dir.filePath(u"lock"_s));
+    SingleInstance instance;
 
     QCOMPARE(Main(f.services, *f.forms, instance), StartupOutcome::WindowShown);
 
@@ -122,11 +122,10 @@ void StartupTest::secondInstanceIsRefused()
     FormsFixture f;
     QVERIFY(QDir(f.dir.path()).mkpath(u"Temp"_s));
     testsupport::writeFile(f.dir.filePath(u"Temp/old.tmp"_s), "x");
-    const QString lockFile = f.dir.filePath(u"lock"_s);
-    testsupport::writeFile(lockFile, {});
-    SingleInstance first(lockFile);
-    QVERIFY(!first.PrevInstance());
-    SingleInstance second(lockFile);
+    QVERIFY(QDir(f.dir.path()).mkpath(u"Log"_s));
+    SingleInstance first;
+    QVERIFY(!first.PrevInstance(f.dir.filePath(u"Log/Tavo_UdpRcv.lock"_s)));
+    SingleInstance second;
 
     QCOMPARE(Main(f.services, *f.forms, second), StartupOutcome::SecondInstance);
     QCOMPARE(f.LogMessages(), QStringList(u"二重起動の為、起動を中止しました。"_s));
@@ -168,7 +167,7 @@ void StartupTest::failureSaysWhy()
                                                      "\r\n[Maintenance]\r\nResSetting=1\r\nLogMaxSize=1\r\n"
                                                      "LogGenerations=3\r\n");
     }
-    SingleInstance instance(f.dir.filePath(u"lock"_s));
+    SingleInstance instance;
 
     QCOMPARE(Main(f.services, *f.forms, instance), StartupOutcome::Failed);
     QVERIFY(f.forms->ExistingComSettingForm() == nullptr);
@@ -222,7 +221,7 @@ void StartupTest::perUserFolderForReadOnlyProgram()
     else
         qunsetenv("XDG_DATA_HOME");
     UseDataHome(f.runtime, home);
-    SingleInstance instance(f.dir.filePath(u"lock"_s));
+    SingleInstance instance;
 
     QCOMPARE(Main(f.services, *f.forms, instance), StartupOutcome::WindowShown);
     QVERIFY2(f.boxes.shown.isEmpty(), qPrintable(f.boxes.texts().join(u'|')));

@@ -43,8 +43,8 @@ private slots:
     void init()
     {
         QDir(m_dir.path()).removeRecursively();
-        QDir().mkpath(m_dir.path());
-        m_live = m_dir.path() + QStringLiteral("/Tavo_UdpRcvLog.txt");
+        QDir().mkpath(m_dir.path() + QStringLiteral("/Log"));
+        m_live = m_dir.path() + QStringLiteral("/Log/Tavo_UdpRcvLog.txt");
     }
 
     void sizeLimitIsExclusive()
@@ -77,20 +77,37 @@ private slots:
         QTest::addColumn<int>("count");
         QTest::addColumn<QList<int>>("before");
         QTest::addColumn<QList<int>>("after");
+        QTest::addColumn<int>("link");       // a generation that is a link to a file outside (-1: none)
+        QTest::addColumn<bool>("linkedLog"); // Log is a link to a folder elsewhere
         // after[i] is the generation that the file now at generation i came from (-1: none).
-        QTest::newRow("two generations") << 2 << QList<int>({0, 1}) << QList<int>({-1, 0});
-        QTest::newRow("ten with two older") << 10 << QList<int>({0, 1, 2}) << QList<int>({-1, 0, 1, 2});
-        QTest::newRow("lowered to three")
-            << 3 << QList<int>({0, 1, 2, 3, 4, 5, 6, 7, 8, 9}) << QList<int>({-1, 0, 1, 3, 4, 5, 6, 7, 8, 9});
-        QTest::newRow("gap") << 10 << QList<int>({0, 1, 3}) << QList<int>({-1, 0, 1, -1, 3});
+        QTest::newRow("two generations") << 2 << QList<int>({0, 1}) << QList<int>({-1, 0}) << -1 << false;
+        QTest::newRow("ten with two older") << 10 << QList<int>({0, 1, 2}) << QList<int>({-1, 0, 1, 2}) << -1 << false;
+        QTest::newRow("lowered to three") << 3 << QList<int>({0, 1, 2, 3, 4, 5, 6, 7, 8, 9})
+                                          << QList<int>({-1, 0, 1, 3, 4, 5, 6, 7, 8, 9}) << -1 << false;
+        QTest::newRow("gap") << 10 << QList<int>({0, 1, 3}) << QList<int>({-1, 0, 1, -1, 3}) << -1 << false;
         QTest::newRow("oldest dropped") << 10 << QList<int>({0, 1, 2, 3, 4, 5, 6, 7, 8, 9})
-                                        << QList<int>({-1, 0, 1, 2, 3, 4, 5, 6, 7, 8});
+                                        << QList<int>({-1, 0, 1, 2, 3, 4, 5, 6, 7, 8}) << -1 << false;
+        // The link of a generation's name is neither followed nor moved on: .1 takes its place.
+        QTest::newRow("linked Log, a link among the generations")
+            << 10 << QList<int>({0, 1, 3}) << QList<int>({-1, 0, 1, -1, 3}) << 2 << true;
     }
     void generations()
     {
         QFETCH(int, count);
         QFETCH(QList<int>, before);
         QFETCH(QList<int>, after);
+        QFETCH(int, link);
+        QFETCH(bool, linkedLog);
+        const QString elsewhere = m_dir.path() + QStringLiteral("/elsewhere");
+        const QString outside = m_dir.path() + QStringLiteral("/outside.txt");
+        if (linkedLog) {
+            QVERIFY(QDir().mkpath(elsewhere));
+            QVERIFY(QDir().rmdir(m_dir.path() + QStringLiteral("/Log")));
+            QVERIFY(QFile::link(elsewhere, m_dir.path() + QStringLiteral("/Log")));
+        }
+        testsupport::writeFile(outside, "outside");
+        if (link >= 0)
+            QVERIFY(QFile::link(outside, gen(link)));
         for (int g : before)
             make(g, QByteArray("L") + QByteArray::number(g), g == 0 ? MiB + 1 : -1);
         int16_t maxSize = 1;
@@ -101,9 +118,13 @@ private slots:
             if (from < 0) {
                 QVERIFY2(!QFileInfo::exists(gen(g)), qPrintable(gen(g)));
             } else {
+                QVERIFY(QFileInfo(gen(g)).isFile() && !QFileInfo(gen(g)).isSymLink());
                 QCOMPARE(head(g), QByteArray("L") + QByteArray::number(from));
             }
         }
+        QCOMPARE(testsupport::readFile(outside), QByteArray("outside"));
+        if (linkedLog) // every generation lies in the folder the link names
+            QCOMPARE(QDir(elsewhere).entryList(QDir::Files).size(), after.size() - after.count(-1));
     }
 
     void singleGenerationKeepsRotating()
