@@ -17,9 +17,8 @@ ServiceNotifier::ServiceNotifier()
         return;
     m_address = notifyprotocol::addressOf(notifySocket);
     if (!m_address) {
-        PrintToStandardError(
-            QStringLiteral("NOTIFY_SOCKET=%1 names no socket: the service manager is not told.")
-                .arg(QString::fromLocal8Bit(notifySocket)));
+        PrintToStandardError(QStringLiteral("NOTIFY_SOCKET=%1 names no socket: the service manager is not told.")
+                                 .arg(QString::fromLocal8Bit(notifySocket)));
         return;
     }
     m_fd = ::socket(AF_UNIX, SOCK_DGRAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);

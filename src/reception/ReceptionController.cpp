@@ -74,8 +74,9 @@ void ReceptionController::cmdRecvData_Click()
     // Not a fault of the port: the operator is told again what the port
     // settings dialog said when it saved one.
     if (restartNeeded) {
-        m.log.WriteLog(m.runtime.ToolKind(),
-                       QStringLiteral("受信ポートが設定されていません（保存した受信ポートは再起動後に有効になります）"));
+        m.log.WriteLog(
+            m.runtime.ToolKind(),
+            QStringLiteral("受信ポートが設定されていません（保存した受信ポートは再起動後に有効になります）"));
         m.boxes.MsgBox(restartNeededMessage(), MsgBoxStyle::Information);
     }
 }

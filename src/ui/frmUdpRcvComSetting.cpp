@@ -134,7 +134,7 @@ void frmUdpRcvComSetting::cmdApply_Click()
                 QStringLiteral("受信ポート設定を保存できませんでした。\r\n設定ファイルを確認してください。"),
                 MsgBoxStyle::Critical);
             selectPortText();
-            throw RuntimeError(QStringLiteral("設定ファイルに書き込めません (%1)").arg(file));
+            throw RuntimeError(QStringLiteral("設定ファイルに書き込めません（%1）").arg(file));
         }
         m_services.boxes.MsgBox(restartNeededMessage(), MsgBoxStyle::Information);
         closeDialog();
