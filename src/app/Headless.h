@@ -88,6 +88,7 @@ public:
     QString statusLine() const;
 
 Q_SIGNALS:
+    // A status line went to standard output.
     void statusPrinted(const QString &line);
 
 private:
