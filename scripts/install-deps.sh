@@ -10,6 +10,8 @@ packages=(
   xvfb xauth x11-apps imagemagick
   # Validate the installed desktop entry and metainfo; make the Debian package.
   desktop-file-utils appstream dpkg-dev
+  # systemd-analyze checks the service unit (present on nearly every Debian system).
+  systemd
   # Decodes the capture file in its test (about 120 MB installed with its
   # libraries; the test is skipped where it is missing).
   tshark

@@ -62,7 +62,8 @@ CommandLine ParseCommandLine(const QStringList &arguments, const QString &dataHo
     const QCommandLineOption headless(
         QStringLiteral("headless"),
         QStringLiteral("Run the receiver without a display: reception on at once, messages on standard error, a "
-                       "status line on standard output every second datagrams arrive; SIGTERM or SIGINT ends it."));
+                       "status line on standard output every second datagrams arrive; SIGTERM, SIGINT or SIGHUP "
+                       "ends it."));
     parser.addOption(headless);
     AddQtOptions(parser);
 

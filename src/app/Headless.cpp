@@ -1,5 +1,7 @@
 #include "Headless.h"
 
+#include "QuitOnSignals.h"
+#include "ServiceNotifier.h"
 #include "SingleInstance.h"
 #include "core/StandardError.h"
 #include "reception/PortChecks.h"
@@ -8,28 +10,9 @@
 #include "runtime/ProgramServices.h"
 
 #include <QCoreApplication>
-#include <QSocketNotifier>
 
-#include <cerrno>
 #include <csignal>
 #include <cstdio>
-#include <fcntl.h>
-#include <unistd.h>
-
-namespace {
-
-// The write end of the signal pipe, for the handler.
-volatile sig_atomic_t signalPipe = -1;
-
-extern "C" void WriteSignalToPipe(int signal)
-{
-    const int savedErrno = errno;
-    const unsigned char byte = static_cast<unsigned char>(signal);
-    (void)!::write(signalPipe, &byte, 1);
-    errno = savedErrno;
-}
-
-} // namespace
 
 MsgBoxResult StandardErrorBoxes::MsgBox(const QString &text, MsgBoxStyles style, const QString &)
 {
@@ -88,60 +71,45 @@ bool HeadlessReceiver::startReception()
     return true;
 }
 
-void HeadlessReceiver::printStatus()
+HeadlessReceiver::Counts HeadlessReceiver::counts() const
 {
     Counts current {m_received, m_surface.answered(), m_printed.dropped};
     if (m_wscRecv.State() == UdpSocket::Bound)
         current.dropped = m_wscRecv.DroppedCount();
+    return current;
+}
+
+QString HeadlessReceiver::statusLine() const
+{
+    return statusLine(counts());
+}
+
+QString HeadlessReceiver::statusLine(const Counts &counts) const
+{
+    const LocalTime t = m_services.clock.now();
+    return QString::asprintf("%04d-%02d-%02d %02d:%02d:%02d received %llu answered %llu dropped %llu", t.year, t.month,
+                             t.day, t.hour, t.minute, t.second, static_cast<unsigned long long>(counts.received),
+                             static_cast<unsigned long long>(counts.answered),
+                             static_cast<unsigned long long>(counts.dropped));
+}
+
+void HeadlessReceiver::printStatus()
+{
+    const Counts current = counts();
     if (current == m_printed)
         return; // nothing arrived in this second
     m_printed = current;
-    const LocalTime t = m_services.clock.now();
-    std::printf("%04d-%02d-%02d %02d:%02d:%02d received %llu answered %llu dropped %llu\n", t.year, t.month, t.day,
-                t.hour, t.minute, t.second, static_cast<unsigned long long>(current.received),
-                static_cast<unsigned long long>(current.answered), static_cast<unsigned long long>(current.dropped));
+    const QString line = statusLine(current);
+    std::printf("%s\n", line.toLocal8Bit().constData());
     std::fflush(stdout);
-}
-
-QuitOnSignals::QuitOnSignals()
-{
-    if (::pipe2(m_pipe, O_CLOEXEC | O_NONBLOCK) != 0)
-        return;
-    signalPipe = m_pipe[1];
-    struct sigaction action {};
-    action.sa_handler = WriteSignalToPipe;
-    sigemptyset(&action.sa_mask);
-    action.sa_flags = SA_RESTART;
-    sigaction(SIGTERM, &action, nullptr);
-    sigaction(SIGINT, &action, nullptr);
-    m_notifier = new QSocketNotifier(m_pipe[0], QSocketNotifier::Read, this);
-    connect(m_notifier, &QSocketNotifier::activated, this, [this] {
-        unsigned char bytes[16];
-        while (::read(m_pipe[0], bytes, sizeof bytes) > 0) {
-        }
-        QCoreApplication::quit();
-    });
-}
-
-QuitOnSignals::~QuitOnSignals()
-{
-    struct sigaction action {};
-    action.sa_handler = SIG_DFL;
-    sigemptyset(&action.sa_mask);
-    sigaction(SIGTERM, &action, nullptr);
-    sigaction(SIGINT, &action, nullptr);
-    signalPipe = -1;
-    for (int fd : m_pipe) {
-        if (fd >= 0)
-            ::close(fd);
-    }
+    Q_EMIT statusPrinted(line);
 }
 
 int RunHeadless(int &argc, char **argv, const DataHome &home)
 {
     QCoreApplication app(argc, argv);
     // A signal from now on ends the program once its event loop runs.
-    QuitOnSignals quitOnSignals;
+    QuitOnSignals quitOnSignals([] { QCoreApplication::exit(0); });
     // A closed standard output fails the status line instead of ending the program.
     std::signal(SIGPIPE, SIG_IGN);
 
@@ -167,7 +135,11 @@ int RunHeadless(int &argc, char **argv, const DataHome &home)
     }
     if (!receiver.startReception())
         return 1;
+    ServiceNotifier serviceManager;
+    serviceManager.ready(receiver.statusLine());
+    QObject::connect(&receiver, &HeadlessReceiver::statusPrinted, &serviceManager, &ServiceNotifier::status);
     const int status = QCoreApplication::exec();
+    serviceManager.stopping();
     receiver.printStatus(); // what arrived since the last status line
     return status;
 }

@@ -15,7 +15,6 @@
 #include <cstdint>
 #include <memory>
 
-class QSocketNotifier;
 class ReceptionController;
 struct DataHome;
 
@@ -85,6 +84,12 @@ public:
     bool startReception();
     // Prints the status line when something arrived since the last one.
     void printStatus();
+    // The status line of the totals now.
+    QString statusLine() const;
+
+Q_SIGNALS:
+    // A status line went to standard output.
+    void statusPrinted(const QString &line);
 
 private:
     struct Counts {
@@ -93,6 +98,8 @@ private:
         uint64_t dropped = 0;
         bool operator==(const Counts &) const = default;
     };
+    Counts counts() const;
+    QString statusLine(const Counts &counts) const;
 
     Services m_services;
     ReceiveSettings m_settings;
@@ -105,20 +112,8 @@ private:
     bool m_portUsable = false;
 };
 
-// Ends the event loop on SIGTERM or SIGINT. The handler only writes the
-// signal to a pipe; the event loop reads it like any other input.
-class QuitOnSignals final : public QObject {
-    Q_OBJECT
-
-public:
-    QuitOnSignals();
-    ~QuitOnSignals() override;
-
-private:
-    int m_pipe[2] = {-1, -1};
-    QSocketNotifier *m_notifier = nullptr;
-};
-
 // The whole program with --headless; returns its exit status: 0 when a
 // signal ended it, 1 when it could not start (the reason on standard error).
+// Under a service manager (Type=notify) it tells when it is ready, each
+// status line and when it stops, and keeps the watchdog it is asked for.
 int RunHeadless(int &argc, char **argv, const DataHome &home);

@@ -21,12 +21,20 @@
 
 namespace {
 
+// A box's text ends as a sentence does, with "。".
+QString asSentence(const QString &text)
+{
+    return text.endsWith(u'。') ? text : text + u'。';
+}
+
 // Start-up that ends without a window says why on standard error and, for
 // a user who started it from a menu, in a critical box.
 void ReportStartupFailure(MessageBoxService &boxes, const QString &headline, const QString &reason)
 {
-    PrintToStandardError(reason.isEmpty() ? headline : headline + QStringLiteral(": ") + reason);
-    boxes.MsgBox(reason.isEmpty() ? headline : headline + QStringLiteral("。\r\n") + reason, MsgBoxStyle::Critical);
+    PrintToStandardError(reason.isEmpty() ? headline : headline + QStringLiteral("：") + reason);
+    boxes.MsgBox(reason.isEmpty() ? asSentence(headline)
+                                  : asSentence(headline) + QStringLiteral("\r\n") + asSentence(reason),
+                 MsgBoxStyle::Critical);
 }
 
 // The per-user data folder is made before the initialisation fills it.

@@ -1,5 +1,6 @@
 #include "app/CommandLine.h"
 #include "app/Headless.h"
+#include "app/QuitOnSignals.h"
 #include "app/SingleInstance.h"
 #include "app/Startup.h"
 #include "runtime/DataHome.h"
@@ -50,9 +51,14 @@ int main(int argc, char *argv[])
     UseDataHome(program.runtime, home);
     SingleInstance instance;
     Forms forms(program.services);
+    // A terminal or a service manager ends the program as its exit button
+    // does once answered: the windows go and the event loop ends, status 0.
+    QuitOnSignals quitOnSignals([&forms] { forms.EndProgram(); });
 
     switch (Main(program.services, forms, instance)) {
     case StartupOutcome::WindowShown:
+        if (forms.Ended()) // a signal came while start-up showed a message box
+            return 0;
         if (commandLine.listen)
             ListenWhenShown(forms);
         return QApplication::exec();

@@ -29,7 +29,7 @@ RuntimeError RuntimeError::subscriptOutOfRange()
 
 RuntimeError RuntimeError::fileExists(const QString &path)
 {
-    return RuntimeError(QStringLiteral("既に同名のファイルが存在しています。(%1)").arg(path));
+    return RuntimeError(QStringLiteral("既に同名のファイルが存在しています。（%1）").arg(path));
 }
 
 RuntimeError RuntimeError::systemCall(const QString &what, int err)
@@ -37,5 +37,5 @@ RuntimeError RuntimeError::systemCall(const QString &what, int err)
     char buffer[256] = {};
     // GNU strerror_r returns the message, which may or may not be `buffer`.
     const char *reason = strerror_r(err, buffer, sizeof buffer);
-    return RuntimeError(QStringLiteral("%1: %2").arg(what, QString::fromLocal8Bit(reason)));
+    return RuntimeError(QStringLiteral("%1：%2").arg(what, QString::fromLocal8Bit(reason)));
 }

@@ -24,7 +24,7 @@ public:
         m_fd = OpenFolder(m_path.folder.constData());
         if (m_fd < 0)
             throw RuntimeError::systemCall(
-                QStringLiteral("ログフォルダを開けません (%1)").arg(QFile::decodeName(m_path.folder)), errno);
+                QStringLiteral("ログフォルダを開けません（%1）").arg(QFile::decodeName(m_path.folder)), errno);
     }
     ~GenerationFolder() { ::close(m_fd); }
     GenerationFolder(const GenerationFolder &) = delete;
@@ -43,7 +43,7 @@ public:
     void remove(const QByteArray &name) const
     {
         if (::unlinkat(m_fd, name.constData(), 0) != 0)
-            throw RuntimeError::systemCall(QStringLiteral("ファイルを削除できません (%1)").arg(path(name)), errno);
+            throw RuntimeError::systemCall(QStringLiteral("ファイルを削除できません（%1）").arg(path(name)), errno);
     }
 
     // A rename never replaces an existing generation.
@@ -53,7 +53,7 @@ public:
             throw RuntimeError::fileExists(path(to));
         if (::renameat(m_fd, from.constData(), m_fd, to.constData()) != 0)
             throw RuntimeError::systemCall(
-                QStringLiteral("ファイル名を変更できません (%1 → %2)").arg(path(from), path(to)), errno);
+                QStringLiteral("ファイル名を変更できません（%1 → %2）").arg(path(from), path(to)), errno);
     }
 
 private:

@@ -10,7 +10,7 @@ void WriteFailures::note(int error, const QString &path, uint64_t count) noexcep
         if (!m_failing)
             return;
         m_failing = false;
-        const QString text = QStringLiteral("%1の書き込みを再開しました (書き込めなかった%2: %3)")
+        const QString text = QStringLiteral("%1の書き込みを再開しました（書き込めなかった%2：%3）")
                                  .arg(m_subject, m_unit, QString::number(m_lost));
         PrintToStandardError(text);
         m_lost = 0;
@@ -19,8 +19,8 @@ void WriteFailures::note(int error, const QString &path, uint64_t count) noexcep
         if (m_failing)
             return;
         m_failing = true;
-        const QString what = QStringLiteral("%1を書き込めません (%2)").arg(m_subject, path);
-        const QString text = error == NotARegularFile ? what + QStringLiteral(": 通常のファイルではありません")
+        const QString what = QStringLiteral("%1を書き込めません（%2）").arg(m_subject, path);
+        const QString text = error == NotARegularFile ? what + QStringLiteral("：通常のファイルではありません")
                                                       : RuntimeError::systemCall(what, error).description();
         PrintToStandardError(text);
     }

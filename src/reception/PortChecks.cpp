@@ -10,6 +10,11 @@ QString CannotReceiveMessage()
     return QStringLiteral("本PC上で、現在のポート設定ではデータを受信できません。\r\n受信ポートを確認してください。");
 }
 
+QString restartNeededMessage()
+{
+    return QStringLiteral("受信ポート設定を変更しました。\r\nアプリケーションを再起動してください。");
+}
+
 bool CheckPortNo(const QString &portText, ErrorGuard &guard)
 {
     bool valid = false;

@@ -9,6 +9,10 @@ class UdpSocket;
 // computer.
 QString CannotReceiveMessage();
 
+// What the operator is told when a port saved takes effect only after a
+// restart (an information box).
+QString restartNeededMessage();
+
 // True when the text is a port number from 1 to 65535 (numeric, converted
 // to the nearest integer, halves to even). Port 0 is refused: it would
 // have the system pick the port.

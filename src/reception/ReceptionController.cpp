@@ -61,31 +61,40 @@ void ReceptionController::cmdRecvData_Click()
 {
     ErrorGuard::Steps steps;
     steps.afterLog = [this] { m.boxes.MsgBox(CannotReceiveMessage(), MsgBoxStyle::Critical); };
+    bool restartNeeded = false;
     m.guard.run(
         QStringLiteral("(cmdRecvData_Click)"),
-        [this] {
+        [&] {
             if (m.wscRecv.State() == UdpSocket::Closed)
-                startReception();
+                restartNeeded = !startReception();
             else
                 stopReception();
         },
         steps);
+    // Not a fault of the port: the operator is told again what the port
+    // settings dialog said when it saved one.
+    if (restartNeeded) {
+        m.log.WriteLog(
+            m.runtime.ToolKind(),
+            QStringLiteral("受信ポートが設定されていません（保存した受信ポートは再起動後に有効になります）"));
+        m.boxes.MsgBox(restartNeededMessage(), MsgBoxStyle::Information);
+    }
 }
 
-void ReceptionController::startReception()
+bool ReceptionController::startReception()
 {
     m.clock.sleepMs(500);
     // Port 0 would have the system pick a port nobody chose. It is what a
     // window holds when no usable port was stored at start-up: one saved
     // since then takes effect after a restart.
     if (m.settings.RcvPort == 0)
-        throw RuntimeError(
-            QStringLiteral("受信ポートが設定されていません (保存した受信ポートは再起動後に有効になります)"));
+        return false;
     const bool capture = m.runtime.logging.Capture;
     m_capture.setFile(capture ? CaptureFileFor(m.runtime.LogFile()) : QString());
     m.wscRecv.SetLocalPort(m.settings.RcvPort);
     m.wscRecv.Bind();
     m.surface.SetRecvButtonCaption(QStringLiteral("受信終了"));
+    return true;
 }
 
 void ReceptionController::stopReception()

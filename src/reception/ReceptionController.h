@@ -43,7 +43,8 @@ public:
     static QString CaptureFileFor(const QString &logFile);
 
 private:
-    void startReception();
+    // False, reception left off, while the port awaits a restart.
+    bool startReception();
     void stopReception();
     void handleDatagram(int32_t bytesTotal, QByteArray &received, QByteArray &response);
     void captureReceived();

@@ -147,9 +147,9 @@ void MakeDataHome(const QString &folder)
                                           "も絶対パスでなく、ホームフォルダもありません）。"));
     const QString parent = QFileInfo(folder).path();
     if (!QDir().mkpath(parent))
-        throw RuntimeError(QStringLiteral("フォルダを作成できません (%1)").arg(parent));
+        throw RuntimeError(QStringLiteral("フォルダを作成できません（%1）").arg(parent));
     if (::mkdir(QFile::encodeName(folder).constData(), 0700) != 0 && errno != EEXIST)
-        throw RuntimeError::systemCall(QStringLiteral("フォルダを作成できません (%1)").arg(folder), errno);
+        throw RuntimeError::systemCall(QStringLiteral("フォルダを作成できません（%1）").arg(folder), errno);
 }
 
 bool InstallDefaultSettings(const QString &defaultFile, const QString &settingFile)

@@ -88,7 +88,7 @@ void MakeFolder(const QString &path)
         return; // a file or folder of that name exists
     // A folder that another process made in the meantime counts as made.
     if (::mkdir(native.constData(), 0777) != 0 && errno != EEXIST)
-        throw RuntimeError::systemCall(QStringLiteral("フォルダを作成できません (%1)").arg(path), errno);
+        throw RuntimeError::systemCall(QStringLiteral("フォルダを作成できません（%1）").arg(path), errno);
 }
 
 bool ClearFolder(const QString &path, uint8_t keepFolder)
@@ -136,7 +136,7 @@ bool InitEnvironment(Runtime &runtime, ErrorGuard &guard, int16_t kind, QString 
     try {
         runtime.appDefine.ToolKind = kind;
         if (!SetDefine(runtime, guard))
-            return fail(QStringLiteral("フォルダのパスを設定できません (%1)").arg(runtime.programFolder));
+            return fail(QStringLiteral("フォルダのパスを設定できません（%1）").arg(runtime.programFolder));
         const AppDefine &define = runtime.appDefine;
         MakeFolder(define.LogPath);
         try {

@@ -195,7 +195,7 @@ void frmMain::SetLastSender(const SocketAddress &sender)
         return;
     std::memcpy(&m_lastSender, sender.address, length);
     m_lastSenderLength = length;
-    const QString text = QStringLiteral("送信元: ") + FormatSocketAddress(sender);
+    const QString text = QStringLiteral("送信元：") + FormatSocketAddress(sender);
     for (QWidget *shown : {static_cast<QWidget *>(m_fgrdRecvData), static_cast<QWidget *>(m_lblLastRecvDateTimeData)}) {
         shown->setToolTip(text);
         shown->setAccessibleDescription(text);

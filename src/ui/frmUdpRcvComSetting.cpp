@@ -134,11 +134,9 @@ void frmUdpRcvComSetting::cmdApply_Click()
                 QStringLiteral("受信ポート設定を保存できませんでした。\r\n設定ファイルを確認してください。"),
                 MsgBoxStyle::Critical);
             selectPortText();
-            throw RuntimeError(QStringLiteral("設定ファイルに書き込めません (%1)").arg(file));
+            throw RuntimeError(QStringLiteral("設定ファイルに書き込めません（%1）").arg(file));
         }
-        m_services.boxes.MsgBox(
-            QStringLiteral("受信ポート設定を変更しました。\r\nアプリケーションを再起動してください。"),
-            MsgBoxStyle::Information);
+        m_services.boxes.MsgBox(restartNeededMessage(), MsgBoxStyle::Information);
         closeDialog();
     });
 }

@@ -1,18 +1,23 @@
-// The program with --headless, through a copy of the real executable with
-// no display: echo, status lines, a clean end on a signal, and refusal
-// when no usable port is stored.
+// The real executable as a terminal or a service manager runs it, from a
+// copy: with --headless (echo, status lines, refusal when no usable port
+// is stored, the notifications of a Type=notify service) and as the
+// window program; both end cleanly on the signals that end a program.
 #include "LoopbackPeer.h"
 #include "TestSupport.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QProcess>
 #include <QRegularExpression>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTest>
 
 #include <csignal>
+#include <cstring>
 #include <sys/socket.h>
+#include <sys/un.h>
 #include <unistd.h>
 
 using namespace Qt::StringLiterals;
@@ -32,13 +37,55 @@ QString PrepareProgram(const QTemporaryDir &dir, const QByteArray &port)
     return QFile::copy(QStringLiteral(UDPRECV_BINARY), program) ? program : QString();
 }
 
-void StartHeadless(QProcess &process, const QString &program)
+// Headless: no display at all. The window program: the offscreen platform,
+// reception switched on by --listen.
+void StartProgram(QProcess &process, const QString &program, bool headless,
+                  const QProcessEnvironment &extra = QProcessEnvironment())
 {
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    for (const QString &name : {u"QT_QPA_PLATFORM"_s, u"DISPLAY"_s, u"WAYLAND_DISPLAY"_s})
+    for (const QString &name : {u"QT_QPA_PLATFORM"_s, u"DISPLAY"_s, u"WAYLAND_DISPLAY"_s, u"NOTIFY_SOCKET"_s})
         env.remove(name);
+    if (!headless)
+        env.insert(u"QT_QPA_PLATFORM"_s, u"offscreen"_s);
+    env.insert(extra);
     process.setProcessEnvironment(env);
-    process.start(program, {u"--headless"_s});
+    process.start(program, {headless ? u"--headless"_s : u"--listen"_s});
+}
+
+// One datagram every 200 ms until the echo comes, for at most 20 s.
+std::optional<LoopbackPeer::Datagram> EchoOf(LoopbackPeer &client, uint16_t port, const QByteArray &payload,
+                                             const QProcess &process)
+{
+    std::optional<LoopbackPeer::Datagram> echo;
+    for (int attempt = 0; attempt < 100 && !echo && process.state() == QProcess::Running; ++attempt) {
+        if (client.sendTo(port, payload))
+            echo = client.receive(200);
+    }
+    return echo;
+}
+
+// The service manager's end: a datagram socket bound to a path or, after
+// '@', to a name in the abstract namespace; -1 on failure.
+int BindNotifySocket(const QByteArray &name)
+{
+    sockaddr_un address {};
+    address.sun_family = AF_UNIX;
+    std::memcpy(address.sun_path, name.constData(), static_cast<size_t>(name.size()));
+    if (name.startsWith('@'))
+        address.sun_path[0] = '\0';
+    const auto length = static_cast<socklen_t>(sizeof(sa_family_t) + static_cast<size_t>(name.size()));
+    const int fd = ::socket(AF_UNIX, SOCK_DGRAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+    return fd >= 0 && ::bind(fd, reinterpret_cast<sockaddr *>(&address), length) == 0 ? fd : -1;
+}
+
+// The messages waiting on the manager's socket.
+QByteArrayList Drain(int fd)
+{
+    QByteArrayList messages;
+    char buffer[4096];
+    for (ssize_t n; (n = ::recv(fd, buffer, sizeof buffer, 0)) >= 0;)
+        messages.append(QByteArray(buffer, n));
+    return messages;
 }
 
 const QRegularExpression
@@ -50,21 +97,29 @@ class HeadlessTest : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
-    void echoesAndEndsCleanly_data();
-    void echoesAndEndsCleanly();
+    void endsCleanlyOnSignal_data();
+    void endsCleanlyOnSignal();
+    void notifiesServiceManager_data();
+    void notifiesServiceManager();
     void refusesWithoutUsablePort_data();
     void refusesWithoutUsablePort();
 };
 
-void HeadlessTest::echoesAndEndsCleanly_data()
+void HeadlessTest::endsCleanlyOnSignal_data()
 {
+    QTest::addColumn<bool>("headless");
     QTest::addColumn<int>("signal");
-    QTest::newRow("SIGTERM") << int(SIGTERM);
-    QTest::newRow("SIGINT") << int(SIGINT);
+    for (const bool headless : {true, false}) {
+        const char *mode = headless ? "headless" : "window";
+        QTest::addRow("%s, SIGTERM", mode) << headless << int(SIGTERM);
+        QTest::addRow("%s, SIGINT", mode) << headless << int(SIGINT);
+        QTest::addRow("%s, SIGHUP", mode) << headless << int(SIGHUP);
+    }
 }
 
-void HeadlessTest::echoesAndEndsCleanly()
+void HeadlessTest::endsCleanlyOnSignal()
 {
+    QFETCH(bool, headless);
     QFETCH(int, signal);
     LoopbackPeer client(AF_INET);
     const uint16_t port = freePort();
@@ -72,48 +127,100 @@ void HeadlessTest::echoesAndEndsCleanly()
     const QString program = PrepareProgram(dir, QByteArray::number(port));
     QVERIFY(port != 0 && !program.isEmpty());
     QProcess process;
-    StartHeadless(process, program);
+    StartProgram(process, program, headless);
     QVERIFY(process.waitForStarted(10000));
 
-    // One datagram every 200 ms until the echo comes, for at most 20 s;
-    // then a status line, within 5 s.
+    // The signal comes among datagrams in flight: the one in hand is
+    // answered and logged whole, the others wait in the socket.
     const QByteArray payload = testsupport::pattern(48);
-    std::optional<LoopbackPeer::Datagram> echo;
-    for (int attempt = 0; attempt < 100 && !echo && process.state() == QProcess::Running; ++attempt) {
-        QVERIFY(client.sendTo(port, payload));
-        echo = client.receive(200);
-    }
-    QByteArray out;
-    for (int wait = 0; wait < 50 && !out.contains('\n') && process.state() == QProcess::Running; ++wait) {
-        process.waitForReadyRead(100);
-        out += process.readAllStandardOutput();
-    }
+    const std::optional<LoopbackPeer::Datagram> echo = EchoOf(client, port, payload, process);
+    for (int i = 0; i < 200 && echo; ++i)
+        client.sendTo(port, payload);
     const bool running = process.state() == QProcess::Running;
     if (running)
         ::kill(static_cast<pid_t>(process.processId()), signal);
-    const bool ended = process.waitForFinished(10000);
+    const bool ended = process.waitForFinished(20000);
     if (!ended)
         process.kill();
-    out += process.readAllStandardOutput();
     QVERIFY(running && ended);
     QVERIFY(echo);
     QCOMPARE(echo->bytes, payload);
     QCOMPARE(process.exitStatus(), QProcess::NormalExit);
     QCOMPARE(process.exitCode(), 0);
 
-    // Every line is a status line; the last one, printed at the end, agrees
-    // with the log, whose every line is whole.
-    const QStringList lines = QString::fromLocal8Bit(out).split(u'\n', Qt::SkipEmptyParts);
+    const QString logFile = dir.filePath(u"Log/Tavo_UdpRcvLog.txt"_s);
+    QVERIFY(testsupport::readFile(logFile).endsWith("\r\n"));
+    const QStringList log = testsupport::logMessages(logFile);
+    const qsizetype received = log.filter(u"バイトのデータ受信"_s).size();
+    QCOMPARE(log.filter(u"48バイトの応答送信"_s).size(), received);
+    if (!headless)
+        return;
+    // Every line is a status line; the last one, printed at the end, agrees with the log.
+    const QStringList lines = QString::fromLocal8Bit(process.readAllStandardOutput()).split(u'\n', Qt::SkipEmptyParts);
     QVERIFY(!lines.isEmpty());
     for (const QString &line : lines)
         QVERIFY2(StatusLine.match(line).hasMatch(), qPrintable(line));
     const QRegularExpressionMatch last = StatusLine.match(lines.last());
-    const QString logFile = dir.filePath(u"Log/Tavo_UdpRcvLog.txt"_s);
-    QVERIFY(testsupport::readFile(logFile).endsWith("\r\n"));
-    const QStringList log = testsupport::logMessages(logFile);
-    QCOMPARE(log.filter(u"バイトのデータ受信"_s).size(), last.captured(1).toInt());
-    QCOMPARE(log.filter(u"48バイトの応答送信"_s).size(), last.captured(2).toInt());
-    QVERIFY(last.captured(2).toInt() >= 1);
+    QCOMPARE(last.captured(1).toInt(), received);
+    QCOMPARE(last.captured(2).toInt(), received);
+}
+
+void HeadlessTest::notifiesServiceManager_data()
+{
+    QTest::addColumn<QString>("socketName"); // <dir>: the temporary folder
+    QTest::addColumn<QString>("watchdogUsec");
+    QTest::newRow("path, watchdog") << u"<dir>/notify"_s << u"200000"_s;
+    QTest::newRow("abstract name, watchdog") << u"@tst_headless/<pid>/notify"_s << u"200000"_s;
+    QTest::newRow("path, no watchdog") << u"<dir>/notify"_s << QString();
+}
+
+void HeadlessTest::notifiesServiceManager()
+{
+    QFETCH(QString, socketName);
+    QFETCH(QString, watchdogUsec);
+    LoopbackPeer client(AF_INET);
+    const uint16_t port = freePort();
+    QTemporaryDir dir;
+    const QString program = PrepareProgram(dir, QByteArray::number(port));
+    socketName.replace(u"<dir>"_s, dir.path()).replace(u"<pid>"_s, QString::number(QCoreApplication::applicationPid()));
+    const int manager = BindNotifySocket(QFile::encodeName(socketName));
+    const auto closeManager = qScopeGuard([manager] { ::close(manager); });
+    QVERIFY(port != 0 && !program.isEmpty() && manager >= 0);
+    QProcessEnvironment env;
+    env.insert(u"NOTIFY_SOCKET"_s, socketName);
+    if (!watchdogUsec.isEmpty())
+        env.insert(u"WATCHDOG_USEC"_s, watchdogUsec);
+    QProcess process;
+    StartProgram(process, program, true, env);
+
+    // Ready with a first status line once the port is bound: an echo comes at once.
+    QByteArrayList messages;
+    for (int wait = 0; wait < 200 && messages.isEmpty() && !process.waitForFinished(100); ++wait)
+        messages = Drain(manager);
+    QVERIFY(!messages.isEmpty());
+    QVERIFY2(messages[0].startsWith("READY=1\nSTATUS=") &&
+                 StatusLine.match(QString::fromUtf8(messages[0].mid(15))).hasMatch(),
+             messages[0].constData());
+    QVERIFY(client.sendTo(port, testsupport::pattern(16)) && client.receive(2000));
+
+    // The status line printed for that second goes to the manager too; SIGTERM then ends the program.
+    QByteArray out;
+    for (int wait = 0; wait < 50 && !out.contains('\n'); ++wait) {
+        process.waitForReadyRead(100);
+        out += process.readAllStandardOutput();
+        messages += Drain(manager);
+    }
+    ::kill(static_cast<pid_t>(process.processId()), SIGTERM);
+    for (int wait = 0; wait < 100 && !process.waitForFinished(100); ++wait)
+        messages += Drain(manager);
+    messages += Drain(manager);
+    QCOMPARE(process.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(process.exitCode(), 0);
+    const QByteArray firstLine = out.left(out.indexOf('\n'));
+    QVERIFY2(StatusLine.match(QString::fromLocal8Bit(firstLine)).hasMatch() && messages.contains("STATUS=" + firstLine),
+             out.constData());
+    QVERIFY(messages.contains("STOPPING=1"));
+    QCOMPARE(messages.count("WATCHDOG=1") > 0, !watchdogUsec.isEmpty());
 }
 
 void HeadlessTest::refusesWithoutUsablePort_data()
@@ -134,7 +241,7 @@ void HeadlessTest::refusesWithoutUsablePort()
     QTemporaryDir dir;
     const QString program = PrepareProgram(dir, portStored ? QByteArray::number(taken) : QByteArray());
     QProcess process;
-    StartHeadless(process, program);
+    StartProgram(process, program, true);
     const bool ended = process.waitForFinished(20000);
     if (!ended)
         process.kill();

@@ -174,7 +174,8 @@ void StartupTest::failureSaysWhy()
     QVERIFY(f.forms->ExistingMainForm() == nullptr || !f.forms->ExistingMainForm()->isVisible());
     QCOMPARE(f.boxes.shown.size(), 1);
     QCOMPARE(f.boxes.shown[0].style, 16);
-    QVERIFY2(f.boxes.shown[0].text.startsWith(boxStart) && f.boxes.shown[0].text.contains(boxMentions),
+    QVERIFY2(f.boxes.shown[0].text.startsWith(boxStart) && f.boxes.shown[0].text.contains(boxMentions) &&
+                 f.boxes.shown[0].text.endsWith(u"。"_s),
              qPrintable(f.boxes.shown[0].text));
     if (!logLine.isEmpty()) {
         const QStringList log = testsupport::logMessages(f.dir.filePath(u"Log/Tavo_UdpRcvLog.txt"_s));

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs a build into a temporary prefix, checks that the program, its
-# desktop entry, metainfo and icons are where desktops look for them, and
-# validates the entry and the metainfo.
+# desktop entry, metainfo and icons are where desktops look for them and
+# that the service unit starts the installed program, and validates the
+# entry, the metainfo and the unit.
 # Usage: check_install.sh <build folder> <desktop id> <version> <icon sizes...>
 # Exits 77 (skipped) after the tree checks when a validator is missing.
 set -euo pipefail
@@ -26,10 +27,12 @@ fail() {
 share=$prefix/share
 desktop=$share/applications/$id.desktop
 metainfo=$share/metainfo/$id.metainfo.xml
+unit=$prefix/lib/systemd/system/tavo-udprecv.service
 [ -x "$prefix/bin/Tavo_UdpRecv" ] || fail "bin/Tavo_UdpRecv is not an installed executable"
 [ -f "$desktop" ] || fail "no desktop entry $desktop"
 [ -f "$metainfo" ] || fail "no metainfo $metainfo"
 [ -f "$share/icons/hicolor/scalable/apps/$id.svg" ] || fail "no scalable icon"
+[ -f "$unit" ] || fail "no service unit $unit"
 
 # Every PNG is as large as the folder it is in says (width and height from its header).
 for size in "${sizes[@]}"; do
@@ -49,6 +52,10 @@ done
 grep -q "<launchable type=\"desktop-id\">$id.desktop</launchable>" "$metainfo" 2>/dev/null ||
   fail "metainfo does not launch $id.desktop"
 grep -q "<release version=\"$version\"" "$metainfo" 2>/dev/null || fail "metainfo has no release $version"
+# The unit runs the installed program headless and tells when it is ready.
+[ "$(sed -n 's/^ExecStart=//p' "$unit" 2>/dev/null)" = "$prefix/bin/Tavo_UdpRecv --headless" ] ||
+  fail "the unit does not start $prefix/bin/Tavo_UdpRecv --headless"
+grep -qx "Type=notify" "$unit" 2>/dev/null || fail "the unit is not Type=notify"
 
 if [ "$failures" -gt 0 ]; then
   exit 1
@@ -65,6 +72,16 @@ if command -v appstreamcli >/dev/null 2>&1; then
   appstreamcli validate --no-net --pedantic --explain "$metainfo" || fail "appstreamcli validate"
 else
   echo "appstreamcli is not installed (scripts/install-deps.sh installs it)"
+  missing=1
+fi
+if command -v systemd-analyze >/dev/null 2>&1; then
+  # It prints what it finds wrong (an unknown key, a missing program) and may still succeed.
+  verified=$(systemd-analyze verify "$unit" 2>&1) || fail "systemd-analyze verify"
+  if grep "tavo-udprecv" <<<"$verified"; then
+    fail "systemd-analyze verify finds fault with the unit"
+  fi
+else
+  echo "systemd-analyze is not installed (scripts/install-deps.sh installs it)"
   missing=1
 fi
 [ "$failures" -eq 0 ] || exit 1

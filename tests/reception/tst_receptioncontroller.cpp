@@ -206,21 +206,29 @@ private slots:
         QCOMPARE(rig.socket->BoundPort(), rig.settings.RcvPort);
     }
 
-    void startFailure_data()
+    // Reception stays off: the log line (empty: one whose description the
+    // system words, ending in the handler's label), then the box.
+    void startRefused_data()
     {
         QTest::addColumn<int>("rcvPort"); // -1: a port another socket holds
-        QTest::addColumn<QString>("description");
-        QTest::newRow("port held by another socket") << -1 << QString();
-        QTest::newRow("port out of range") << 70000 << RuntimeError::invalidArgument().description();
-        // No usable port was stored at start-up: the system would pick one.
-        QTest::newRow("port 0") << 0
-                                << QStringLiteral(
-                                       "受信ポートが設定されていません (保存した受信ポートは再起動後に有効になります)");
+        QTest::addColumn<QString>("logLine");
+        QTest::addColumn<QString>("box");
+        QTest::addColumn<int>("style");
+        QTest::newRow("port held by another socket") << -1 << QString() << CannotReceive << 16;
+        QTest::newRow("port out of range")
+            << 70000 << RuntimeError::invalidArgument().description() + QStringLiteral("(cmdRecvData_Click)")
+            << CannotReceive << 16;
+        // No usable port was stored at start-up; the one saved since takes effect after a restart.
+        QTest::newRow("port 0: a restart needed")
+            << 0 << QStringLiteral("受信ポートが設定されていません（保存した受信ポートは再起動後に有効になります）")
+            << QStringLiteral("受信ポート設定を変更しました。\r\nアプリケーションを再起動してください。") << 64;
     }
-    void startFailure()
+    void startRefused()
     {
         QFETCH(int, rcvPort);
-        QFETCH(QString, description);
+        QFETCH(QString, logLine);
+        QFETCH(QString, box);
+        QFETCH(int, style);
         const bool held = rcvPort < 0;
         Rig rig;
         uint16_t port = 0;
@@ -232,12 +240,13 @@ private slots:
 
         const QStringList log = rig.t.messages();
         QCOMPARE(log.size(), 1);
-        QVERIFY2(log[0].endsWith(QStringLiteral("(cmdRecvData_Click)")), qPrintable(log[0]));
-        if (!held)
-            QCOMPARE(log[0], description + QStringLiteral("(cmdRecvData_Click)"));
+        if (logLine.isEmpty())
+            QVERIFY2(log[0].endsWith(QStringLiteral("(cmdRecvData_Click)")), qPrintable(log[0]));
+        else
+            QCOMPARE(log[0], logLine);
         QCOMPARE(rig.boxes.shown.size(), 1);
-        QCOMPARE(rig.boxes.shown[0].text, CannotReceive);
-        QCOMPARE(rig.boxes.shown[0].style, 16);
+        QCOMPARE(rig.boxes.shown[0].text, box);
+        QCOMPARE(rig.boxes.shown[0].style, style);
         QCOMPARE(rig.boxes.shown[0].title, QString());
         QCOMPARE(rig.boxes.shown[0].logLinesBefore, 1);
         QCOMPARE(rig.surface.caption, QString()); // not set: still the window's "受信待ち"

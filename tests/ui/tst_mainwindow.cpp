@@ -312,7 +312,7 @@ void MainWindowTest::lastSenderIsTold()
         QCOMPARE(::getsockname(fd, reinterpret_cast<sockaddr *>(&from), &fromLength), 0);
         const uint16_t fromPort = ntohs(reinterpret_cast<const sockaddr_in &>(from).sin_port); // same offset in both
         ::close(fd);
-        const QString expected = u"送信元: "_s + sender.shown.arg(fromPort);
+        const QString expected = u"送信元："_s + sender.shown.arg(fromPort);
         for (QWidget *widget : telling) {
             QTRY_COMPARE(widget->toolTip(), expected);
             QCOMPARE(widget->accessibleDescription(), expected);
