@@ -24,8 +24,13 @@ if [ ! -f "$settings" ]; then
   mkdir -p "$program_folder/Config"
   printf '[Port]\r\nUdpPort=%s\r\n\r\n[Maintenance]\r\nResSetting=1\r\nLogMaxSize=3\r\nLogGenerations=10\r\n' \
     "$port" >"$settings"
-  echo "Sample settings written to $settings (receive port $port, echo mode)."
+  echo "Sample settings written to $settings (echo mode)."
 fi
+# The port the examples in README.md send to.
+port=$(awk -F= '{ sub(/\r$/, "") }
+  /^[ \t]*\[/ { section = tolower($0); gsub(/[][ \t]/, "", section); next }
+  section == "port" && tolower($1) ~ /^[ \t]*udpport[ \t]*$/ { sub(/^[^=]*=[ \t]*/, ""); sub(/[ \t]+$/, ""); print; exit }' "$settings")
+echo "Receive port: ${port:-none set} (UdpPort in $settings)"
 
 if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
   echo "No display found: starting under a virtual X server (xvfb-run)."
