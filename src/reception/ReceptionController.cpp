@@ -21,7 +21,8 @@ namespace {
 const int16_t LampOff = 0;
 const int16_t LampOn = 1;
 
-// The datagram path's log texts: each call gives the same string object.
+// The datagram path's log texts: each call gives the same characters, by
+// which the log writer finds their encoded bytes (see LogWriter::WriteLog).
 QString communicationError()
 {
     return QStringLiteral("通信エラーが発生しました。");
