@@ -108,7 +108,7 @@ StartupOutcome Main(const Services &services, StartupFrontEnd &frontEnd, SingleI
 {
     StartupOutcome outcome = StartupOutcome::Failed;
     QString headline = QStringLiteral("起動できません");
-    QString reason; // what a failure a step returned says; none for the unexpected
+    QString reason; // why, as a failing step says it; empty for an exception no step expects
     const bool started = services.guard.run(QStringLiteral("(Main)"), [&]() -> Result<> {
         Result<> prepared = PrepareDataFolder(services.runtime);
         if (prepared)
