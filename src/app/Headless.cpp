@@ -1,109 +1,18 @@
 #include "Headless.h"
 
+#include "HeadlessReceiver.h"
 #include "QuitOnSignals.h"
 #include "ServiceNotifier.h"
 #include "SingleInstance.h"
+#include "StandardErrorBoxes.h"
+#include "Startup.h"
 #include "core/StandardError.h"
-#include "reception/PortChecks.h"
-#include "reception/ReceptionController.h"
 #include "runtime/DataHome.h"
 #include "runtime/ProgramServices.h"
 
 #include <QCoreApplication>
 
 #include <csignal>
-#include <cstdio>
-
-MsgBoxResult StandardErrorBoxes::MsgBox(const QString &text, MsgBoxStyles style, const QString &)
-{
-    QString line = text;
-    line.replace(QStringLiteral("\r\n"), QStringLiteral(" "));
-    PrintToStandardError(line);
-    return style.testFlag(MsgBoxStyle::OkCancel) ? MsgBoxResult::Cancel : MsgBoxResult::Ok;
-}
-
-ResponseOption HeadlessSurface::SelectedResponse() const
-{
-    switch (m_settings.ResMode) {
-    case 0:
-        return ResponseOption::Nothing;
-    case 1:
-        return ResponseOption::RcvData;
-    default:
-        return ResponseOption::None;
-    }
-}
-
-HeadlessReceiver::HeadlessReceiver(const Services &services)
-    : m_services(services), m_surface(m_settings),
-      m_reception(std::make_unique<ReceptionController>(
-          ReceptionController::Dependencies {m_wscRecv, m_surface, m_settings, services.runtime, services.log,
-                                             services.guard, services.boxes, services.clock}))
-{
-    connect(&m_wscRecv, &UdpSocket::DataArrival, this, [this](int32_t bytesTotal) {
-        ++m_received;
-        m_reception->wscRecv_DataArrival(bytesTotal);
-    });
-    m_statusTimer.setInterval(1000);
-    connect(&m_statusTimer, &QTimer::timeout, this, &HeadlessReceiver::printStatus);
-}
-
-HeadlessReceiver::~HeadlessReceiver() = default;
-
-void HeadlessReceiver::ReadSetting(const QString &file)
-{
-    ::ReadSetting(file, m_settings, m_services.runtime.logging, m_services.boxes, m_services.guard);
-}
-
-bool HeadlessReceiver::TestBindPort(const QString &portText)
-{
-    UdpSocket test;
-    return CheckBindPort(test, portText, m_services.guard);
-}
-
-bool HeadlessReceiver::startReception()
-{
-    // As a click on 受信待ち: the same wait and checks; a failure has told its box.
-    m_reception->cmdRecvData_Click();
-    if (m_wscRecv.State() != UdpSocket::Bound)
-        return false;
-    m_statusTimer.start();
-    return true;
-}
-
-HeadlessReceiver::Counts HeadlessReceiver::counts() const
-{
-    Counts current {m_received, m_surface.answered(), m_printed.dropped};
-    if (m_wscRecv.State() == UdpSocket::Bound)
-        current.dropped = m_wscRecv.DroppedCount();
-    return current;
-}
-
-QString HeadlessReceiver::statusLine() const
-{
-    return statusLine(counts());
-}
-
-QString HeadlessReceiver::statusLine(const Counts &counts) const
-{
-    const LocalTime t = m_services.clock.now();
-    return QString::asprintf("%04d-%02d-%02d %02d:%02d:%02d received %llu answered %llu dropped %llu", t.year, t.month,
-                             t.day, t.hour, t.minute, t.second, static_cast<unsigned long long>(counts.received),
-                             static_cast<unsigned long long>(counts.answered),
-                             static_cast<unsigned long long>(counts.dropped));
-}
-
-void HeadlessReceiver::printStatus()
-{
-    const Counts current = counts();
-    if (current == m_printed)
-        return; // nothing arrived in this second
-    m_printed = current;
-    const QString line = statusLine(current);
-    std::printf("%s\n", line.toLocal8Bit().constData());
-    std::fflush(stdout);
-    Q_EMIT statusPrinted(line);
-}
 
 int RunHeadless(int &argc, char **argv, const DataHome &home)
 {

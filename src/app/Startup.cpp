@@ -3,7 +3,7 @@
 #include "SingleInstance.h"
 #include "core/MessageBoxService.h"
 #include "core/Numeric.h"
-#include "core/RuntimeError.h"
+#include "core/Result.h"
 #include "core/StandardError.h"
 #include "logging/ErrorGuard.h"
 #include "logging/LogRotation.h"
@@ -11,6 +11,7 @@
 #include "reception/PortChecks.h"
 #include "runtime/DataHome.h"
 #include "runtime/Environment.h"
+#include "runtime/Paths.h"
 #include "runtime/Services.h"
 #include "settings/ProfileAccess.h"
 #include "ui/Forms.h"
@@ -38,11 +39,12 @@ void ReportStartupFailure(MessageBoxService &boxes, const QString &headline, con
 }
 
 // The per-user data folder is made before the initialisation fills it.
-void PrepareDataFolder(const Runtime &runtime)
+Result<> PrepareDataFolder(const Runtime &runtime)
 {
     PrintToStandardError(DescribeDataHome({runtime.programFolder, runtime.perUserFolder, runtime.defaultSettingFile}));
     if (runtime.perUserFolder)
-        MakeDataHome(runtime.programFolder);
+        return MakeDataHome(runtime.programFolder);
+    return {};
 }
 
 // A new user of an installed program starts with the installed settings.
@@ -55,7 +57,7 @@ void InstallSettingsForNewUser(const Runtime &runtime)
 // After the initialisation, which made the Log folder that holds the lock:
 // the single-instance guard, the settings, the start-up rotation and the
 // port check, then the front end comes up.
-StartupOutcome BringUpFrontEnd(const Services &services, StartupFrontEnd &frontEnd, SingleInstance &instance)
+Result<StartupOutcome> BringUpFrontEnd(const Services &services, StartupFrontEnd &frontEnd, SingleInstance &instance)
 {
     Runtime &runtime = services.runtime;
     const QString lockFile = InstanceLockFile(runtime);
@@ -67,7 +69,9 @@ StartupOutcome BringUpFrontEnd(const Services &services, StartupFrontEnd &frontE
         PrintToStandardError(QStringLiteral("cannot lock %1 (%2): another instance in this data folder goes unnoticed.")
                                  .arg(lockFile, QString::fromLocal8Bit(std::strerror(instance.lockError()))));
     frontEnd.ReadSetting(runtime.SettingFile());
-    RotateLog(runtime.LogFile(), runtime.logging.LogMaxSize, runtime.logging.LogGenerations);
+    const Result<> rotated = RotateLog(runtime.LogFile(), runtime.logging.LogMaxSize, runtime.logging.LogGenerations);
+    if (!rotated)
+        return rotated.error();
 
     // The stored port text, read again: a missing or non-numeric one
     // leads to the dialog without a message.
@@ -104,32 +108,28 @@ StartupOutcome Main(const Services &services, StartupFrontEnd &frontEnd, SingleI
 {
     StartupOutcome outcome = StartupOutcome::Failed;
     QString headline = QStringLiteral("起動できません");
-    QString reason;
-    ErrorGuard::Steps steps;
-    steps.afterLog = [&] { ReportStartupFailure(services.boxes, headline, reason); };
-    services.guard.run(
-        QStringLiteral("(Main)"),
-        [&] {
-            try {
-                PrepareDataFolder(services.runtime);
-            } catch (const RuntimeError &error) {
-                headline = QStringLiteral("実行環境を準備できません");
-                reason = error.description();
-                throw GuardJump {};
-            }
-            if (!InitEnvironment(services.runtime, services.guard, UdpReceiverKind, &reason)) {
-                headline = QStringLiteral("実行環境を準備できません");
-                throw GuardJump {};
-            }
-            try {
-                InstallSettingsForNewUser(services.runtime);
-                outcome = BringUpFrontEnd(services, frontEnd, instance);
-            } catch (const RuntimeError &error) {
-                reason = error.description();
-                throw;
-            }
-        },
-        steps);
+    QString reason; // why, as a failing step says it; empty for an exception no step expects
+    const bool started = services.guard.run(QStringLiteral("(Main)"), [&]() -> Result<> {
+        Result<> prepared = PrepareDataFolder(services.runtime);
+        if (prepared)
+            prepared = InitEnvironment(services.runtime, services.guard, UdpReceiverKind);
+        if (!prepared) {
+            // The box tells why; the line is the bare label.
+            headline = QStringLiteral("実行環境を準備できません");
+            reason = prepared.error().description();
+            return RuntimeError::undescribed();
+        }
+        InstallSettingsForNewUser(services.runtime);
+        const Result<StartupOutcome> broughtUp = BringUpFrontEnd(services, frontEnd, instance);
+        if (!broughtUp) {
+            reason = broughtUp.error().description();
+            return broughtUp.error();
+        }
+        outcome = *broughtUp;
+        return {};
+    });
+    if (!started)
+        ReportStartupFailure(services.boxes, headline, reason);
     return outcome;
 }
 

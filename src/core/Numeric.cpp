@@ -32,15 +32,15 @@ double RoundHalfEven(double value)
 
 namespace {
 
-template <typename Int> Int convert(QStringView text)
+template <typename Int> Result<Int> convert(QStringView text)
 {
     const std::optional<double> value = Parse(text);
     if (!value)
-        throw RuntimeError::typeMismatch();
+        return RuntimeError::typeMismatch();
     const double rounded = RoundHalfEven(*value);
     if (!(rounded >= static_cast<double>(std::numeric_limits<Int>::min()) &&
           rounded <= static_cast<double>(std::numeric_limits<Int>::max())))
-        throw RuntimeError::overflow();
+        return RuntimeError::overflow();
     return static_cast<Int>(rounded);
 }
 
@@ -118,12 +118,12 @@ bool IsNumeric(QStringView text)
     return Parse(text).has_value();
 }
 
-int32_t ToInt32(QStringView text)
+Result<int32_t> ToInt32(QStringView text)
 {
     return convert<int32_t>(text);
 }
 
-int16_t ToInt16(QStringView text)
+Result<int16_t> ToInt16(QStringView text)
 {
     return convert<int16_t>(text);
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "Result.h"
+
 #include <QStringView>
 
 #include <cstdint>
@@ -21,9 +23,9 @@ bool IsNumeric(QStringView text);
 double RoundHalfEven(double value);
 
 // Nearest integer, halves to the even neighbour. A text that is not
-// numeric is a type-mismatch error, a value outside the range an overflow
-// error (RuntimeError).
-int32_t ToInt32(QStringView text);
-int16_t ToInt16(QStringView text);
+// numeric fails with a type mismatch, a value outside the range with an
+// overflow.
+Result<int32_t> ToInt32(QStringView text);
+Result<int16_t> ToInt16(QStringView text);
 
 } // namespace numeric

@@ -39,3 +39,18 @@ RuntimeError RuntimeError::systemCall(const QString &what, int err)
     const char *reason = strerror_r(err, buffer, sizeof buffer);
     return RuntimeError(QStringLiteral("%1：%2").arg(what, QString::fromLocal8Bit(reason)));
 }
+
+RuntimeError RuntimeError::undescribed()
+{
+    return RuntimeError(QString());
+}
+
+RuntimeError RuntimeError::outOfMemory()
+{
+    return RuntimeError(QStringLiteral("メモリが不足しています。"));
+}
+
+RuntimeError RuntimeError::unexpected()
+{
+    return RuntimeError(QStringLiteral("予期しないエラーが発生しました。"));
+}

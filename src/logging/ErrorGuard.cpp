@@ -1,16 +1,10 @@
 #include "ErrorGuard.h"
 
-void ErrorGuard::handle(const QString &description, const QString &label, const Steps &steps) noexcept
+void ErrorGuard::report(const QString &label, const RuntimeError &error) noexcept
 {
     try {
-        if (steps.beforeLog)
-            steps.beforeLog();
+        m_log.WriteLog(m_toolKind, error.description() + label);
     } catch (...) {
-    }
-    m_log.WriteLog(m_toolKind, description + label);
-    try {
-        if (steps.afterLog)
-            steps.afterLog();
-    } catch (...) {
+        // Only the concatenation can fail (memory); the writer itself never does.
     }
 }

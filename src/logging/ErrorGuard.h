@@ -1,56 +1,69 @@
 #pragma once
 
 #include "LogWriter.h"
+#include "core/Result.h"
 #include "core/RuntimeError.h"
 
 #include <QString>
 
 #include <exception>
-#include <functional>
 #include <new>
+#include <type_traits>
+#include <utility>
 
-// The shape every guarded procedure shares: the body runs; a failure (or a
-// GuardJump) leaves it at once, one log line made of the error's
-// description followed directly by the label is written, the error is
-// discarded and the procedure returns normally.
+// The shape every guarded procedure shares: the body runs; a failure it
+// returns (a failed Result) or throws leaves it at once, one log line made
+// of the error's description followed directly by the label is written,
+// the error is discarded and the procedure returns normally. The guard
+// stands at the edges, around the body of a procedure with a label; the
+// steps inside return Results.
 class ErrorGuard {
 public:
     ErrorGuard(LogWriter &log, int16_t toolKind) : m_log(log), m_toolKind(toolKind) {}
 
-    struct Steps {
-        // Runs before the log line (a message box of ReadSetting).
-        std::function<void()> beforeLog;
-        // Runs after the error is discarded (a message box of cmdRecvData_Click).
-        std::function<void()> afterLog;
-    };
-
-    // Returns true when the body ran to its end.
-    template <typename Body> bool run(const QString &label, Body &&body, const Steps &steps = {}) noexcept
+    // Runs `body` (returning nothing or a Result<>); true when it ran to its
+    // end. A handler's step after its line (a box) follows a false.
+    template <typename Body> bool run(const QString &label, Body &&body) noexcept
     {
-        QString description;
-        try {
-            body();
-            return true;
-        } catch (const RuntimeError &error) {
-            description = error.description();
-        } catch (const GuardJump &) {
-        } catch (const std::bad_alloc &) {
-            description = QStringLiteral("メモリが不足しています。");
-        } catch (const std::exception &error) {
-            description = QString::fromLocal8Bit(error.what());
-        } catch (...) {
-            description = QStringLiteral("予期しないエラーが発生しました。");
-        }
-        handle(description, label, steps);
-        return false;
+        const Result<> outcome = attempt(std::forward<Body>(body));
+        if (!outcome)
+            report(label, outcome.error());
+        return outcome.ok();
     }
+
+    // Runs `body` (returning nothing, or a Result) and gives what it
+    // returned, an exception it threw turned into a failure: for a handler
+    // with a step before its line, which reports the failure itself.
+    template <typename Body> static auto attempt(Body &&body) noexcept
+    {
+        using Returned = std::invoke_result_t<Body &>;
+        using Outcome = std::conditional_t<std::is_void_v<Returned>, Result<>, Returned>;
+        try {
+            if constexpr (std::is_void_v<Returned>) {
+                body();
+                return Outcome();
+            } else {
+                return Outcome(body());
+            }
+        } catch (const RuntimeError &error) {
+            return Outcome(error);
+        } catch (const std::bad_alloc &) {
+            return Outcome(RuntimeError::outOfMemory());
+        } catch (const std::exception &error) {
+            return Outcome(RuntimeError(QString::fromLocal8Bit(error.what())));
+        } catch (...) {
+            return Outcome(RuntimeError::unexpected());
+        }
+    }
+
+    // The handler's line: the error's description followed by the label
+    // (the bare label for an undescribed failure).
+    void report(const QString &label, const RuntimeError &error) noexcept;
 
     LogWriter &log() const { return m_log; }
     int16_t toolKind() const { return m_toolKind; }
 
 private:
-    void handle(const QString &description, const QString &label, const Steps &steps) noexcept;
-
     LogWriter &m_log;
     int16_t m_toolKind;
 };

@@ -19,16 +19,25 @@ namespace {
 // even when a link is swapped in while the rotation runs.
 class GenerationFolder {
 public:
-    explicit GenerationFolder(const QByteArray &live) : m_path(SplitNativePath(live))
+    explicit GenerationFolder(const QByteArray &live) : m_path(SplitNativePath(live)) {}
+    ~GenerationFolder()
     {
-        m_fd = OpenFolder(m_path.folder.constData());
-        if (m_fd < 0)
-            throw RuntimeError::systemCall(
-                QStringLiteral("ログフォルダを開けません（%1）").arg(QFile::decodeName(m_path.folder)), errno);
+        if (m_fd >= 0)
+            ::close(m_fd);
     }
-    ~GenerationFolder() { ::close(m_fd); }
     GenerationFolder(const GenerationFolder &) = delete;
     GenerationFolder &operator=(const GenerationFolder &) = delete;
+
+    Result<> open()
+    {
+        m_fd = OpenFolder(m_path.folder.constData());
+        if (m_fd < 0) {
+            const int error = errno;
+            return RuntimeError::systemCall(
+                QStringLiteral("ログフォルダを開けません（%1）").arg(QFile::decodeName(m_path.folder)), error);
+        }
+        return {};
+    }
 
     const QByteArray &live() const { return m_path.name; }
     QByteArray generation(int number) const { return m_path.name + '.' + QByteArray::number(number); }
@@ -40,20 +49,26 @@ public:
         return ::fstatat(m_fd, name.constData(), &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISREG(st.st_mode);
     }
 
-    void remove(const QByteArray &name) const
+    Result<> remove(const QByteArray &name) const
     {
-        if (::unlinkat(m_fd, name.constData(), 0) != 0)
-            throw RuntimeError::systemCall(QStringLiteral("ファイルを削除できません（%1）").arg(path(name)), errno);
+        if (::unlinkat(m_fd, name.constData(), 0) != 0) {
+            const int error = errno;
+            return RuntimeError::systemCall(QStringLiteral("ファイルを削除できません（%1）").arg(path(name)), error);
+        }
+        return {};
     }
 
     // A rename never replaces an existing generation.
-    void rename(const QByteArray &from, const QByteArray &to) const
+    Result<> rename(const QByteArray &from, const QByteArray &to) const
     {
         if (exists(to))
-            throw RuntimeError::fileExists(path(to));
-        if (::renameat(m_fd, from.constData(), m_fd, to.constData()) != 0)
-            throw RuntimeError::systemCall(
-                QStringLiteral("ファイル名を変更できません（%1 → %2）").arg(path(from), path(to)), errno);
+            return RuntimeError::fileExists(path(to));
+        if (::renameat(m_fd, from.constData(), m_fd, to.constData()) != 0) {
+            const int error = errno;
+            return RuntimeError::systemCall(
+                QStringLiteral("ファイル名を変更できません（%1 → %2）").arg(path(from), path(to)), error);
+        }
+        return {};
     }
 
 private:
@@ -65,12 +80,12 @@ private:
 
 } // namespace
 
-void RotateLog(const QString &path, int16_t &maxSize, int16_t &generations)
+Result<> RotateLog(const QString &path, int16_t &maxSize, int16_t &generations)
 {
-    LogRotation().check(path, maxSize, generations);
+    return LogRotation().check(path, maxSize, generations);
 }
 
-void LogRotation::check(const QString &path, int16_t &maxSize, int16_t &generations)
+Result<> LogRotation::check(const QString &path, int16_t &maxSize, int16_t &generations)
 {
     if (maxSize < 1)
         maxSize = DefaultLogMaxSize;
@@ -84,30 +99,39 @@ void LogRotation::check(const QString &path, int16_t &maxSize, int16_t &generati
     const QByteArray &live = m_native;
     struct stat st {};
     if (live.isEmpty() || ::lstat(live.constData(), &st) != 0 || !S_ISREG(st.st_mode))
-        return;
+        return {};
 
     // The limit is a signed 32-bit byte count: 2048 MiB or more overflows.
     const int64_t limit = int64_t {maxSize} * 1024 * 1024;
     if (limit > INT32_MAX)
-        throw RuntimeError::overflow();
+        return RuntimeError::overflow();
     if (static_cast<int64_t>(st.st_size) <= limit)
-        return;
+        return {};
 
-    const GenerationFolder folder(live);
+    GenerationFolder folder(live);
+    if (Result<> opened = folder.open(); !opened)
+        return opened;
     const int g = generations;
     const QByteArray oldest = folder.generation(g - 1);
-    if (folder.exists(oldest))
-        folder.remove(oldest);
+    if (folder.exists(oldest)) {
+        if (Result<> removed = folder.remove(oldest); !removed)
+            return removed;
+    }
     for (int i = g - 1; i >= 1; --i) {
         const QByteArray from = folder.generation(i);
-        if (folder.exists(from))
-            folder.rename(from, folder.generation(i + 1));
+        if (!folder.exists(from))
+            continue;
+        if (Result<> moved = folder.rename(from, folder.generation(i + 1)); !moved)
+            return moved;
     }
     // With a single generation the one older file is replaced each time, so
     // the rotation can never get stuck on an existing ".1".
     const QByteArray first = folder.generation(1);
-    if (g == 1 && folder.exists(first))
-        folder.remove(first);
+    if (g == 1 && folder.exists(first)) {
+        if (Result<> removed = folder.remove(first); !removed)
+            return removed;
+    }
     if (folder.exists(folder.live()))
-        folder.rename(folder.live(), first);
+        return folder.rename(folder.live(), first);
+    return {};
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/Result.h"
+
 #include <QByteArray>
 #include <QString>
 
@@ -8,15 +10,15 @@
 // Moves the log file at `path` to its first older generation when it is
 // larger than `maxSize` MiB; older generations move up by one and the
 // oldest is deleted. A limit below 1 is replaced by its default (3 MiB, 10
-// generations) in the caller's variable. Failures are thrown as
-// RuntimeError; files already moved stay moved.
-void RotateLog(const QString &path, int16_t &maxSize, int16_t &generations);
+// generations) in the caller's variable. A failure stops the rotation where
+// it is: files already moved stay moved.
+Result<> RotateLog(const QString &path, int16_t &maxSize, int16_t &generations);
 
 // The same check for one caller that runs it again and again, as the
 // datagram path does for every datagram.
 class LogRotation {
 public:
-    void check(const QString &path, int16_t &maxSize, int16_t &generations);
+    Result<> check(const QString &path, int16_t &maxSize, int16_t &generations);
 
 private:
     // The path's native form is kept: the same path comes on every call.

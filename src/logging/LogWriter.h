@@ -26,9 +26,18 @@ public:
     LogWriter(const LoggingGlobals &globals, const Clock &clock);
 
     // An empty stamp stands for the current time, a code of 0 for 1001.
+    //
+    // The texts of the datagram path are encoded once: the writer keeps the
+    // last four texts with their code page 932 bytes and finds one first by
+    // the address of its characters, then by its content. A caller that logs
+    // a text for every datagram passes the same characters every time (a
+    // QStringLiteral returned by a function, as ReceptionController.cpp
+    // does); any other text is still written right, found by its content or
+    // encoded anew.
     void WriteLog(int16_t kind, const QString &message, const QString &stamp = {}, int16_t code = 0) noexcept;
 
-    // Logs "<count><text>" with the current time, as "12バイトのデータ受信".
+    // Logs "<count><text>" with the current time, as "12バイトのデータ受信";
+    // `text` is kept as above.
     void WriteLog(int16_t kind, qsizetype count, const QString &text) noexcept;
 
     // Called when lines start failing (true) and when they are written
@@ -67,8 +76,7 @@ private:
     QString m_hostSource;
     QByteArray m_hostEncoded;
     std::string m_line; // reused between lines
-    // The datagram path logs the same few texts for every datagram: each is encoded once, found again by the
-    // address of the characters given (a pointer comparison) before their content.
+    // The texts encoded once (see WriteLog).
     std::array<EncodedText, 4> m_texts;
     size_t m_nextText = 0; // the entry a new text replaces
 

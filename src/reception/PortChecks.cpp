@@ -2,7 +2,7 @@
 
 #include "UdpSocket.h"
 #include "core/Numeric.h"
-#include "core/RuntimeError.h"
+#include "core/Result.h"
 #include "logging/ErrorGuard.h"
 
 QString CannotReceiveMessage()
@@ -18,28 +18,30 @@ QString restartNeededMessage()
 bool CheckPortNo(const QString &portText, ErrorGuard &guard)
 {
     bool valid = false;
-    guard.run(QStringLiteral("(CheckPortNo)"), [&] {
+    guard.run(QStringLiteral("(CheckPortNo)"), [&]() -> Result<> {
         if (portText.isEmpty() || !numeric::IsNumeric(portText))
-            return;
-        const int32_t port = numeric::ToInt32(portText);
-        if (port < 65536 && port > 0)
-            valid = true;
+            return {};
+        const Result<int32_t> port = numeric::ToInt32(portText);
+        if (!port)
+            return port.error();
+        valid = *port < 65536 && *port > 0;
+        return {};
     });
     return valid;
 }
 
 bool CheckBindPort(UdpSocket &socket, const QString &portText, ErrorGuard &guard)
 {
-    bool bound = false;
-    guard.run(QStringLiteral("(CheckBindPort)"), [&] {
-        const int32_t port = numeric::ToInt32(portText);
+    return guard.run(QStringLiteral("(CheckBindPort)"), [&]() -> Result<> {
+        const Result<int32_t> port = numeric::ToInt32(portText);
+        if (!port)
+            return port.error();
         // Port 0 binds whatever port the system picks: nothing to receive on.
-        if (port == 0)
-            throw RuntimeError(QStringLiteral("UDP ポート 0 では受信できません"));
-        socket.SetLocalPort(port);
-        socket.Bind();
+        if (*port == 0)
+            return RuntimeError(QStringLiteral("UDP ポート 0 では受信できません"));
+        socket.SetLocalPort(*port);
+        socket.Bind(); // throws on failure, as the socket's contract says
         socket.Close();
-        bound = true;
+        return {};
     });
-    return bound;
 }

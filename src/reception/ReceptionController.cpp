@@ -7,11 +7,11 @@
 #include "UdpSocket.h"
 #include "core/Clock.h"
 #include "core/MessageBoxService.h"
-#include "core/RuntimeError.h"
+#include "core/Result.h"
 #include "logging/ErrorGuard.h"
 #include "logging/LogRotation.h"
 #include "logging/LogWriter.h"
-#include "runtime/Environment.h"
+#include "runtime/Runtime.h"
 #include "settings/SettingsReader.h"
 
 #include <QFileInfo>
@@ -21,7 +21,8 @@ namespace {
 const int16_t LampOff = 0;
 const int16_t LampOn = 1;
 
-// The datagram path's log texts: each call gives the same string object.
+// The datagram path's log texts: each call gives the same characters, by
+// which the log writer finds their encoded bytes (see LogWriter::WriteLog).
 QString communicationError()
 {
     return QStringLiteral("通信エラーが発生しました。");
@@ -59,18 +60,16 @@ QString ReceptionController::CaptureFileFor(const QString &logFile)
 
 void ReceptionController::cmdRecvData_Click()
 {
-    ErrorGuard::Steps steps;
-    steps.afterLog = [this] { m.boxes.MsgBox(CannotReceiveMessage(), MsgBoxStyle::Critical); };
     bool restartNeeded = false;
-    m.guard.run(
-        QStringLiteral("(cmdRecvData_Click)"),
-        [&] {
-            if (m.wscRecv.State() == UdpSocket::Closed)
-                restartNeeded = !startReception();
-            else
-                stopReception();
-        },
-        steps);
+    const bool switched = m.guard.run(QStringLiteral("(cmdRecvData_Click)"), [&] {
+        if (m.wscRecv.State() == UdpSocket::Closed)
+            restartNeeded = !startReception();
+        else
+            stopReception();
+    });
+    // After the line: the operator is asked to check the port.
+    if (!switched)
+        m.boxes.MsgBox(CannotReceiveMessage(), MsgBoxStyle::Critical);
     // Not a fault of the port: the operator is told again what the port
     // settings dialog said when it saved one.
     if (restartNeeded) {
@@ -110,19 +109,19 @@ void ReceptionController::wscRecv_DataArrival(int32_t bytesTotal)
     // Both arrays live for this datagram only, whichever way the handler ends.
     QByteArray received;
     QByteArray response;
-    m.guard.run(QStringLiteral("(wscRecv_DataArrival)"), [&] { handleDatagram(bytesTotal, received, response); });
+    m.guard.run(QStringLiteral("(wscRecv_DataArrival)"),
+                [&] { return handleDatagram(bytesTotal, received, response); });
     // The datagram's records (and its echo's) go out together, however the handler ended.
     m_capture.flush();
 }
 
-void ReceptionController::handleDatagram(int32_t bytesTotal, QByteArray &received, QByteArray &response)
+Result<> ReceptionController::handleDatagram(int32_t bytesTotal, QByteArray &received, QByteArray &response)
 {
     const int16_t kind = m.runtime.ToolKind();
     captureReceived(); // every datagram, those too short to show included
     if (bytesTotal <= 1) {
         m.log.WriteLog(kind, communicationError());
-        rotateLog(); // its line counts towards the log's size like any other
-        return;
+        return rotateLog(); // its line counts towards the log's size like any other
     }
 
     m.wscRecv.GetData(received, bytesTotal);
@@ -151,7 +150,7 @@ void ReceptionController::handleDatagram(int32_t bytesTotal, QByteArray &receive
         break;
     }
 
-    rotateLog();
+    return rotateLog();
 }
 
 void ReceptionController::captureReceived()
@@ -175,11 +174,12 @@ void ReceptionController::captureSent(const QByteArray &response)
                   std::string_view(response.constData(), static_cast<size_t>(response.size())));
 }
 
-void ReceptionController::rotateLog()
+Result<> ReceptionController::rotateLog()
 {
     int16_t &maxSize = m.runtime.logging.LogMaxSize;
     int16_t &generations = m.runtime.logging.LogGenerations;
-    m_rotation.check(m.runtime.LogFile(), maxSize, generations);
-    if (m_capture.enabled())
-        m_captureRotation.check(m_capture.file(), maxSize, generations);
+    const Result<> rotated = m_rotation.check(m.runtime.LogFile(), maxSize, generations);
+    if (!rotated || !m_capture.enabled())
+        return rotated;
+    return m_captureRotation.check(m_capture.file(), maxSize, generations);
 }

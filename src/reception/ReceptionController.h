@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/Result.h"
 #include "logging/CaptureWriter.h"
 #include "logging/LogRotation.h"
 
@@ -46,10 +47,11 @@ private:
     // False, reception left off, while the port awaits a restart.
     bool startReception();
     void stopReception();
-    void handleDatagram(int32_t bytesTotal, QByteArray &received, QByteArray &response);
+    // The datagram's steps; a failure ends them (the handler logs it).
+    Result<> handleDatagram(int32_t bytesTotal, QByteArray &received, QByteArray &response);
     void captureReceived();
     void captureSent(const QByteArray &response);
-    void rotateLog();
+    Result<> rotateLog();
 
     Dependencies m;
     LogRotation m_rotation;

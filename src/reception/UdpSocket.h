@@ -10,10 +10,33 @@
 #include <string_view>
 #include <sys/socket.h>
 
-// A UDP socket component: set LocalPort, Bind to it on all local addresses
-// (IPv6 and IPv4), read each arriving datagram whole after DataArrival and
-// answer its sender. The bind is exclusive: a port that any other socket
-// holds is refused, whatever options that socket set.
+// Why the program has its own socket instead of QUdpSocket: reception
+// needs these four together.
+// - An exclusive bind. The socket sets neither SO_REUSEADDR nor
+//   SO_REUSEPORT, and Linux lets sockets share a UDP port only when each
+//   of them set the same option: a port that any other socket holds is
+//   refused, even when its owner set SO_REUSEADDR or SO_REUSEPORT, and no
+//   one can join ours. One IPv6 socket with IPv4 mapped in (IPV6_V6ONLY
+//   off) holds the port for both families (an IPv4 socket where the
+//   system has no IPv6).
+// - Whole datagrams, read in batches: one recvmmsg call takes up to 32,
+//   each into a buffer of 64 KiB that holds the largest UDP payload (the
+//   buffers are made on the first read and kept); QUdpSocket reads one per
+//   system call. One turn of the event loop raises at most 256 datagrams
+//   or runs about 5 ms, so that timers and clicks keep their turn; the
+//   rest wait for the next turn.
+// - Each datagram's packet information (IP_PKTINFO, IPV6_RECVPKTINFO): the
+//   address it was sent to, so that SendData answers from that address (a
+//   broadcast or multicast one from the receiving interface's own
+//   address), which a peer whose socket is connected to the address it
+//   sent to requires on a machine with several (see ReplySource.h).
+// - The system's drop counter for the socket (SO_MEMINFO): the datagrams
+//   lost because the receive buffer was full (DroppedCount), which the
+//   headless status line reports.
+//
+// The component: set LocalPort, Bind to it on all local addresses (IPv6
+// and IPv4), read each arriving datagram whole after DataArrival and
+// answer its sender.
 class UdpSocket : public QObject {
     Q_OBJECT
 

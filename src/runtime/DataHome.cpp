@@ -1,7 +1,6 @@
 #include "DataHome.h"
 
-#include "Environment.h"
-#include "core/RuntimeError.h"
+#include "Runtime.h"
 
 #include <QDir>
 #include <QFile>
@@ -140,16 +139,19 @@ void UseDataHome(Runtime &runtime, const DataHome &home)
     runtime.defaultSettingFile = home.defaultSettingFile;
 }
 
-void MakeDataHome(const QString &folder)
+Result<> MakeDataHome(const QString &folder)
 {
     if (folder.isEmpty())
-        throw RuntimeError(QStringLiteral("ユーザーのデータフォルダが見つかりません（XDG_DATA_HOME も HOME "
-                                          "も絶対パスでなく、ホームフォルダもありません）。"));
+        return RuntimeError(QStringLiteral("ユーザーのデータフォルダが見つかりません（XDG_DATA_HOME も HOME "
+                                           "も絶対パスでなく、ホームフォルダもありません）。"));
     const QString parent = QFileInfo(folder).path();
     if (!QDir().mkpath(parent))
-        throw RuntimeError(QStringLiteral("フォルダを作成できません（%1）").arg(parent));
-    if (::mkdir(QFile::encodeName(folder).constData(), 0700) != 0 && errno != EEXIST)
-        throw RuntimeError::systemCall(QStringLiteral("フォルダを作成できません（%1）").arg(folder), errno);
+        return RuntimeError(QStringLiteral("フォルダを作成できません（%1）").arg(parent));
+    if (::mkdir(QFile::encodeName(folder).constData(), 0700) != 0 && errno != EEXIST) {
+        const int error = errno;
+        return RuntimeError::systemCall(QStringLiteral("フォルダを作成できません（%1）").arg(folder), error);
+    }
+    return {};
 }
 
 bool InstallDefaultSettings(const QString &defaultFile, const QString &settingFile)

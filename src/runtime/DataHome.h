@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/Result.h"
+
 #include <QString>
 
 #include <functional>
@@ -68,9 +70,9 @@ QString DescribeDataHome(const DataHome &home);
 void UseDataHome(Runtime &runtime, const DataHome &home);
 
 // Per-user layout: makes the folder and its parents, the folder itself
-// readable by its owner alone (0700). Throws RuntimeError on failure, and
+// readable by its owner alone (0700). Fails when they cannot be made, and
 // for an empty folder (no per-user folder could be found).
-void MakeDataHome(const QString &folder);
+Result<> MakeDataHome(const QString &folder);
 
 // Copies `defaultFile` to `settingFile` when no file of that name exists;
 // never overwrites. True when the copy was made.

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Environment.h"
+#include "Runtime.h"
 #include "Services.h"
 #include "core/Clock.h"
 #include "logging/ErrorGuard.h"

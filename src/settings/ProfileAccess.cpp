@@ -3,7 +3,6 @@
 #include "IniFile.h"
 #include "core/Cp932.h"
 #include "core/TextTrim.h"
-#include "core/RuntimeError.h"
 
 namespace {
 
@@ -47,9 +46,9 @@ bool PutIniString(const QString &section, const QString &key, const QString &fil
     return ini::writeValue(file, cp932::encode(section), cp932::encode(key), cp932::encode(value));
 }
 
-QString CutAnsiBytes(const QString &text, int n)
+Result<QString> CutAnsiBytes(const QString &text, int n)
 {
     if (n < 0)
-        throw RuntimeError::invalidArgument();
+        return RuntimeError::invalidArgument();
     return cp932::decode(cutCp932(cp932::encode(text), n));
 }

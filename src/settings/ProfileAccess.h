@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/Result.h"
+
 #include <QString>
 
 // Single values of profile (INI) files in code page 932. Section and key
@@ -18,4 +20,5 @@ bool PutIniString(const QString &section, const QString &key, const QString &fil
 
 // The text converted to code page 932, cut to its first n bytes and
 // converted back; an incomplete double-byte character at the cut is dropped.
-QString CutAnsiBytes(const QString &text, int n);
+// A negative n is an invalid argument.
+Result<QString> CutAnsiBytes(const QString &text, int n);

@@ -1,6 +1,6 @@
 #include "FormMetrics.h"
 
-#include "runtime/Environment.h"
+#include "runtime/FormCentring.h"
 
 #include <QGuiApplication>
 #include <QScreen>

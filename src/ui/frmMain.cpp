@@ -12,7 +12,7 @@
 #include "logging/LogWriter.h"
 #include "reception/Lamp.h"
 #include "reception/UdpSocket.h"
-#include "runtime/Environment.h"
+#include "runtime/Runtime.h"
 
 #include <QAction>
 #include <QCloseEvent>

@@ -5,12 +5,12 @@
 #include "FormFonts.h"
 #include "FormMetrics.h"
 #include "core/MessageBoxService.h"
-#include "core/RuntimeError.h"
+#include "core/Result.h"
 #include "logging/ErrorGuard.h"
 #include "logging/LogWriter.h"
 #include "reception/PortChecks.h"
 #include "reception/UdpSocket.h"
-#include "runtime/Environment.h"
+#include "runtime/Runtime.h"
 #include "settings/ProfileAccess.h"
 
 #include <QCloseEvent>
@@ -111,22 +111,22 @@ void frmUdpRcvComSetting::Form_Load()
 
 void frmUdpRcvComSetting::cmdApply_Click()
 {
-    m_services.guard.run(QStringLiteral("(cmdApply_Click)"), [&] {
+    m_services.guard.run(QStringLiteral("(cmdApply_Click)"), [&]() -> Result<> {
         const QString portText = m_txtRcvPort->text();
         if (!CheckPortNo(portText, m_services.guard)) {
             m_services.boxes.MsgBox(QStringLiteral("受信ポート番号が不正です。"), MsgBoxStyle::OkOnly);
             selectPortText();
-            return;
+            return {};
         }
         const QString newPort = portText.trimmed();
         if (newPort == storedPort()) {
             closeDialog();
-            return;
+            return {};
         }
         if (!CheckBindPort(*m_wscUdpRcvTest, portText, m_services.guard)) {
             m_services.boxes.MsgBox(CannotReceiveMessage(), MsgBoxStyle::Critical);
             selectPortText();
-            return;
+            return {};
         }
         const QString &file = m_services.runtime.SettingFile();
         if (!PutIniString(QStringLiteral("Port"), QStringLiteral("UdpPort"), file, newPort)) {
@@ -134,10 +134,11 @@ void frmUdpRcvComSetting::cmdApply_Click()
                 QStringLiteral("受信ポート設定を保存できませんでした。\r\n設定ファイルを確認してください。"),
                 MsgBoxStyle::Critical);
             selectPortText();
-            throw RuntimeError(QStringLiteral("設定ファイルに書き込めません（%1）").arg(file));
+            return RuntimeError(QStringLiteral("設定ファイルに書き込めません（%1）").arg(file));
         }
         m_services.boxes.MsgBox(restartNeededMessage(), MsgBoxStyle::Information);
         closeDialog();
+        return {};
     });
 }
 

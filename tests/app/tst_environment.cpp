@@ -1,6 +1,8 @@
 #include "logging/ErrorGuard.h"
 #include "runtime/DataHome.h"
 #include "runtime/Environment.h"
+#include "runtime/FormCentring.h"
+#include "runtime/Paths.h"
 
 #include "TestSupport.h"
 
@@ -24,7 +26,7 @@ class TestEnvironment : public QObject {
         runtime.programFolder = m_dir.path();
         LogWriter log(runtime.logging, m_clock);
         ErrorGuard guard(log, UdpReceiverKind);
-        return InitEnvironment(runtime, guard, UdpReceiverKind);
+        return InitEnvironment(runtime, guard, UdpReceiverKind).ok();
     }
 
 private slots:

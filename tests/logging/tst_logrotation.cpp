@@ -51,10 +51,10 @@ private slots:
     {
         int16_t maxSize = 1, generations = 10;
         make(0, "L0", MiB);
-        RotateLog(m_live, maxSize, generations);
+        QVERIFY(RotateLog(m_live, maxSize, generations).ok());
         QCOMPARE(present(), QList<int>({0}));
         make(0, "L0", MiB + 1);
-        RotateLog(m_live, maxSize, generations);
+        QVERIFY(RotateLog(m_live, maxSize, generations).ok());
         QCOMPARE(present(), QList<int>({1}));
         QCOMPARE(head(1), QByteArray("L0"));
     }
@@ -62,12 +62,12 @@ private slots:
     void limitsBelowOneTakeTheirDefaults()
     {
         int16_t maxSize = 0, generations = -5;
-        RotateLog(m_live, maxSize, generations); // no file at all
+        QVERIFY(RotateLog(m_live, maxSize, generations).ok()); // no file at all
         QCOMPARE(maxSize, int16_t(3));
         QCOMPARE(generations, int16_t(10));
         make(0, "L0", 3 * MiB);
         maxSize = -1;
-        RotateLog(m_live, maxSize, generations);
+        QVERIFY(RotateLog(m_live, maxSize, generations).ok());
         QCOMPARE(maxSize, int16_t(3));
         QCOMPARE(present(), QList<int>({0})); // exactly 3 MiB stays
     }
@@ -112,7 +112,7 @@ private slots:
             make(g, QByteArray("L") + QByteArray::number(g), g == 0 ? MiB + 1 : -1);
         int16_t maxSize = 1;
         auto generationsCount = static_cast<int16_t>(count);
-        RotateLog(m_live, maxSize, generationsCount);
+        QVERIFY(RotateLog(m_live, maxSize, generationsCount).ok());
         for (int g = 0; g <= 12; ++g) {
             const int from = g < after.size() ? after[g] : -1;
             if (from < 0) {
@@ -132,7 +132,7 @@ private slots:
         int16_t maxSize = 1, generations = 1;
         for (int round = 0; round < 3; ++round) {
             make(0, QByteArray("R") + QByteArray::number(round), MiB + 1);
-            RotateLog(m_live, maxSize, generations);
+            QVERIFY(RotateLog(m_live, maxSize, generations).ok());
             QCOMPARE(present(), QList<int>({1}));
             QCOMPARE(head(1), QByteArray("R") + QByteArray::number(round));
         }
@@ -142,24 +142,21 @@ private slots:
     {
         int16_t maxSize = 2048, generations = 10;
         make(0, "L0", 10);
-        try {
-            RotateLog(m_live, maxSize, generations);
-            QFAIL("no overflow");
-        } catch (const RuntimeError &error) {
-            QCOMPARE(error.description(), QStringLiteral("オーバーフローしました。"));
-        }
+        const Result<> rotated = RotateLog(m_live, maxSize, generations);
+        QVERIFY(!rotated.ok());
+        QCOMPARE(rotated.error().description(), QStringLiteral("オーバーフローしました。"));
         QCOMPARE(present(), QList<int>({0}));
         maxSize = 2047;
-        RotateLog(m_live, maxSize, generations); // largest limit that works
+        QVERIFY(RotateLog(m_live, maxSize, generations).ok()); // largest limit that works
         QCOMPARE(present(), QList<int>({0}));
     }
 
     void missingFileOrFolderDoesNothing()
     {
         int16_t maxSize = 1, generations = 10;
-        RotateLog(m_dir.path() + QStringLiteral("/NoFolder/log.txt"), maxSize, generations);
+        QVERIFY(RotateLog(m_dir.path() + QStringLiteral("/NoFolder/log.txt"), maxSize, generations).ok());
         QVERIFY(QDir().mkpath(m_live)); // a folder in place of the log file
-        RotateLog(m_live, maxSize, generations);
+        QVERIFY(RotateLog(m_live, maxSize, generations).ok());
         QVERIFY(QFileInfo(m_live).isDir());
     }
 
@@ -169,12 +166,12 @@ private slots:
         LogRotation rotation;
         int16_t maxSize = 1, generations = 10;
         make(0, "L0", MiB + 1);
-        rotation.check(m_dir.path() + QStringLiteral("/Other.txt"), maxSize, generations);
+        QVERIFY(rotation.check(m_dir.path() + QStringLiteral("/Other.txt"), maxSize, generations).ok());
         QCOMPARE(present(), QList<int>({0}));
-        rotation.check(m_live, maxSize, generations);
+        QVERIFY(rotation.check(m_live, maxSize, generations).ok());
         QCOMPARE(present(), QList<int>({1}));
         make(0, "L1", MiB + 1);
-        rotation.check(QString(m_live.constData(), m_live.size()), maxSize, generations);
+        QVERIFY(rotation.check(QString(m_live.constData(), m_live.size()), maxSize, generations).ok());
         QCOMPARE(present(), QList<int>({1, 2}));
         QCOMPARE(head(1), QByteArray("L1"));
     }
@@ -186,7 +183,9 @@ private slots:
         // A non-empty folder named like the second generation blocks P.1 -> P.2.
         QVERIFY(QDir().mkpath(gen(2) + QStringLiteral("/blocker")));
         int16_t maxSize = 1, generations = 10;
-        QVERIFY_THROWS_EXCEPTION(RuntimeError, RotateLog(m_live, maxSize, generations));
+        const Result<> rotated = RotateLog(m_live, maxSize, generations);
+        QVERIFY(!rotated.ok());
+        QVERIFY2(rotated.error().description().contains(gen(2)), qPrintable(rotated.error().description()));
         // The live file and P.1 stay where they were: nothing is lost.
         QCOMPARE(head(0), QByteArray("L0"));
         QCOMPARE(head(1), QByteArray("L1"));

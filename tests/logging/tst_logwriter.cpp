@@ -340,31 +340,67 @@ private slots:
         QCOMPARE(testsupport::logMessages(logFile()), QStringList({QStringLiteral("first"), QStringLiteral("after")}));
     }
 
+    // A body ends in one of these ways; the guard's line (none when it ran to its end).
+    void guardLogsDescriptionAndLabel_data()
+    {
+        QTest::addColumn<int>("ending");
+        QTest::addColumn<QString>("line");
+        QTest::newRow("to its end") << 0 << QString();
+        QTest::newRow("returns a failure") << 1 << QStringLiteral("型が一致しません。(Work)");
+        QTest::newRow("returns an undescribed failure") << 2 << QStringLiteral("(Work)");
+        QTest::newRow("throws a run-time error") << 3 << QStringLiteral("オーバーフローしました。(Work)");
+        QTest::newRow("throws a standard exception") << 4 << QStringLiteral("boom(Work)");
+        QTest::newRow("runs out of memory") << 5 << QStringLiteral("メモリが不足しています。(Work)");
+        QTest::newRow("throws something else") << 6 << QStringLiteral("予期しないエラーが発生しました。(Work)");
+    }
     void guardLogsDescriptionAndLabel()
     {
+        QFETCH(int, ending);
+        QFETCH(QString, line);
         LogWriter log(m_globals, m_clock);
         ErrorGuard guard(log, 3);
-        QStringList order;
-        bool completed =
-            guard.run(QStringLiteral("(Work)"), [] { throw RuntimeError::overflow(); },
-                      {[&] { order << QStringLiteral("before"); }, [&] { order << QStringLiteral("after"); }});
-        QVERIFY(!completed);
-        QVERIFY(guard.run(QStringLiteral("(Quiet)"), [] {}));
-        QVERIFY(!guard.run(QStringLiteral("(Jump)"), [] { throw GuardJump {}; }));
-        QCOMPARE(order, QStringList({QStringLiteral("before"), QStringLiteral("after")}));
-        QCOMPARE(testsupport::logMessages(logFile()),
-                 QStringList({QStringLiteral("オーバーフローしました。(Work)"), QStringLiteral("(Jump)")}));
+        const bool completed = guard.run(QStringLiteral("(Work)"), [ending]() -> Result<> {
+            switch (ending) {
+            case 1:
+                return RuntimeError::typeMismatch();
+            case 2:
+                return RuntimeError::undescribed();
+            case 3:
+                throw RuntimeError::overflow();
+            case 4:
+                throw std::logic_error("boom");
+            case 5:
+                throw std::bad_alloc();
+            case 6:
+                throw 42;
+            default:
+                return {};
+            }
+        });
+        QCOMPARE(completed, line.isEmpty());
+        QCOMPARE(testsupport::logMessages(logFile()), line.isEmpty() ? QStringList() : QStringList(line));
     }
 
-    void guardSurvivesAFailingStepAndMissingLog()
+    // attempt gives the body's value, or the failure it threw, and writes nothing.
+    void guardAttemptGivesValueOrFailure()
     {
+        const Result<int> value = ErrorGuard::attempt([]() -> Result<int> { return 7; });
+        QVERIFY(value.ok());
+        QCOMPARE(*value, 7);
+        const Result<int> thrown = ErrorGuard::attempt([]() -> Result<int> { throw RuntimeError::overflow(); });
+        QVERIFY(!thrown.ok());
+        QCOMPARE(thrown.error().description(), QStringLiteral("オーバーフローしました。"));
+        QVERIFY(!QFileInfo::exists(logFile()));
+    }
+
+    void guardSurvivesAMissingLog()
+    {
+        const QString file = logFile();
         m_globals.LogFiles = {};
         LogWriter log(m_globals, m_clock);
         ErrorGuard guard(log, 3);
-        bool afterRan = false;
-        QVERIFY(!guard.run(QStringLiteral("(X)"), [] { throw std::logic_error("boom"); },
-                           {[] { throw std::runtime_error("box failed"); }, [&] { afterRan = true; }}));
-        QVERIFY(afterRan);
+        QVERIFY(!guard.run(QStringLiteral("(X)"), [] { throw std::logic_error("boom"); }));
+        QVERIFY(!QFileInfo::exists(file));
     }
 };
 

@@ -156,12 +156,16 @@ void TestProfileAccess::cutAnsiBytes()
     QFETCH(QString, text);
     QFETCH(int, n);
     QFETCH(QString, expected);
-    QCOMPARE(CutAnsiBytes(text, n), expected);
+    const Result<QString> cut = CutAnsiBytes(text, n);
+    QVERIFY(cut.ok());
+    QCOMPARE(*cut, expected);
 }
 
 void TestProfileAccess::cutAnsiBytesRejectsNegativeLength()
 {
-    QVERIFY_THROWS_EXCEPTION(RuntimeError, CutAnsiBytes(u"abc"_s, -1));
+    const Result<QString> cut = CutAnsiBytes(u"abc"_s, -1);
+    QVERIFY(!cut.ok());
+    QCOMPARE(cut.error().description(), u"プロシージャの呼び出し、または引数が不正です。"_s);
 }
 
 QTEST_GUILESS_MAIN(TestProfileAccess)

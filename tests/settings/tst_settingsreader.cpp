@@ -2,7 +2,7 @@
 #include "core/Cp932.h"
 #include "logging/ErrorGuard.h"
 #include "logging/LogWriter.h"
-#include "runtime/Environment.h"
+#include "runtime/ToolKinds.h"
 #include "settings/SettingsReader.h"
 
 #include <QTemporaryDir>

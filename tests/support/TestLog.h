@@ -3,7 +3,7 @@
 #include "TestSupport.h"
 #include "logging/ErrorGuard.h"
 #include "logging/LogWriter.h"
-#include "runtime/Environment.h"
+#include "runtime/Runtime.h"
 
 #include <QTemporaryDir>
 

@@ -43,7 +43,7 @@ struct FormsFixture {
         FlushDeletes();
     }
 
-    bool Init() { return InitEnvironment(runtime, guard, UdpReceiverKind); }
+    bool Init() { return InitEnvironment(runtime, guard, UdpReceiverKind).ok(); }
     QString SettingFile() const { return runtime.SettingFile(); }
     void WriteSettings(const QByteArray &ini) const { testsupport::writeFile(SettingFile(), ini); }
     void WritePort(const QByteArray &port) const

@@ -1,0 +1,13 @@
+#include "HeadlessSurface.h"
+
+ResponseOption HeadlessSurface::SelectedResponse() const
+{
+    switch (m_settings.ResMode) {
+    case 0:
+        return ResponseOption::Nothing;
+    case 1:
+        return ResponseOption::RcvData;
+    default:
+        return ResponseOption::None;
+    }
+}

@@ -1,0 +1,44 @@
+#pragma once
+
+#include "reception/HexGrid.h"
+#include "reception/Lamp.h"
+#include "reception/ReceptionSurface.h"
+#include "settings/SettingsReader.h"
+
+#include <cstdint>
+
+// What reception shows, kept in models no one looks at; the answers sent
+// are counted. The response follows ResSetting as the window's options do.
+class HeadlessSurface final : public ReceptionSurface {
+public:
+    explicit HeadlessSurface(const ReceiveSettings &settings) : m_settings(settings) {}
+
+    Lamp &RecvLed() override { return m_recvLed; }
+    Lamp &SendLed() override { return m_sendLed; }
+    HexGrid &RecvGrid() override { return m_recvGrid; }
+    HexGrid &SendGrid() override { return m_sendGrid; }
+    void SetLastRecvDateTime(const LocalTime &) override {}
+    void SetLastSentDateTime(const LocalTime &) override { ++m_answered; }
+    void SetRecvButtonCaption(const QString &) override {}
+    ResponseOption SelectedResponse() const override;
+
+    uint64_t answered() const { return m_answered; }
+
+private:
+    // A lamp that only keeps its colour.
+    class PlainLamp final : public Lamp {
+    public:
+        int BackColor() const override { return m_color; }
+        void SetBackColor(int color) override { m_color = color; }
+
+    private:
+        int m_color = LampColor::Black;
+    };
+
+    const ReceiveSettings &m_settings;
+    PlainLamp m_recvLed;
+    PlainLamp m_sendLed;
+    HexGrid m_recvGrid;
+    HexGrid m_sendGrid;
+    uint64_t m_answered = 0;
+};
