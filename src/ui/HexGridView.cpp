@@ -11,6 +11,7 @@
 #include <QDeadlineTimer>
 #include <QHeaderView>
 #include <QKeyEvent>
+#include <QPaintEvent>
 #include <QPainter>
 #include <QScrollBar>
 
@@ -64,7 +65,8 @@ protected:
 
 } // namespace
 
-HexGridView::HexGridView(HexGrid &grid, QWidget *parent) : QTableView(parent), m_grid(grid)
+HexGridView::HexGridView(HexGrid &grid, QWidget *parent)
+    : QTableView(parent), m_grid(grid), m_delegate(new HexCellDelegate(grid, this))
 {
     m_repaintTimer.setSingleShot(true);
     m_repaintTimer.setTimerType(Qt::PreciseTimer);
@@ -72,7 +74,7 @@ HexGridView::HexGridView(HexGrid &grid, QWidget *parent) : QTableView(parent), m
     setHorizontalHeader(new GridHeader(Qt::Horizontal, this));
     setVerticalHeader(new GridHeader(Qt::Vertical, this));
     setModel(&grid);
-    setItemDelegate(new HexCellDelegate(grid, this));
+    setItemDelegate(m_delegate);
     setShowGrid(false);
     setCornerButtonEnabled(false);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
@@ -147,6 +149,46 @@ QRect HexGridView::cellsArea(int top, int left, int bottom, int right) const
     const int yEnd = rowViewportPosition(bottom) + rowHeight(bottom);
     const int xEnd = columnViewportPosition(right) + columnWidth(right);
     return QRect(QPoint(std::min(x, xEnd), y), QPoint(std::max(x, xEnd) - 1, yEnd - 1)).intersected(viewport()->rect());
+}
+
+void HexGridView::paintEvent(QPaintEvent *event)
+{
+    // The grey beyond the last cell is the viewport's own background.
+    const QRect area = event->rect();
+    const int firstRow = rowAt(area.top()), firstCol = columnAt(area.left());
+    if (firstRow < 0 || firstCol < 0)
+        return; // the area lies beyond the last row or column
+    const int bottomRow = rowAt(area.bottom()), rightCol = columnAt(area.right());
+    const int lastRow = bottomRow < 0 ? m_grid.rowCount() - 1 : bottomRow;
+    const int lastCol = rightCol < 0 ? m_grid.columnCount() - 1 : rightCol;
+
+    const QItemSelection selection = selectionModel() != nullptr ? selectionModel()->selection() : QItemSelection();
+    const auto selected = [&selection](int row, int col) {
+        return std::any_of(selection.cbegin(), selection.cend(), [&](const QItemSelectionRange &range) {
+            return row >= range.top() && row <= range.bottom() && col >= range.left() && col <= range.right();
+        });
+    };
+    const QModelIndex current = currentIndex();
+    const bool showFocus = current.isValid() && (hasFocus() || viewport()->hasFocus());
+
+    QStyleOptionViewItem option;
+    initViewItemOption(&option);
+    const QStyle::State state = option.state;
+    m_delegate->prepare(option, viewport()->devicePixelRatioF());
+    QPainter painter(viewport());
+    for (int row = firstRow; row <= lastRow; ++row) {
+        const int y = rowViewportPosition(row);
+        const int height = rowHeight(row);
+        for (int col = firstCol; col <= lastCol; ++col) {
+            option.rect = QRect(columnViewportPosition(col), y, columnWidth(col), height);
+            option.state = state;
+            if (selected(row, col))
+                option.state |= QStyle::State_Selected;
+            if (showFocus && row == current.row() && col == current.column())
+                option.state |= QStyle::State_HasFocus;
+            m_delegate->paint(&painter, option, m_grid.index(row, col));
+        }
+    }
 }
 
 void HexGridView::fitColumnsToWidth()
