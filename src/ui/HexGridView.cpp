@@ -5,6 +5,7 @@
 #include "reception/HexDumpText.h"
 #include "reception/HexGrid.h"
 
+#include <QAbstractButton>
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
@@ -21,11 +22,23 @@
 
 namespace {
 
-// Qt's header over the grid's rows or columns, its sections drawn as the
-// form draws a grid's fixed cells, which no style of Qt draws: flat button
-// face with light top and left edges and black right and bottom ones (an
-// inset line), the text centred as the model's TextAlignmentRole says.
-// Past the last section the grid's grey shows.
+// A fixed cell as the form draws it, which no style of Qt draws: flat
+// button face with light top and left edges and black right and bottom
+// ones (an inset line).
+void paintFixedCell(QPainter &painter, const QRect &rect, const QPalette &colors)
+{
+    painter.fillRect(rect, colors.color(QPalette::Button));
+    painter.setPen(colors.color(QPalette::Light));
+    painter.drawLine(rect.topLeft(), rect.topRight());
+    painter.drawLine(rect.topLeft(), rect.bottomLeft());
+    painter.setPen(Qt::black);
+    painter.drawLine(rect.topRight(), rect.bottomRight());
+    painter.drawLine(rect.bottomLeft(), rect.bottomRight());
+}
+
+// Qt's header over the grid's rows or columns, its sections drawn as fixed
+// cells with the text centred as the model's TextAlignmentRole says. Past
+// the last section the grid's grey shows.
 class GridHeader final : public QHeaderView {
 public:
     GridHeader(Qt::Orientation orientation, QWidget *parent) : QHeaderView(orientation, parent)
@@ -46,13 +59,7 @@ protected:
     {
         const QPalette colors = QApplication::palette();
         painter->save();
-        painter->fillRect(rect, colors.color(QPalette::Button));
-        painter->setPen(colors.color(QPalette::Light));
-        painter->drawLine(rect.topLeft(), rect.topRight());
-        painter->drawLine(rect.topLeft(), rect.bottomLeft());
-        painter->setPen(Qt::black);
-        painter->drawLine(rect.topRight(), rect.bottomRight());
-        painter->drawLine(rect.bottomLeft(), rect.bottomRight());
+        paintFixedCell(*painter, rect, colors);
         if (model() != nullptr) {
             const QVariant alignment = model()->headerData(logicalIndex, orientation(), Qt::TextAlignmentRole);
             painter->setPen(colors.color(QPalette::ButtonText));
@@ -60,6 +67,24 @@ protected:
                               model()->headerData(logicalIndex, orientation(), Qt::DisplayRole).toString());
         }
         painter->restore();
+    }
+};
+
+// Draws the empty fixed cell where the header row meets the header column
+// (QTableView's corner button) as the other fixed cells.
+class FixedCorner final : public QObject {
+public:
+    using QObject::QObject;
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (event->type() != QEvent::Paint || !watched->isWidgetType())
+            return false;
+        auto *corner = static_cast<QWidget *>(watched);
+        QPainter painter(corner);
+        paintFixedCell(painter, corner->rect(), QApplication::palette());
+        return true;
     }
 };
 
@@ -77,6 +102,8 @@ HexGridView::HexGridView(HexGrid &grid, QWidget *parent)
     setItemDelegate(m_delegate);
     setShowGrid(false);
     setCornerButtonEnabled(false);
+    if (auto *corner = findChild<QAbstractButton *>(QString(), Qt::FindDirectChildrenOnly))
+        corner->installEventFilter(new FixedCorner(corner));
     setEditTriggers(QAbstractItemView::NoEditTriggers);
     setSelectionMode(QAbstractItemView::ContiguousSelection);
     setSelectionBehavior(QAbstractItemView::SelectItems);

@@ -11,7 +11,9 @@ class HexCellDelegate;
 
 // The grid component of the main window: a table view over a HexGrid
 // model. Its headers show the model's header texts, centred, in the grid's
-// font, and stay in place while the cells scroll; the cells are painted by
+// font, and stay in place while the cells scroll; they are QHeaderViews
+// whose sections are drawn as the form draws a grid's fixed cells (button
+// face, inset lines), which no style of Qt draws. The cells are painted by
 // a HexCellDelegate; beyond the last cell the grid is grey.
 //
 // The view hands the cells of a repainted area to the delegate itself,

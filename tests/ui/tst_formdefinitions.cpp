@@ -431,7 +431,7 @@ void FormDefinitionsTest::gridHeaders_data()
 // A header cell as rendered: its text is whole inside the cell, centred
 // across it, in the grid's font, and at the height of the text "00" in the
 // data cells of its row (column headers: in the first row), with the header
-// cell level with its row.
+// cell level with its row; the corner is a fixed cell like them.
 void FormDefinitionsTest::gridHeaders()
 {
     QFETCH(QString, grid);
@@ -472,6 +472,9 @@ void FormDefinitionsTest::gridHeaders()
                             .arg(cellOfHeader.right())));
     QCOMPARE(text.top() - cellOfHeader.top(), dataText.top() - dataCell.top());
     QCOMPARE(text.height(), dataText.height());
+    // Where the header row meets the header column: an empty fixed cell.
+    const QPoint corner(view->frameWidth() + view->verticalHeader()->width() / 2, view->frameWidth() + 2);
+    QCOMPARE(image.pixel(corner), image.pixel(cellOfHeader.topLeft() + QPoint(2, 2)));
 }
 
 void FormDefinitionsTest::statusBarShowsDateAndTime()
