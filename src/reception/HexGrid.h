@@ -6,14 +6,18 @@
 
 class ErrorGuard;
 
-// The cells of a hex dump: a model with one fixed header row and one fixed
-// header column that holds the bytes shown and derives every cell from
-// them. Header row: the data column numbers 00, 01, ... once labelled;
-// header column: the row numbers 0000, 0001, ... once labelled; data cell
-// (r, c): byte (r - 1) * (columns - 1) + (c - 1) as two hex digits on the
-// standard background, or, past the end of the bytes, nothing on grey.
-// Every cell is centred. Until the first bytes are shown the data cells
-// are empty on the standard background.
+// The cells of a hex dump: a table model of the bytes shown, 16 to a row.
+// Cell (r, c) shows byte r * 16 + c as two hex digits on the standard
+// background or, past the end of the bytes, nothing on grey. The header
+// row and the header column are the model's headers (headerData): the
+// column numbers 00 to 0F and the row numbers 0000, 0001, ..., both empty
+// until labelled. Every cell and header is centred. Until the first bytes
+// are shown there is one row of empty cells on the standard background.
+//
+// The main window's grids count the header row and column among their
+// rows and columns (a grid of 2 rows and 17 columns at creation); here they
+// are apart, as Qt's views keep them: rowCount() is the data rows alone
+// and row r here is the grid's row r + 1.
 //
 // Showing bytes over bytes compares them row by row from both ends and
 // announces (dataChanged) the rows from the first to the last that
@@ -29,17 +33,15 @@ public:
     // background. Grey: cells past the data, and the view beyond its last cell.
     static constexpr int StandardBackColor = 0;
     static constexpr int GreyBackColor = 128 | 128 << 8 | 128 << 16;
-    // Model roles: Qt::DisplayRole gives the cell text, Qt::TextAlignmentRole
-    // Qt::AlignCenter, BackColorRole the cell's colour value (int, 0 =
-    // standard), FixedRole true for the header row/column.
+    // Model roles besides Qt::DisplayRole (the text) and
+    // Qt::TextAlignmentRole (Qt::AlignCenter): the cell's colour value
+    // (int, 0 = standard).
     static constexpr int BackColorRole = Qt::UserRole + 1;
-    static constexpr int FixedRole = Qt::UserRole + 2;
 
-    explicit HexGrid(int rows = 2, int columns = 17, QObject *parent = nullptr);
+    explicit HexGrid(QObject *parent = nullptr);
 
     // Shows the first MaxShownBytes of `bytes`: one row for every 16 bytes
-    // or part of them after the header row, row headers labelled. Throws
-    // when the grid has no column for the row headers.
+    // or part of them, row headers labelled.
     void setBytes(const QByteArray &bytes);
     // Labels the header row and the header column.
     void labelHeaders();
@@ -47,14 +49,17 @@ public:
     bool redraw() const { return m_redraw; }
     void setRedraw(bool on);
 
-    // What a cell shows, for views; a cell outside the grid throws.
+    // What a cell shows; a cell outside the dump shows nothing.
     QString textAt(int row, int col) const;
     int backColorAt(int row, int col) const;
-    // The byte a data cell shows, -1 for a cell that shows no byte.
+    // The byte a cell shows, -1 for a cell that shows none.
     int byteAt(int row, int col) const;
     // The offset in shownBytes() of the byte a cell shows, -1 for a cell
-    // that shows no byte.
+    // that shows none.
     qsizetype offsetAt(int row, int col) const { return byteAt(row, col) >= 0 ? byteIndex(row, col) : -1; }
+    // The header of a column or a row; empty until labelled.
+    QString columnHeader(int col) const;
+    QString rowHeader(int row) const;
     // The bytes shown (empty until the first are).
     const QByteArray &shownBytes() const { return m_bytes; }
 
@@ -62,6 +67,7 @@ public:
     int rowCount(const QModelIndex &parent = {}) const override;
     int columnCount(const QModelIndex &parent = {}) const override;
     QVariant data(const QModelIndex &index, int role = Qt::DisplayRole) const override;
+    QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
 
     // A rectangle of cells, or none.
     struct CellRange {
@@ -73,19 +79,19 @@ public:
     };
 
 private:
-    void checkCell(int row, int col) const;
-    // The index into m_bytes of a data cell's byte (may lie past the end).
-    qsizetype byteIndex(int row, int col) const { return qsizetype(row - 1) * (m_columns - 1) + (col - 1); }
+    bool inside(int row, int col) const { return row >= 0 && row < m_rows && col >= 0 && col < BytesPerRow; }
+    // The index into m_bytes of a cell's byte (may lie past the end).
+    static qsizetype byteIndex(int row, int col) { return qsizetype(row) * BytesPerRow + col; }
     // Announces the range now, or with redraw on again.
-    void rangeChanged(int top, int left, int bottom, int right);
+    void rangeChanged(int top, int bottom);
     void resizeRows(int rows);
+    void labelRowHeaders();
 
-    int m_rows;
-    int m_columns;
+    int m_rows = 1;
     bool m_redraw = true;
     bool m_columnHeaders = false; // header row labelled
     bool m_rowHeaders = false;    // header column labelled
-    bool m_filled = false;        // data cells show m_bytes
+    bool m_filled = false;        // the cells show m_bytes
     QByteArray m_bytes;
     CellRange m_dirty; // changed while redraw was off
 };

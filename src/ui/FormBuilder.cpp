@@ -7,6 +7,8 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QRadioButton>
+#include <QStyle>
+#include <QStyleFactory>
 
 #include <algorithm>
 #include <vector>
@@ -19,6 +21,22 @@ QLabel *MakeLabel(const QString &caption, QWidget *parent)
     label->setTextFormat(Qt::PlainText);
     label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     return label;
+}
+
+// Frames and status bars are drawn by Qt's "Windows" style, as the form's
+// platform draws them: a frame's caption interrupts its top border line,
+// which runs through the caption's middle, so that the controls inside,
+// placed from the frame's top edge, lie below the line; a status bar's
+// panels are inset boxes that fit its 255 twips. The desktop styles
+// (Fusion among them) draw a frame's caption above its border, through
+// the controls inside, and want a taller status bar. The style is the
+// control's alone: the controls inside keep the application's.
+void drawAsOnTheFormsPlatform(QWidget &control)
+{
+    if (QStyle *style = QStyleFactory::create(QStringLiteral("Windows"))) {
+        style->setParent(&control);
+        control.setStyle(style);
+    }
 }
 
 QWidget *MakeControl(const ControlDefinition &definition, QWidget *parent, const ControlMaker &makeSpecial)
@@ -59,6 +77,8 @@ FormControls BuildControls(const FormDefinition &definition, QWidget &clientArea
         Q_ASSERT_X(parent != nullptr, "BuildControls", control.container);
         QWidget *made = MakeControl(control, parent, makeSpecial);
         made->setObjectName(QString::fromLatin1(control.name));
+        if (control.kind == ControlKind::Frame || control.kind == ControlKind::StatusBar)
+            drawAsOnTheFormsPlatform(*made);
         if (control.font != FormFontCode::FormDefault)
             made->setFont(FormFont(control.font));
         PlaceControl(*made, control.twips);

@@ -32,7 +32,10 @@ using ControlMaker = std::function<QWidget *(const ControlDefinition &definition
 // Builds the controls of `definition` in its order: each is made, named,
 // given its caption and font (a control of the form font has none of its
 // own) and placed, directly in `clientArea` or in a frame built before it.
-// Grids and status bars come from `makeSpecial`.
+// Grids and status bars come from `makeSpecial`. Frames and status bars
+// are drawn by Qt's "Windows" style, which draws them as the form's
+// platform does: a frame's caption on its top border above the controls
+// inside, a status bar's panels as inset boxes within its height.
 FormControls BuildControls(const FormDefinition &definition, QWidget &clientArea, const ControlMaker &makeSpecial = {});
 
 // Chains the controls that take the focus by their tab places and gives the

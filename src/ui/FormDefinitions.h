@@ -17,7 +17,7 @@ enum class ControlKind {
     Grid,      // HexGridView over one of the window's grids
     Frame,     // QGroupBox
     Option,    // QRadioButton
-    StatusBar, // DateTimeStatusBar
+    StatusBar, // QStatusBar with the date and time panels
 };
 
 // Lamps hold no place in the tab order.

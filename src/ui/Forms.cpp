@@ -5,6 +5,8 @@
 
 #include <QCoreApplication>
 
+#include <utility>
+
 Forms::Forms(const Services &services, std::function<void()> leaveEventLoop)
     : m_services(services), m_leaveEventLoop(std::move(leaveEventLoop))
 {
@@ -12,13 +14,7 @@ Forms::Forms(const Services &services, std::function<void()> leaveEventLoop)
         m_leaveEventLoop = [] { QCoreApplication::exit(0); };
 }
 
-Forms::~Forms()
-{
-    m_comSetting.reset();
-    for (const QPointer<frmUdpRcvComSetting> &released : m_released)
-        delete released.data();
-    m_main.reset();
-}
+Forms::~Forms() = default;
 
 frmMain &Forms::MainForm()
 {
@@ -42,9 +38,10 @@ void Forms::ShowMainForm()
 frmUdpRcvComSetting &Forms::ComSettingForm()
 {
     if (!m_comSetting) {
-        m_comSetting =
-            std::make_unique<frmUdpRcvComSetting>(m_services, [this] { return m_main && m_main->isVisible(); });
-        frmUdpRcvComSetting *dialog = m_comSetting.get();
+        auto *dialog = new frmUdpRcvComSetting(
+            m_services, [this] { return m_main->isVisible(); }, &MainForm());
+        dialog->setAttribute(Qt::WA_DeleteOnClose);
+        m_comSetting = dialog;
         QObject::connect(dialog, &frmUdpRcvComSetting::closedToMainWindow, dialog, [this] {
             ReleaseComSettingForm();
             ShowMainForm();
@@ -55,17 +52,17 @@ frmUdpRcvComSetting &Forms::ComSettingForm()
     return *m_comSetting;
 }
 
+frmUdpRcvComSetting *Forms::ExistingComSettingForm() const
+{
+    return m_comSetting.data();
+}
+
 void Forms::ReleaseComSettingForm()
 {
-    if (!m_comSetting)
-        return;
-    // The dialog may be running the handler that releases it: delete it
-    // once control is back in the event loop.
-    frmUdpRcvComSetting *dialog = m_comSetting.release();
-    dialog->hide();
-    dialog->deleteLater();
-    std::erase_if(m_released, [](const QPointer<frmUdpRcvComSetting> &p) { return p.isNull(); });
-    m_released.emplace_back(dialog);
+    // The dialog may be running the handler that releases it: closed, it
+    // is deleted once control is back in the event loop.
+    if (frmUdpRcvComSetting *dialog = std::exchange(m_comSetting, nullptr))
+        dialog->close();
 }
 
 void Forms::EndProgram()

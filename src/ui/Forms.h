@@ -6,14 +6,15 @@
 
 #include <functional>
 #include <memory>
-#include <vector>
 
 class frmMain;
 class frmUdpRcvComSetting;
 
 // The lifetimes of the program's windows: one instance of each, created on
 // first use with the services they need, and what happens when a window
-// asks to close, to open the other or to end the program.
+// asks to close, to open the other or to end the program. The main window
+// is Forms' own; the settings dialog is a child of it that deletes itself
+// once closed, so that a dialog still loaded goes with the main window.
 class Forms {
 public:
     // `leaveEventLoop` ends the program's event loop (tests watch it instead).
@@ -29,10 +30,11 @@ public:
     // brings it forward.
     void ShowMainForm();
 
-    // The settings dialog, created and loaded on first use.
+    // The settings dialog, created (with the main window as its parent) and
+    // loaded on first use.
     frmUdpRcvComSetting &ComSettingForm();
-    frmUdpRcvComSetting *ExistingComSettingForm() const { return m_comSetting.get(); }
-    // Unloads the dialog and releases it: the next use creates a fresh one.
+    frmUdpRcvComSetting *ExistingComSettingForm() const;
+    // Closes the dialog and releases it: the next use creates a fresh one.
     void ReleaseComSettingForm();
 
     // Hides every window and leaves the event loop, once; the windows and
@@ -43,9 +45,7 @@ public:
 private:
     Services m_services;
     std::unique_ptr<frmMain> m_main;
-    std::unique_ptr<frmUdpRcvComSetting> m_comSetting;
-    // Released dialogs whose deferred deletion may not have run yet.
-    std::vector<QPointer<frmUdpRcvComSetting>> m_released;
+    QPointer<frmUdpRcvComSetting> m_comSetting; // the one in use, not yet released
     std::function<void()> m_leaveEventLoop;
     bool m_ended = false;
 };

@@ -1,9 +1,11 @@
 #include "HexGridView.h"
 
 #include "FormMetrics.h"
+#include "HexCellDelegate.h"
 #include "reception/HexDumpText.h"
 #include "reception/HexGrid.h"
 
+#include <QAbstractButton>
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
@@ -20,22 +22,32 @@
 
 namespace {
 
-Qt::Alignment AlignmentOf(const QVariant &value)
+// A fixed cell as the form draws it, which no style of Qt draws: flat
+// button face with light top and left edges and black right and bottom
+// ones (an inset line).
+void paintFixedCell(QPainter &painter, const QRect &rect, const QPalette &colors)
 {
-    return value.isValid() ? Qt::Alignment(value.toInt()) : Qt::AlignLeft | Qt::AlignVCenter;
+    painter.fillRect(rect, colors.color(QPalette::Button));
+    painter.setPen(colors.color(QPalette::Light));
+    painter.drawLine(rect.topLeft(), rect.topRight());
+    painter.drawLine(rect.topLeft(), rect.bottomLeft());
+    painter.setPen(Qt::black);
+    painter.drawLine(rect.topRight(), rect.bottomRight());
+    painter.drawLine(rect.bottomLeft(), rect.bottomRight());
 }
 
-// Paints the model's fixed row (horizontal) or fixed column (vertical):
-// button face, button text, black inset lines.
-class FixedCellHeader final : public QHeaderView {
+// Qt's header over the grid's rows or columns, its sections drawn as fixed
+// cells with the text centred as the model's TextAlignmentRole says. Past
+// the last section the grid's grey shows.
+class GridHeader final : public QHeaderView {
 public:
-    FixedCellHeader(Qt::Orientation orientation, QWidget *parent) : QHeaderView(orientation, parent)
+    GridHeader(Qt::Orientation orientation, QWidget *parent) : QHeaderView(orientation, parent)
     {
         setSectionsClickable(false);
         setHighlightSections(false);
         setSectionResizeMode(QHeaderView::Fixed);
         setMinimumSectionSize(0);
-        // Past the last header cell the grid's grey shows.
+        setDefaultAlignment(Qt::AlignCenter);
         QPalette colors = palette();
         colors.setColor(QPalette::Button, ColorFromValue(HexGrid::GreyBackColor));
         colors.setColor(QPalette::Window, ColorFromValue(HexGrid::GreyBackColor));
@@ -47,41 +59,51 @@ protected:
     {
         const QPalette colors = QApplication::palette();
         painter->save();
-        painter->fillRect(rect, colors.color(QPalette::Button));
-        painter->setPen(colors.color(QPalette::Light));
-        painter->drawLine(rect.topLeft(), rect.topRight());
-        painter->drawLine(rect.topLeft(), rect.bottomLeft());
-        painter->setPen(Qt::black);
-        painter->drawLine(rect.topRight(), rect.bottomRight());
-        painter->drawLine(rect.bottomLeft(), rect.bottomRight());
+        paintFixedCell(*painter, rect, colors);
         if (model() != nullptr) {
-            const QModelIndex cell =
-                orientation() == Qt::Horizontal ? model()->index(0, logicalIndex) : model()->index(logicalIndex, 0);
+            const QVariant alignment = model()->headerData(logicalIndex, orientation(), Qt::TextAlignmentRole);
             painter->setPen(colors.color(QPalette::ButtonText));
-            painter->drawText(rect.adjusted(2, 0, -2, 0),
-                              static_cast<int>(AlignmentOf(cell.data(Qt::TextAlignmentRole))),
-                              cell.data(Qt::DisplayRole).toString());
+            painter->drawText(rect, alignment.isValid() ? alignment.toInt() : int(defaultAlignment()),
+                              model()->headerData(logicalIndex, orientation(), Qt::DisplayRole).toString());
         }
         painter->restore();
     }
 };
 
+// Draws the empty fixed cell where the header row meets the header column
+// (QTableView's corner button) as the other fixed cells.
+class FixedCorner final : public QObject {
+public:
+    using QObject::QObject;
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (event->type() != QEvent::Paint || !watched->isWidgetType())
+            return false;
+        auto *corner = static_cast<QWidget *>(watched);
+        QPainter painter(corner);
+        paintFixedCell(painter, corner->rect(), QApplication::palette());
+        return true;
+    }
+};
+
 } // namespace
 
-HexGridView::HexGridView(HexGrid &grid, QWidget *parent) : QTableView(parent), m_grid(grid)
+HexGridView::HexGridView(HexGrid &grid, QWidget *parent)
+    : QTableView(parent), m_grid(grid), m_delegate(new HexCellDelegate(grid, this))
 {
     m_repaintTimer.setSingleShot(true);
     m_repaintTimer.setTimerType(Qt::PreciseTimer);
     connect(&m_repaintTimer, &QTimer::timeout, this, &HexGridView::repaintChanged);
-    setHorizontalHeader(new FixedCellHeader(Qt::Horizontal, this));
-    setVerticalHeader(new FixedCellHeader(Qt::Vertical, this));
+    setHorizontalHeader(new GridHeader(Qt::Horizontal, this));
+    setVerticalHeader(new GridHeader(Qt::Vertical, this));
     setModel(&grid);
-    // The headers hear of changed fixed cells from this view, which knows
-    // whether the fixed row or column is among them.
-    disconnect(&grid, &QAbstractItemModel::dataChanged, horizontalHeader(), nullptr);
-    disconnect(&grid, &QAbstractItemModel::dataChanged, verticalHeader(), nullptr);
+    setItemDelegate(m_delegate);
     setShowGrid(false);
     setCornerButtonEnabled(false);
+    if (auto *corner = findChild<QAbstractButton *>(QString(), Qt::FindDirectChildrenOnly))
+        corner->installEventFilter(new FixedCorner(corner));
     setEditTriggers(QAbstractItemView::NoEditTriggers);
     setSelectionMode(QAbstractItemView::ContiguousSelection);
     setSelectionBehavior(QAbstractItemView::SelectItems);
@@ -99,23 +121,17 @@ HexGridView::HexGridView(HexGrid &grid, QWidget *parent) : QTableView(parent), m
     addAction(copy);
     setContextMenuPolicy(Qt::ActionsContextMenu);
 
-    // Beyond the last cell the grid shows grey; the selection stays
-    // highlighted when the grid loses the focus.
+    // The selection stays highlighted when the grid loses the focus.
     QPalette colors = palette();
-    colors.setColor(QPalette::Base, ColorFromValue(HexGrid::GreyBackColor));
     colors.setColor(QPalette::Inactive, QPalette::Highlight, colors.color(QPalette::Active, QPalette::Highlight));
     colors.setColor(QPalette::Inactive, QPalette::HighlightedText,
                     colors.color(QPalette::Active, QPalette::HighlightedText));
     setPalette(colors);
-
-    // The headers show the model's fixed cells: repaint them when those change.
-    connect(&grid, &QAbstractItemModel::modelReset, this, [this] {
-        hideFixedCells();
-        horizontalHeader()->viewport()->update();
-        verticalHeader()->viewport()->update();
-    });
-    connect(&grid, &QAbstractItemModel::layoutChanged, this, [this] { hideFixedCells(); });
-    hideFixedCells();
+    // Beyond the last cell the grid shows grey: the viewport's background,
+    // while the cells keep the view's Base.
+    QPalette beyond = viewport()->palette();
+    beyond.setColor(QPalette::Base, ColorFromValue(HexGrid::GreyBackColor));
+    viewport()->setPalette(beyond);
 }
 
 void HexGridView::dataChanged(const QModelIndex &topLeft, const QModelIndex &bottomRight, const QList<int> &)
@@ -141,10 +157,6 @@ void HexGridView::repaintChanged()
     const HexGrid::CellRange changed = std::exchange(m_changed, {});
     if (changed.empty())
         return;
-    if (changed.top == 0)
-        horizontalHeader()->viewport()->update();
-    if (changed.left == 0)
-        verticalHeader()->viewport()->update();
     // Rows removed since the change are left out here.
     const QRect area = cellsArea(changed.top, changed.left, changed.bottom, changed.right);
     if (!area.isEmpty())
@@ -153,8 +165,8 @@ void HexGridView::repaintChanged()
 
 QRect HexGridView::cellsArea(int top, int left, int bottom, int right) const
 {
-    top = std::max(top, 1);
-    left = std::max(left, 1);
+    top = std::max(top, 0);
+    left = std::max(left, 0);
     bottom = std::min(bottom, m_grid.rowCount() - 1);
     right = std::min(right, m_grid.columnCount() - 1);
     if (top > bottom || left > right)
@@ -170,20 +182,13 @@ void HexGridView::paintEvent(QPaintEvent *event)
 {
     // The grey beyond the last cell is the viewport's own background.
     const QRect area = event->rect();
-    const int topRow = rowAt(area.top()), leftCol = columnAt(area.left());
-    if (topRow < 0 || leftCol < 0)
+    const int firstRow = rowAt(area.top()), firstCol = columnAt(area.left());
+    if (firstRow < 0 || firstCol < 0)
         return; // the area lies beyond the last row or column
     const int bottomRow = rowAt(area.bottom()), rightCol = columnAt(area.right());
-    const int firstRow = std::max(1, topRow), firstCol = std::max(1, leftCol);
-    // Never past the grid, whatever the headers hold.
-    const int lastRow = bottomRow < 0 ? m_grid.rowCount() - 1 : std::min(bottomRow, m_grid.rowCount() - 1);
-    const int lastCol = rightCol < 0 ? m_grid.columnCount() - 1 : std::min(rightCol, m_grid.columnCount() - 1);
+    const int lastRow = bottomRow < 0 ? m_grid.rowCount() - 1 : bottomRow;
+    const int lastCol = rightCol < 0 ? m_grid.columnCount() - 1 : rightCol;
 
-    const QPalette colors = QApplication::palette();
-    const QRgb standard = colors.color(QPalette::Base).rgb();
-    const QRgb highlight = colors.color(QPalette::Active, QPalette::Highlight).rgb();
-    const QRgb text = colors.color(QPalette::Active, QPalette::Text).rgb();
-    const QRgb highlightedText = colors.color(QPalette::Active, QPalette::HighlightedText).rgb();
     const QItemSelection selection = selectionModel() != nullptr ? selectionModel()->selection() : QItemSelection();
     const auto selected = [&selection](int row, int col) {
         return std::any_of(selection.cbegin(), selection.cend(), [&](const QItemSelectionRange &range) {
@@ -193,47 +198,24 @@ void HexGridView::paintEvent(QPaintEvent *event)
     const QModelIndex current = currentIndex();
     const bool showFocus = current.isValid() && (hasFocus() || viewport()->hasFocus());
 
+    QStyleOptionViewItem option;
+    initViewItemOption(&option);
+    const QStyle::State state = option.state;
+    m_delegate->prepare(option, viewport()->devicePixelRatioF());
     QPainter painter(viewport());
-    m_pictures.prepare(font(), viewport()->devicePixelRatioF());
-    CellLook look;
-    look.alignment = Qt::AlignCenter; // every cell of the grid is centred
     for (int row = firstRow; row <= lastRow; ++row) {
-        if (isRowHidden(row))
-            continue;
         const int y = rowViewportPosition(row);
         const int height = rowHeight(row);
         for (int col = firstCol; col <= lastCol; ++col) {
-            if (isColumnHidden(col))
-                continue;
-            const QRect cell(columnViewportPosition(col), y, columnWidth(col), height);
-            const bool isSelected = selected(row, col);
-            const int backColor = m_grid.backColorAt(row, col);
-            look.text = m_grid.textAt(row, col);
-            look.background = isSelected                                ? highlight
-                              : backColor != HexGrid::StandardBackColor ? ColorFromValue(backColor).rgb()
-                                                                        : standard;
-            look.foreground = isSelected ? highlightedText : text;
-            look.size = cell.size();
-            const int byte = isSelected ? -1 : m_grid.byteAt(row, col);
-            painter.drawImage(cell.topLeft(),
-                              byte >= 0 ? m_pictures.bytePicture(byte, look) : m_pictures.picture(look));
-            if (showFocus && row == current.row() && col == current.column()) {
-                painter.setPen(QPen(colors.color(QPalette::Text), 1, Qt::DotLine));
-                painter.setBrush(Qt::NoBrush);
-                painter.drawRect(cell.adjusted(1, 1, -2, -2));
-            }
+            option.rect = QRect(columnViewportPosition(col), y, columnWidth(col), height);
+            option.state = state;
+            if (selected(row, col))
+                option.state |= QStyle::State_Selected;
+            if (showFocus && row == current.row() && col == current.column())
+                option.state |= QStyle::State_HasFocus;
+            m_delegate->paint(&painter, option, m_grid.index(row, col));
         }
     }
-}
-
-void HexGridView::hideFixedCells()
-{
-    if (model() == nullptr)
-        return;
-    if (model()->rowCount() > 0)
-        setRowHidden(0, true);
-    if (model()->columnCount() > 0)
-        setColumnHidden(0, true);
 }
 
 void HexGridView::fitColumnsToWidth()
@@ -242,7 +224,7 @@ void HexGridView::fitColumnsToWidth()
     verticalHeader()->setDefaultSectionSize(rowHeight);
     horizontalHeader()->setFixedHeight(rowHeight);
 
-    const int columns = qMax(1, model() != nullptr ? model()->columnCount() : 1);
+    const int columns = m_grid.columnCount() + 1; // and the header column
     const int inner = width() - 2 * frameWidth() - style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, this);
     const int columnWidth = qMax(1, inner / columns);
     horizontalHeader()->setDefaultSectionSize(columnWidth);
@@ -271,17 +253,28 @@ void HexGridView::selectAll()
         return;
     // The byte cells: the full rows, then the start of the last row.
     const qsizetype count = m_grid.shownBytes().size();
-    const int perRow = m_grid.columnCount() - 1;
+    const int perRow = m_grid.columnCount();
     QItemSelection cells;
-    if (count > 0 && perRow > 0) {
+    if (count > 0) {
         const int fullRows = static_cast<int>(count / perRow);
         const int rest = static_cast<int>(count % perRow);
         if (fullRows > 0)
-            cells.select(m_grid.index(1, 1), m_grid.index(fullRows, perRow));
+            cells.select(m_grid.index(0, 0), m_grid.index(fullRows - 1, perRow - 1));
         if (rest > 0)
-            cells.select(m_grid.index(fullRows + 1, 1), m_grid.index(fullRows + 1, rest));
+            cells.select(m_grid.index(fullRows, 0), m_grid.index(fullRows, rest - 1));
     }
     selectionModel()->select(cells, QItemSelectionModel::ClearAndSelect);
+}
+
+void HexGridView::changeEvent(QEvent *event)
+{
+    // The headers are in the grid's font. Qt does not always pass a font
+    // set on the view on to its vertical header, so it is handed on here.
+    if (event->type() == QEvent::FontChange) {
+        horizontalHeader()->setFont(font());
+        verticalHeader()->setFont(font());
+    }
+    QTableView::changeEvent(event);
 }
 
 void HexGridView::keyPressEvent(QKeyEvent *event)

@@ -1,6 +1,5 @@
 #pragma once
 
-#include "CellPictures.h"
 #include "reception/HexGrid.h"
 
 #include <QTableView>
@@ -8,12 +7,20 @@
 
 #include <algorithm>
 
-// The grid component of the main window: a view over a HexGrid model.
-// The model's fixed row 0 and column 0 are shown in the view's own header
-// areas, so they stay in place while the data cells scroll; data cells
-// show their text (centred) and BackColor, lines between them are light
-// grey and the area beyond the last cell is grey. Data cells are painted
-// straight from the grid, only those the grid announces changed.
+class HexCellDelegate;
+
+// The grid component of the main window: a table view over a HexGrid
+// model. Its headers show the model's header texts, centred, in the grid's
+// font, and stay in place while the cells scroll; they are QHeaderViews
+// whose sections are drawn as the form draws a grid's fixed cells (button
+// face, inset lines), which no style of Qt draws. The cells are painted by
+// a HexCellDelegate; beyond the last cell the grid is grey.
+//
+// The view hands the cells of a repainted area to the delegate itself,
+// prepared once for them all: QTableView's own loop builds an option and
+// asks the style for a row panel for every cell, which under a flood of
+// datagrams costs as much again as the painting (about 40,000
+// instructions a datagram).
 //
 // With a repaint interval, announced changes are repainted at most once per
 // interval: at once after a quiet spell, otherwise on the next multiple of
@@ -30,8 +37,9 @@ class HexGridView final : public QTableView {
 public:
     explicit HexGridView(HexGrid &grid, QWidget *parent);
 
-    // Every column, the fixed one included, gets the same width, chosen so
-    // that all columns fit beside a vertical scroll bar.
+    // Every column, the header column included, gets the same width, chosen
+    // so that all of them fit beside a vertical scroll bar; every row, the
+    // header row included, is as high as the font needs.
     void fitColumnsToWidth();
 
     // 0 (the default): every announced change is repainted at once.
@@ -44,20 +52,20 @@ public:
 
 protected:
     void paintEvent(QPaintEvent *event) override;
+    void changeEvent(QEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
     void dataChanged(const QModelIndex &topLeft, const QModelIndex &bottomRight,
                      const QList<int> &roles = QList<int>()) override;
 
 private:
-    void hideFixedCells();
-    // The viewport area of the data cells in rows top..bottom, columns
+    // The viewport area of the cells in rows top..bottom, columns
     // left..right (clamped to the grid; empty if none is left).
     QRect cellsArea(int top, int left, int bottom, int right) const;
     // Repaints the changes collected since the last repaint.
     void repaintChanged();
 
     HexGrid &m_grid;
-    CellPictures m_pictures;
+    HexCellDelegate *m_delegate;  // the view's child
     HexGrid::CellRange m_changed; // announced, waiting for the next repaint
     int m_repaintIntervalMs = 0;
     qint64 m_lastRepaintMs = -1; // monotonic clock, -1: never

@@ -1,10 +1,10 @@
 #include "frmMain.h"
 
 #include "CommandButton.h"
-#include "DateTimeStatusBar.h"
 #include "FormMetrics.h"
 #include "HexGridView.h"
 #include "LampWidget.h"
+#include "StatusBarPanels.h"
 #include "core/Clock.h"
 #include "core/MessageBoxService.h"
 #include "frmUdpRcvComSetting.h"
@@ -23,7 +23,7 @@
 #include <cstring>
 
 frmMain::frmMain(const Services &services)
-    : m_services(services), m_recvGrid(2, 17, this), m_sendGrid(2, 17, this), m_tmrNowDateTime(this)
+    : m_services(services), m_recvGrid(this), m_sendGrid(this), m_tmrNowDateTime(this)
 {
     createControls();
     m_reception = std::make_unique<ReceptionController>(ReceptionController::Dependencies {
@@ -63,7 +63,7 @@ void frmMain::showWriteFailures()
         notice = QStringLiteral("ログを書き込めません");
     else if (m_captureFailing)
         notice = QStringLiteral("キャプチャを書き込めません");
-    m_sbStatusBar->SetNotice(notice);
+    m_statusPanels->setNotice(notice);
 }
 
 void frmMain::ReadSetting(const QString &file)

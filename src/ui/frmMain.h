@@ -13,7 +13,6 @@
 #include <memory>
 
 class CommandButton;
-class DateTimeStatusBar;
 class HexGridView;
 class LampWidget;
 class QAction;
@@ -24,6 +23,8 @@ class QMenu;
 class QMenuBar;
 class QRadioButton;
 class QScrollArea;
+class QStatusBar;
+class StatusBarPanels;
 class UdpSocket;
 
 // The main window: reception, response mode, clock, exit and the menu
@@ -127,7 +128,8 @@ private:
     QLabel *m_lblLastSentDateTimeData = nullptr;
     HexGridView *m_fgrdSendData = nullptr;
     CommandButton *m_cmdEnd = nullptr;
-    DateTimeStatusBar *m_sbStatusBar = nullptr;
+    QStatusBar *m_sbStatusBar = nullptr;
+    StatusBarPanels *m_statusPanels = nullptr;
     UdpSocket *m_wscRecv = nullptr;
     DisplayTimeLabel m_nowForRecvTime;
     DisplayTimeLabel m_nowForSendTime;

@@ -1,12 +1,12 @@
 // The creation of the main window's controls from its definition.
 #include "CommandButton.h"
-#include "DateTimeStatusBar.h"
 #include "FormAccessibility.h"
 #include "FormBuilder.h"
 #include "FormFonts.h"
 #include "FormMetrics.h"
 #include "HexGridView.h"
 #include "LampWidget.h"
+#include "StatusBarPanels.h"
 #include "frmMain.h"
 #include "reception/UdpSocket.h"
 
@@ -18,6 +18,7 @@
 #include <QMenuBar>
 #include <QRadioButton>
 #include <QScrollArea>
+#include <QStatusBar>
 #include <QVBoxLayout>
 
 #include <utility>
@@ -66,8 +67,11 @@ void frmMain::createControls()
 
     const FormControls controls =
         BuildControls(definition, *m_client, [this](const ControlDefinition &control, QWidget *parent) -> QWidget * {
-            if (control.kind == ControlKind::StatusBar)
-                return new DateTimeStatusBar(m_services.clock, Px(DatePanelTwips), Px(TimePanelTwips), parent);
+            if (control.kind == ControlKind::StatusBar) {
+                auto *bar = new QStatusBar(parent);
+                m_statusPanels = new StatusBarPanels(m_services.clock, Px(DatePanelTwips), Px(TimePanelTwips), *bar);
+                return bar;
+            }
             return new HexGridView(std::string_view(control.name) == "fgrdRecvData" ? m_recvGrid : m_sendGrid, parent);
         });
     m_lblNowDateTimeForRecv = controls.get<QLabel>("lblNowDateTimeForRecv");
@@ -90,7 +94,7 @@ void frmMain::createControls()
     m_lblLastSentDateTimeData = controls.get<QLabel>("lblLastSentDateTimeData");
     m_fgrdSendData = controls.get<HexGridView>("fgrdSendData");
     m_cmdEnd = controls.get<CommandButton>("cmdEnd");
-    m_sbStatusBar = controls.get<DateTimeStatusBar>("sbStatusBar");
+    m_sbStatusBar = controls.get<QStatusBar>("sbStatusBar");
     m_nowForRecvTime.setLabel(m_lblNowDateTimeForRecvData);
     m_nowForSendTime.setLabel(m_lblNowDateTimeForSendData);
     m_lastRecvTime.setLabel(m_lblLastRecvDateTimeData);

@@ -27,8 +27,9 @@ constexpr int PortBoxLength = 5;
 
 } // namespace
 
-frmUdpRcvComSetting::frmUdpRcvComSetting(const Services &services, std::function<bool()> mainWindowShown)
-    : m_services(services), m_mainWindowShown(std::move(mainWindowShown))
+frmUdpRcvComSetting::frmUdpRcvComSetting(const Services &services, std::function<bool()> mainWindowShown,
+                                         QWidget *parent)
+    : QDialog(parent), m_services(services), m_mainWindowShown(std::move(mainWindowShown))
 {
     createControls();
     connectHandlers();
@@ -159,6 +160,10 @@ void frmUdpRcvComSetting::closeEvent(QCloseEvent *event)
     // From the menu the main window is up: the frame just closes the
     // dialog. At start-up it is the only window: the frame acts as Cancel,
     // which either leads on to the main window or keeps the dialog open.
+    if (m_closing) { // a button has closed it
+        event->accept();
+        return;
+    }
     if (m_mainWindowShown()) {
         event->accept();
         Q_EMIT dismissed();

@@ -19,15 +19,17 @@ class frmUdpRcvComSetting final : public QDialog {
 
 public:
     // `mainWindowShown` tells whether the main window is up: the dialog then
-    // serves the menu, else start-up.
-    frmUdpRcvComSetting(const Services &services, std::function<bool()> mainWindowShown);
+    // serves the menu, else start-up. The dialog is a window of its own
+    // whatever its parent.
+    frmUdpRcvComSetting(const Services &services, std::function<bool()> mainWindowShown, QWidget *parent = nullptr);
     ~frmUdpRcvComSetting() override;
 
     // Whether the port of the text can be bound on this computer, tried on
     // the dialog's own test socket; a failure is logged.
     bool testBindPort(const QString &portText);
 
-    // Shows the dialog modal and returns when it has closed.
+    // Shows the dialog modal and returns when it has closed; a dialog that
+    // deletes itself on closing is gone by then.
     void ShowModal();
 
     // The dialog's handlers.

@@ -37,16 +37,18 @@ class TestHexGrid : public QObject {
     std::unique_ptr<LogWriter> m_log;
     std::unique_ptr<ErrorGuard> m_guard;
 
-    // Every cell of the dump agrees with the bytes: texts, alignment, backgrounds.
+    // Every cell of the dump agrees with the bytes: texts, alignment,
+    // backgrounds, row headers.
     void verifyDump(HexGrid &grid, const QByteArray &bytes)
     {
         const int shown = static_cast<int>(std::min<qsizetype>(bytes.size(), 2048));
-        QCOMPARE(grid.rowCount(), (shown + 15) / 16 + 1);
-        QCOMPARE(grid.columnCount(), 17);
-        for (int r = 1; r < grid.rowCount(); ++r) {
-            QCOMPARE(grid.textAt(r, 0), QStringLiteral("%1").arg(r - 1, 4, 16, QLatin1Char('0')).toUpper());
-            for (int c = 1; c < 17; ++c) {
-                const int n = (r - 1) * 16 + (c - 1);
+        QCOMPARE(grid.rowCount(), (shown + 15) / 16);
+        QCOMPARE(grid.columnCount(), 16);
+        for (int r = 0; r < grid.rowCount(); ++r) {
+            QCOMPARE(grid.headerData(r, Qt::Vertical).toString(),
+                     QStringLiteral("%1").arg(r, 4, 16, QLatin1Char('0')).toUpper());
+            for (int c = 0; c < 16; ++c) {
+                const int n = r * 16 + c;
                 QCOMPARE(grid.data(grid.index(r, c), Qt::TextAlignmentRole).toInt(), int(Qt::AlignCenter));
                 if (n < shown) {
                     QCOMPARE(grid.textAt(r, c), hex2(static_cast<unsigned char>(bytes[n])));
@@ -77,12 +79,13 @@ private slots:
         QTest::addColumn<int>("count");
         QTest::addColumn<int>("rows");
         QTest::addColumn<int>("grayCells");
-        QTest::newRow("2 bytes") << 2 << 2 << 14;
-        QTest::newRow("16 bytes") << 16 << 2 << 0;
-        QTest::newRow("17 bytes") << 17 << 3 << 15;
-        QTest::newRow("2048 bytes") << 2048 << 129 << 0;
-        QTest::newRow("3000 bytes") << 3000 << 129 << 0;
-        QTest::newRow("empty") << 0 << 1 << 0;
+        // rows: the data rows, the header row apart
+        QTest::newRow("2 bytes") << 2 << 1 << 14;
+        QTest::newRow("16 bytes") << 16 << 1 << 0;
+        QTest::newRow("17 bytes") << 17 << 2 << 15;
+        QTest::newRow("2048 bytes") << 2048 << 128 << 0;
+        QTest::newRow("3000 bytes") << 3000 << 128 << 0;
+        QTest::newRow("empty") << 0 << 0 << 0;
     }
     void dumpShapes()
     {
@@ -95,12 +98,12 @@ private slots:
         QCOMPARE(grid.rowCount(), rows);
         verifyDump(grid, bytes);
         int gray = 0;
-        for (int r = 1; r < grid.rowCount(); ++r)
-            for (int c = 1; c < 17; ++c)
+        for (int r = 0; r < grid.rowCount(); ++r)
+            for (int c = 0; c < 16; ++c)
                 gray += grid.backColorAt(r, c) == Gray ? 1 : 0;
         QCOMPARE(gray, grayCells);
-        if (rows > 1)
-            QCOMPARE(grid.textAt(rows - 1, 0), QStringLiteral("%1").arg(rows - 2, 4, 16, QLatin1Char('0')).toUpper());
+        if (rows > 0)
+            QCOMPARE(grid.rowHeader(rows - 1), QStringLiteral("%1").arg(rows - 1, 4, 16, QLatin1Char('0')).toUpper());
         QVERIFY(testsupport::readLogLines(m_globals.LogFiles[3]).isEmpty());
     }
 
@@ -108,10 +111,10 @@ private slots:
     {
         HexGrid grid;
         SetGridFromByteArray(grid, QByteArray("\x01\xFF", 2), *m_guard);
-        QCOMPARE(grid.textAt(1, 0), QStringLiteral("0000"));
-        QCOMPARE(grid.textAt(1, 1), QStringLiteral("01"));
-        QCOMPARE(grid.textAt(1, 2), QStringLiteral("FF"));
-        QCOMPARE(grid.textAt(1, 3), QString());
+        QCOMPARE(grid.rowHeader(0), QStringLiteral("0000"));
+        QCOMPARE(grid.textAt(0, 0), QStringLiteral("01"));
+        QCOMPARE(grid.textAt(0, 1), QStringLiteral("FF"));
+        QCOMPARE(grid.textAt(0, 2), QString());
     }
 
     void shorterFillAfterLonger()
@@ -135,23 +138,29 @@ private slots:
         const auto columnHeaders = [&grid] {
             QStringList texts;
             for (int c = 0; c < grid.columnCount(); ++c)
-                texts << grid.textAt(0, c);
+                texts << grid.headerData(c, Qt::Horizontal).toString();
             return texts.join(u' ');
         };
-        const QString unlabelled(16, u' ');
+        const QString unlabelled(15, u' ');
         QCOMPARE(columnHeaders(), unlabelled);
-        QCOMPARE(grid.textAt(1, 0), QString());
+        QCOMPARE(grid.headerData(0, Qt::Vertical), QVariant(QString()));
+        QSignalSpy headersChanged(&grid, &QAbstractItemModel::headerDataChanged);
         SetGridFromByteArray(grid, bytesOf(20), *m_guard);
         QCOMPARE(columnHeaders(), unlabelled);
-        QCOMPARE(grid.textAt(2, 0), QStringLiteral("0001"));
+        QCOMPARE(grid.headerData(1, Qt::Vertical).toString(), QStringLiteral("0001"));
         grid.labelHeaders();
-        const QString labelled = QStringLiteral(" 00 01 02 03 04 05 06 07 08 09 0A 0B 0C 0D 0E 0F");
+        const QString labelled = QStringLiteral("00 01 02 03 04 05 06 07 08 09 0A 0B 0C 0D 0E 0F");
         QCOMPARE(columnHeaders(), labelled);
+        QCOMPARE(headersChanged.count(), 2); // rows at the fill, columns at the labelling
+        QCOMPARE(headersChanged[0][0].value<Qt::Orientation>(), Qt::Vertical);
+        QCOMPARE(headersChanged[1][0].value<Qt::Orientation>(), Qt::Horizontal);
         SetGridFromByteArray(grid, bytesOf(2048), *m_guard);
         QCOMPARE(columnHeaders(), labelled);
-        QCOMPARE(grid.textAt(128, 0), QStringLiteral("007F"));
-        QCOMPARE(grid.backColorAt(0, 3), 0);
-        QCOMPARE(grid.byteAt(0, 3), -1);
+        QCOMPARE(grid.headerData(127, Qt::Vertical).toString(), QStringLiteral("007F"));
+        QCOMPARE(grid.headerData(128, Qt::Vertical).toString(), QString());
+        QCOMPARE(grid.headerData(16, Qt::Horizontal).toString(), QString());
+        QCOMPARE(grid.headerData(3, Qt::Horizontal, Qt::TextAlignmentRole).toInt(), int(Qt::AlignCenter));
+        QCOMPARE(grid.headerData(3, Qt::Vertical, Qt::TextAlignmentRole).toInt(), int(Qt::AlignCenter));
     }
 
     void sameBytesRewriteNothing()
@@ -173,11 +182,11 @@ private slots:
         QTest::addColumn<QList<int>>("changedBytes");
         QTest::addColumn<int>("firstRow");
         QTest::addColumn<int>("lastRow");
-        QTest::newRow("first byte") << QList<int> {0} << 1 << 1;
-        QTest::newRow("a middle row") << QList<int> {20, 31} << 2 << 2;
-        QTest::newRow("last byte") << QList<int> {63} << 4 << 4;
-        QTest::newRow("second and third rows") << QList<int> {40, 17} << 2 << 3;
-        QTest::newRow("first and last rows") << QList<int> {5, 50} << 1 << 4;
+        QTest::newRow("first byte") << QList<int> {0} << 0 << 0;
+        QTest::newRow("a middle row") << QList<int> {20, 31} << 1 << 1;
+        QTest::newRow("last byte") << QList<int> {63} << 3 << 3;
+        QTest::newRow("second and third rows") << QList<int> {40, 17} << 1 << 2;
+        QTest::newRow("first and last rows") << QList<int> {5, 50} << 0 << 3;
     }
     void changedRowsAloneAnnounced()
     {
@@ -195,8 +204,8 @@ private slots:
         QCOMPARE(changed.count(), 1);
         QCOMPARE(changed[0][0].value<QModelIndex>().row(), firstRow);
         QCOMPARE(changed[0][1].value<QModelIndex>().row(), lastRow);
-        QCOMPARE(changed[0][0].value<QModelIndex>().column(), 1);
-        QCOMPARE(changed[0][1].value<QModelIndex>().column(), 16);
+        QCOMPARE(changed[0][0].value<QModelIndex>().column(), 0);
+        QCOMPARE(changed[0][1].value<QModelIndex>().column(), 15);
     }
 
     void redrawOffAnnouncesOnce()
@@ -210,19 +219,19 @@ private slots:
         QCOMPARE(changed.count(), 1);
         const auto topLeft = changed[0][0].value<QModelIndex>();
         const auto bottomRight = changed[0][1].value<QModelIndex>();
-        QCOMPARE(topLeft.row(), 1);
-        QCOMPARE(bottomRight.row(), 4);
-        QCOMPARE(bottomRight.column(), 16);
+        QCOMPARE(topLeft.row(), 0);
+        QCOMPARE(bottomRight.row(), 3);
+        QCOMPARE(bottomRight.column(), 15);
         QCOMPARE(topLeft.column(), 0);
 
-        // New bytes of the same length: only data cells changed.
+        // New bytes of the same length.
         grid.setRedraw(false);
         SetGridFromByteArray(grid, bytesOf(64, 1), *m_guard);
         grid.setRedraw(true);
         QCOMPARE(changed.count(), 2);
-        QCOMPARE(changed[1][0].value<QModelIndex>().column(), 1);
-        QCOMPARE(changed[1][0].value<QModelIndex>().row(), 1);
-        QCOMPARE(changed[1][1].value<QModelIndex>().row(), 4);
+        QCOMPARE(changed[1][0].value<QModelIndex>().column(), 0);
+        QCOMPARE(changed[1][0].value<QModelIndex>().row(), 0);
+        QCOMPARE(changed[1][1].value<QModelIndex>().row(), 3);
     }
 
     // Fills of every shape in a row, the headers labelled between them: each
@@ -293,26 +302,33 @@ private slots:
     {
         HexGrid grid;
         SetGridFromByteArray(grid, bytesOf(2, 0xAB), *m_guard);
-        QCOMPARE(grid.data(grid.index(1, 1)).toString(), QStringLiteral("AB"));
-        QCOMPARE(grid.data(grid.index(1, 1), Qt::TextAlignmentRole).toInt(), int(Qt::AlignCenter));
-        QCOMPARE(grid.data(grid.index(1, 16), HexGrid::BackColorRole).toInt(), Gray);
-        QVERIFY(grid.data(grid.index(0, 5), HexGrid::FixedRole).toBool());
-        QVERIFY(!grid.data(grid.index(1, 5), HexGrid::FixedRole).toBool());
+        QCOMPARE(grid.data(grid.index(0, 0)).toString(), QStringLiteral("AB"));
+        QCOMPARE(grid.data(grid.index(0, 0), Qt::TextAlignmentRole).toInt(), int(Qt::AlignCenter));
+        QCOMPARE(grid.data(grid.index(0, 15), HexGrid::BackColorRole).toInt(), Gray);
     }
 
-    void failuresAreLoggedWithTheLabel()
+    // Views ask for cells while painting: one outside the dump shows nothing
+    // and nothing is logged.
+    void cellsOutsideShowNothing_data()
     {
-        HexGrid grid(2, 40); // wider than the dump: more bytes than the rows hold
-        SetGridFromByteArray(grid, bytesOf(20), *m_guard);
+        QTest::addColumn<int>("row");
+        QTest::addColumn<int>("col");
+        QTest::newRow("below the last row") << 1 << 0;
+        QTest::newRow("right of the last column") << 0 << 16;
+        QTest::newRow("above the first row") << -1 << 3;
+        QTest::newRow("left of the first column") << 0 << -1;
+    }
+    void cellsOutsideShowNothing()
+    {
+        QFETCH(int, row);
+        QFETCH(int, col);
+        HexGrid grid;
+        SetGridFromByteArray(grid, bytesOf(16), *m_guard);
+        QCOMPARE(grid.textAt(row, col), QString());
+        QCOMPARE(grid.byteAt(row, col), -1);
+        QCOMPARE(grid.offsetAt(row, col), qsizetype(-1));
+        QCOMPARE(grid.backColorAt(row, col), 0);
         QVERIFY(testsupport::readLogLines(m_globals.LogFiles[3]).isEmpty());
-        HexGrid narrow(2, 17);
-        QVERIFY_THROWS_EXCEPTION(RuntimeError, narrow.textAt(2, 0));
-        QVERIFY_THROWS_EXCEPTION(RuntimeError, narrow.textAt(0, 17));
-        // A grid that cannot take a row header fails inside the fill.
-        HexGrid noColumns(2, 0);
-        SetGridFromByteArray(noColumns, bytesOf(4), *m_guard);
-        QCOMPARE(testsupport::logMessages(m_globals.LogFiles[3]),
-                 QStringList {QStringLiteral("インデックスが有効範囲にありません。(SetGridFromByteArray)")});
     }
 };
 

@@ -4,7 +4,6 @@
 // windows inside the screen's free area, however small (CTest runs this at
 // a scale factor of 2).
 #include "FormsFixture.h"
-#include "ui/DateTimeStatusBar.h"
 #include "ui/FormMetrics.h"
 #include "ui/HexGridView.h"
 #include "ui/LampWidget.h"
@@ -21,6 +20,7 @@
 #include <QScreen>
 #include <QScrollArea>
 #include <QScrollBar>
+#include <QStatusBar>
 #include <QTest>
 
 using namespace Qt::StringLiterals;
@@ -85,8 +85,9 @@ private Q_SLOTS:
             QCOMPARE(accessible->text(QAccessible::Value), value);
     }
 
-    // A lit lamp reads so; a grid's cells read their bytes; the status bar's
-    // panels read their texts, the notice's only while there is one.
+    // A lit lamp reads so; a grid's cells read their bytes and its headers
+    // their numbers; the status bar's panels read their texts, described by
+    // what they show, the notice's only while there is one.
     void statesAndCells()
     {
         FormsFixture f;
@@ -99,22 +100,32 @@ private Q_SLOTS:
         main.RecvGrid().setBytes("Hi!");
         auto *grid = main.findChild<HexGridView *>(u"fgrdRecvData"_s);
         QAccessibleInterface *table = QAccessible::queryAccessibleInterface(grid);
-        QCOMPARE(table->tableInterface()->cellAt(1, 2)->text(QAccessible::Name), u"69"_s);
-        grid->setCurrentIndex(main.RecvGrid().index(1, 3));
+        QCOMPARE(table->tableInterface()->cellAt(0, 1)->text(QAccessible::Name), u"69"_s);
+        grid->setCurrentIndex(main.RecvGrid().index(0, 2));
         QCOMPARE(table->focusChild()->text(QAccessible::Name), u"21"_s);
+        // The children run row by row, the header row and column included:
+        // the 18th is the first row's header.
+        QCOMPARE(table->child(17)->role(), QAccessible::RowHeader);
+        QCOMPARE(table->child(17)->text(QAccessible::Name), u"0000"_s);
 
-        auto *bar = main.findChild<DateTimeStatusBar *>(u"sbStatusBar"_s);
-        QAccessibleInterface *panels = QAccessible::queryAccessibleInterface(bar);
-        QCOMPARE(panels->childCount(), 2);
-        bar->SetNotice(u"ログを書き込めません"_s);
-        const QStringList names {u"日付"_s, u"時刻"_s, u"お知らせ"_s};
-        const QStringList values {bar->DateText(), bar->TimeText(), u"ログを書き込めません"_s};
-        QCOMPARE(panels->childCount(), 3);
-        for (int i = 0; i < 3; ++i) {
-            QCOMPARE(panels->child(i)->text(QAccessible::Name), names[i]);
-            QCOMPARE(panels->child(i)->text(QAccessible::Value), values[i]);
-            QCOMPARE(panels->indexOfChild(panels->child(i)), i);
-        }
+        main.show();
+        const auto panels = [&] {
+            QStringList shown; // description: name, for the panels a reader reads
+            QAccessibleInterface *bar = QAccessible::queryAccessibleInterface(main.findChild<QStatusBar *>());
+            for (int i = 0; i < bar->childCount(); ++i) {
+                QAccessibleInterface *panel = bar->child(i);
+                if (panel->role() == QAccessible::StaticText && !panel->state().invisible)
+                    shown << panel->text(QAccessible::Description) + u": "_s + panel->text(QAccessible::Name);
+            }
+            return shown;
+        };
+        const QString date = main.findChild<QLabel *>(u"datePanel"_s)->text();
+        const QString time = main.findChild<QLabel *>(u"timePanel"_s)->text();
+        QVERIFY(!date.isEmpty() && !time.isEmpty());
+        QCOMPARE(panels(), QStringList({u"日付: "_s + date, u"時刻: "_s + time}));
+        main.SetCaptureFailing(true);
+        QCOMPARE(panels(),
+                 QStringList({u"日付: "_s + date, u"時刻: "_s + time, u"お知らせ: キャプチャを書き込めません"_s}));
     }
 
     void tabMovesBetweenControls_data()
@@ -147,12 +158,12 @@ private Q_SLOTS:
         auto *grid = qobject_cast<HexGridView *>(start);
         if (grid != nullptr) {
             static_cast<HexGrid *>(grid->model())->setBytes(QByteArray(40, 'x'));
-            grid->setCurrentIndex(grid->model()->index(1, 1));
+            grid->setCurrentIndex(grid->model()->index(0, 0));
         }
         QTest::keyClick(start, Qt::Key(key), key == Qt::Key_Backtab ? Qt::ShiftModifier : Qt::NoModifier);
         QCOMPARE(QApplication::focusWidget()->objectName(), to);
         if (from == to)
-            QCOMPARE(grid->currentIndex().column(), 2);
+            QCOMPARE(grid->currentIndex().column(), 1);
     }
 
     void textsStandOut_data()
@@ -194,9 +205,10 @@ private Q_SLOTS:
             ++checked;
         }
         QVERIFY(checked >= (dialog ? 5 : 15));
-        if (const auto *bar = WindowOf(f, dialog).findChild<DateTimeStatusBar *>()) {
-            QVERIFY(ContrastRatio(bar->NoticeColor(), bar->palette().color(QPalette::Window)) >= LegibleContrast);
-            QVERIFY(bar->NoticeColor().red() > bar->NoticeColor().green() + 60); // still red
+        if (const auto *notice = WindowOf(f, dialog).findChild<QLabel *>(u"noticePanel"_s)) {
+            const QColor red = notice->palette().color(QPalette::WindowText);
+            QVERIFY(ContrastRatio(red, notice->palette().color(QPalette::Window)) >= LegibleContrast);
+            QVERIFY(red.red() > red.green() + 60); // still red
         }
     }
 
@@ -230,7 +242,7 @@ private Q_SLOTS:
         QCOMPARE(main.findChild<QMenuBar *>()->geometry().topLeft(), QPoint(0, 0));
 
         auto *scroll = main.findChild<QScrollArea *>(u"clientScroll"_s);
-        auto *bar = main.findChild<DateTimeStatusBar *>();
+        auto *bar = main.findChild<QStatusBar *>();
         const auto barReachable = [&] {
             scroll->ensureWidgetVisible(bar, 0, 0);
             const QRect shown = QRect(bar->mapTo(scroll->viewport(), QPoint(0, 0)), bar->size())

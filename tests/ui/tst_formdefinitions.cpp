@@ -1,10 +1,10 @@
 // The windows as created from their definitions: every defined control is
 // built as defined and lies inside its window, Tab follows the tab places,
 // captions fit, the focus starts where it should; fonts, keys, lamps,
-// grids, status bar and the initial state of the rest.
+// grids, status bar and the initial state of the rest; the frame and the
+// grids' headers as drawn.
 #include "FormsFixture.h"
 #include "reception/HexGrid.h"
-#include "ui/DateTimeStatusBar.h"
 #include "ui/FormDefinitions.h"
 #include "ui/FormFonts.h"
 #include "ui/FormMetrics.h"
@@ -15,6 +15,7 @@
 
 #include <QAction>
 #include <QFontInfo>
+#include <QGroupBox>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
@@ -22,6 +23,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSignalSpy>
+#include <QStatusBar>
 #include <QTest>
 #include <QTimer>
 
@@ -66,7 +68,7 @@ QString CaptionOf(const QWidget *widget)
 
 // The class of each kind, in the order of ControlKind.
 const char *const KindClasses[] = {"QLabel",      "CommandButton", "QLineEdit",    "LampWidget",
-                                   "HexGridView", "QGroupBox",     "QRadioButton", "DateTimeStatusBar"};
+                                   "HexGridView", "QGroupBox",     "QRadioButton", "QStatusBar"};
 
 bool TakesFocus(ControlKind kind)
 {
@@ -96,6 +98,23 @@ QStringList TabChain(QWidget *window, const QString &first)
     return start < 0 ? names : names.mid(start) + names.first(start);
 }
 
+// The smallest rectangle of `image` inside `area` holding the pixels that
+// `ink` picks; empty when there is none.
+template <typename Ink> QRect InkIn(const QImage &image, const QRect &area, Ink ink)
+{
+    QRect found;
+    for (int y = area.top(); y <= area.bottom(); ++y)
+        for (int x = area.left(); x <= area.right(); ++x)
+            if (ink(image.pixel(x, y)))
+                found |= QRect(x, y, 1, 1);
+    return found;
+}
+
+bool Dark(QRgb pixel)
+{
+    return qGray(pixel) < 110;
+}
+
 void AddWindowRows()
 {
     QTest::addColumn<bool>("dialog");
@@ -122,7 +141,9 @@ private Q_SLOTS:
     void buttonKeys_data();
     void buttonKeys();
     void lampsAreCentredCircles();
-    void gridsShowFixedCellsInHeaders();
+    void frameEnclosesItsOptions();
+    void gridHeaders_data();
+    void gridHeaders();
     void statusBarShowsDateAndTime();
 };
 
@@ -266,8 +287,8 @@ void FormDefinitionsTest::initialState()
     QVERIFY(!timer->isActive());
 
     for (HexGrid *grid : {&main.RecvGrid(), &main.SendGrid()}) {
-        QCOMPARE(grid->rowCount(), 2);
-        QCOMPARE(grid->columnCount(), 17);
+        QCOMPARE(grid->rowCount(), 1);     // and the header row
+        QCOMPARE(grid->columnCount(), 16); // and the header column
     }
     QCOMPARE(main.RecvLed().BackColor(), 0);
     QCOMPARE(main.SendLed().BackColor(), 0);
@@ -358,36 +379,127 @@ void FormDefinitionsTest::lampsAreCentredCircles()
     }
 }
 
-void FormDefinitionsTest::gridsShowFixedCellsInHeaders()
+// The response-mode frame as rendered: its top border runs through the
+// middle of its caption, which interrupts it, and the three option buttons
+// lie inside the border at their twips (120, 1200 and 2520 from the left,
+// 240 from the top, 375 high: 8, 80 and 168, 16 and 25 pixels).
+void FormDefinitionsTest::frameEnclosesItsOptions()
 {
     FormsFixture f;
-    frmMain &main = f.forms->MainForm();
-    for (auto [name, grid] :
-         {std::pair(u"fgrdRecvData"_s, &main.RecvGrid()), std::pair(u"fgrdSendData"_s, &main.SendGrid())}) {
-        const auto *view = main.findChild<HexGridView *>(name);
-        QVERIFY(view);
-        QVERIFY(view->isRowHidden(0));
-        QVERIFY(view->isColumnHidden(0));
-        QVERIFY(!view->isRowHidden(1));
-        QVERIFY(!view->isColumnHidden(16));
-        // All 17 columns fit beside a vertical scroll bar.
-        QVERIFY(17 * view->horizontalHeader()->defaultSectionSize() <= view->width() - 2 * view->frameWidth());
+    auto *frame = f.forms->MainForm().findChild<QGroupBox *>(u"fraResSetting"_s);
+    const QImage image = frame->grab().toImage();
+    QCOMPARE(image.size(), QSize(257, 49));
+    const QRgb inside = image.pixel(image.width() - 5, image.height() / 2);
+    const auto line = [&](QRgb pixel) { return std::abs(qGray(pixel) - qGray(inside)) > 20; };
+    // The border, seen along a column right of every option button.
+    const QRect border = InkIn(image, QRect(image.width() - 6, 0, 1, image.height()), line) |
+                         InkIn(image, QRect(0, image.height() / 2, image.width(), 1), line);
+    QVERIFY(border.height() > 30 && border.width() > 250);
 
-        grid->setBytes(QByteArray(64, 'x')); // 4 data rows
-        QVERIFY(view->isRowHidden(0));
-        QVERIFY(!view->isRowHidden(4));
+    const QRect caption = InkIn(image, QRect(0, 0, image.width() / 3, border.top() + 8), Dark);
+    QVERIFY2(caption.top() < border.top() && caption.bottom() > border.top(),
+             qPrintable(u"caption %1..%2, border %3"_s.arg(caption.top()).arg(caption.bottom()).arg(border.top())));
+    const QRgb lineColor = image.pixel(image.width() - 6, border.top());
+    int lineUnderCaption = 0;
+    for (int x = caption.left(); x <= caption.right(); ++x)
+        lineUnderCaption += image.pixel(x, border.top()) == lineColor ? 1 : 0;
+    QVERIFY(lineUnderCaption < caption.width() / 4);
+
+    const std::pair<const char16_t *, QRect> options[] = {{u"optNothing", QRect(8, 16, 57, 25)},
+                                                          {u"optRcvData", QRect(80, 16, 89, 25)},
+                                                          {u"optCustom", QRect(168, 16, 81, 25)}};
+    for (const auto &[name, rect] : options) {
+        QCOMPARE(frame->findChild<QRadioButton *>(QString::fromUtf16(name))->geometry(), rect);
+        QVERIFY2(border.top() < rect.top() && rect.bottom() < border.bottom() && border.left() < rect.left() &&
+                     rect.right() < border.right(),
+                 qPrintable(QString::fromUtf16(name)));
     }
+}
+
+void FormDefinitionsTest::gridHeaders_data()
+{
+    QTest::addColumn<QString>("grid");
+    QTest::addColumn<int>("orientation");
+    QTest::addColumn<int>("section");
+    QTest::newRow("receive, row 0000") << u"fgrdRecvData"_s << int(Qt::Vertical) << 0;
+    QTest::newRow("receive, row 0002") << u"fgrdRecvData"_s << int(Qt::Vertical) << 2;
+    QTest::newRow("receive, column 00") << u"fgrdRecvData"_s << int(Qt::Horizontal) << 0;
+    QTest::newRow("send, row 0000") << u"fgrdSendData"_s << int(Qt::Vertical) << 0;
+    QTest::newRow("send, column 07") << u"fgrdSendData"_s << int(Qt::Horizontal) << 7;
+}
+
+// A header cell as rendered: its text is whole inside the cell, centred
+// across it, in the grid's font, and at the height of the text "00" in the
+// data cells of its row (column headers: in the first row), with the header
+// cell level with its row; the corner is a fixed cell like them.
+void FormDefinitionsTest::gridHeaders()
+{
+    QFETCH(QString, grid);
+    QFETCH(int, orientation);
+    QFETCH(int, section);
+    FormsFixture f;
+    f.forms->ShowMainForm(); // labels the headers
+    auto *view = f.forms->MainForm().findChild<HexGridView *>(grid);
+    auto *model = static_cast<HexGrid *>(view->model());
+    model->setBytes(QByteArray(40, '\0')); // "00" in every data cell of 3 rows
+    QHeaderView *header = orientation == Qt::Vertical ? view->verticalHeader() : view->horizontalHeader();
+    QCOMPARE(QFontInfo(header->font()).family(), QFontInfo(view->font()).family());
+    QCOMPARE(QFontInfo(header->font()).pixelSize(), QFontInfo(view->font()).pixelSize());
+
+    const QImage image = view->grab().toImage();
+    const int along = header->sectionViewportPosition(section);
+    const QPoint origin = header->viewport()->mapTo(view, QPoint(0, 0));
+    const QRect cellOfHeader =
+        orientation == Qt::Vertical
+            ? QRect(origin + QPoint(0, along), QSize(header->width(), header->sectionSize(section)))
+            : QRect(origin + QPoint(along, 0), QSize(header->sectionSize(section), header->height()));
+    const QModelIndex data = orientation == Qt::Vertical ? model->index(section, 0) : model->index(0, section);
+    const QRect dataCell = view->visualRect(data).translated(view->viewport()->mapTo(view, QPoint(0, 0)));
+    if (orientation == Qt::Vertical) {
+        QCOMPARE(cellOfHeader.top(), dataCell.top());
+        QCOMPARE(cellOfHeader.height(), dataCell.height());
+    }
+
+    // Inside the lines around each cell.
+    const QRect text = InkIn(image, cellOfHeader.adjusted(1, 1, -2, -2), Dark);
+    const QRect dataText = InkIn(image, dataCell.adjusted(1, 1, -2, -2), Dark);
+    QVERIFY(!text.isEmpty() && !dataText.isEmpty());
+    QVERIFY2(text.left() > cellOfHeader.left() + 1 && text.right() < cellOfHeader.right() - 1, "clipped at the sides");
+    QVERIFY2(std::abs((text.left() - cellOfHeader.left()) - (cellOfHeader.right() - text.right())) <= 1,
+             qPrintable(u"text %1..%2 in %3..%4"_s.arg(text.left())
+                            .arg(text.right())
+                            .arg(cellOfHeader.left())
+                            .arg(cellOfHeader.right())));
+    QCOMPARE(text.top() - cellOfHeader.top(), dataText.top() - dataCell.top());
+    QCOMPARE(text.height(), dataText.height());
+    // Where the header row meets the header column: an empty fixed cell.
+    const QPoint corner(view->frameWidth() + view->verticalHeader()->width() / 2, view->frameWidth() + 2);
+    QCOMPARE(image.pixel(corner), image.pixel(cellOfHeader.topLeft() + QPoint(2, 2)));
 }
 
 void FormDefinitionsTest::statusBarShowsDateAndTime()
 {
     FormsFixture f;
     f.clock.time = {2031, 12, 30, 23, 59, 58, 0};
-    const auto *bar = f.forms->MainForm().findChild<DateTimeStatusBar *>(u"sbStatusBar"_s);
+    auto *bar = f.forms->MainForm().findChild<QStatusBar *>(u"sbStatusBar"_s);
     QVERIFY(bar);
     const QLocale locale = QLocale::system();
-    QCOMPARE(bar->DateText(), locale.toString(QDate(2031, 12, 30), QLocale::ShortFormat));
-    QCOMPARE(bar->TimeText(), locale.toString(QTime(23, 59, 58), QLocale::ShortFormat));
+    QCOMPARE(bar->findChild<QLabel *>(u"datePanel"_s)->text(),
+             locale.toString(QDate(2031, 12, 30), QLocale::ShortFormat));
+    QCOMPARE(bar->findChild<QLabel *>(u"timePanel"_s)->text(),
+             locale.toString(QTime(23, 59, 58), QLocale::ShortFormat));
+    // Each panel, with the box the bar draws around it, inside the bar's 255
+    // twips, and its text whole inside the panel.
+    f.forms->ShowMainForm();
+    const QImage image = bar->grab().toImage();
+    for (const QString &name : {u"datePanel"_s, u"timePanel"_s}) {
+        const QRect panel = bar->findChild<QLabel *>(name)->geometry();
+        QVERIFY(bar->rect().contains(panel.adjusted(-2, -1, 2, 1)));
+        QVERIFY(image.pixel(panel.center().x(), panel.top() - 1) != image.pixel(panel.center().x(), 0)); // the box
+        const QRect text = InkIn(image, panel, Dark);
+        QVERIFY(!text.isEmpty());
+        QVERIFY2(text.top() > panel.top() && text.bottom() < panel.bottom(), qPrintable(name));
+    }
 }
 
 QTEST_MAIN(FormDefinitionsTest)

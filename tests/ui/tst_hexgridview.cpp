@@ -3,6 +3,7 @@
 // bytes as text.
 #include "reception/HexDumpText.h"
 #include "reception/HexGrid.h"
+#include "ui/CellPictures.h"
 #include "ui/HexGridView.h"
 
 #include "TestLog.h"
@@ -58,6 +59,8 @@ private Q_SLOTS:
         HexGridView view(grid, &window);
         view.setRepaintInterval(100);
         view.setGeometry(0, 0, 585, 161);
+        view.fitColumnsToWidth(); // as in the window, labelled when it loads
+        grid.labelHeaders();
         window.show();
         QVERIFY(QTest::qWaitForWindowExposed(&window));
         PaintCounter counter;
@@ -125,7 +128,7 @@ private Q_SLOTS:
         QTRY_VERIFY(shownAsFullPaint());
         grid.labelHeaders();
         QTRY_VERIFY(shownAsFullPaint());
-        view.selectionModel()->select(grid.index(12, 2), QItemSelectionModel::Select);
+        view.selectionModel()->select(grid.index(11, 1), QItemSelectionModel::Select);
         QTRY_VERIFY(shownAsFullPaint());
         fill(testsupport::pattern(5)); // fewer rows
         QTRY_VERIFY(shownAsFullPaint());
@@ -143,7 +146,7 @@ private Q_SLOTS:
         view.resize(585, 161);
         view.fitColumnsToWidth();
         grid.setBytes(QByteArray(1, '\xAB') + QByteArray(16, ' ')); // 2 data rows
-        view.selectionModel()->select(grid.index(1, 3), QItemSelectionModel::Select);
+        view.selectionModel()->select(grid.index(0, 2), QItemSelectionModel::Select);
 
         const QImage image = view.grab().toImage();
         const QPoint origin = view.viewport()->mapTo(&view, QPoint(0, 0));
@@ -162,12 +165,12 @@ private Q_SLOTS:
             return dark;
         };
         const QPalette colors = QApplication::palette();
-        QCOMPARE(corner(1, 1), colors.color(QPalette::Base));
-        QVERIFY(darkPixels(1, 1) > 5);
-        QCOMPARE(darkPixels(2, 3), 0);
-        QCOMPARE(corner(2, 3), QColor(128, 128, 128));
-        QCOMPARE(corner(1, 3), colors.color(QPalette::Active, QPalette::Highlight));
-        const QRect lastCell = cellRect(2, 16);
+        QCOMPARE(corner(0, 0), colors.color(QPalette::Base));
+        QVERIFY(darkPixels(0, 0) > 5);
+        QCOMPARE(darkPixels(1, 2), 0);
+        QCOMPARE(corner(1, 2), QColor(128, 128, 128));
+        QCOMPARE(corner(0, 2), colors.color(QPalette::Active, QPalette::Highlight));
+        const QRect lastCell = cellRect(1, 15);
         QCOMPARE(QColor(image.pixel(lastCell.left() + 2, lastCell.bottom() + 4)), QColor(128, 128, 128));
     }
 
@@ -256,8 +259,8 @@ private Q_SLOTS:
         QCOMPARE(copied(), HexDumpText(bytes));
 
         if (size > 16) {
-            // Rows 1 and 2, columns 15 and 16: offsets 14, 15, 30 and 31 where they hold bytes.
-            view.selectionModel()->select(QItemSelection(grid.index(1, 15), grid.index(2, 16)),
+            // Rows 0 and 1, columns 14 and 15: offsets 14, 15, 30 and 31 where they hold bytes.
+            view.selectionModel()->select(QItemSelection(grid.index(0, 14), grid.index(1, 15)),
                                           QItemSelectionModel::ClearAndSelect);
             const QList<qsizetype> offsets = size > 31 ? QList<qsizetype> {14, 15, 30, 31} : QList<qsizetype> {14, 15};
             QCOMPARE(copied(), HexDumpText(bytes, offsets));

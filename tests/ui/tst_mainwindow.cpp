@@ -3,7 +3,6 @@
 #include "FormsFixture.h"
 #include "reception/HexGrid.h"
 #include "reception/Lamp.h"
-#include "ui/DateTimeStatusBar.h"
 #include "ui/frmMain.h"
 #include "ui/frmUdpRcvComSetting.h"
 
@@ -95,15 +94,15 @@ void MainWindowTest::formLoad()
     QCOMPARE(main.RecvLed().BackColor(), 0);
     QCOMPARE(main.SendLed().BackColor(), 0);
     for (HexGrid *grid : {&main.SendGrid(), &main.RecvGrid()}) {
-        QCOMPARE(grid->rowCount(), 2);
-        QCOMPARE(grid->columnCount(), 17);
+        QCOMPARE(grid->rowCount(), 1);     // and the header row
+        QCOMPARE(grid->columnCount(), 16); // and the header column
         QCOMPARE(grid->textAt(0, 0), QString());
-        QCOMPARE(grid->textAt(1, 0), u"0000"_s);
+        QCOMPARE(grid->rowHeader(0), u"0000"_s);
         QStringList columnHeaders;
-        for (int c = 1; c < 17; ++c)
-            columnHeaders << grid->textAt(0, c);
+        for (int c = 0; c < 16; ++c)
+            columnHeaders << grid->columnHeader(c);
         QCOMPARE(columnHeaders.join(u' '), u"00 01 02 03 04 05 06 07 08 09 0A 0B 0C 0D 0E 0F"_s);
-        QCOMPARE(grid->data(grid->index(0, 10), Qt::TextAlignmentRole).toInt(), int(Qt::AlignCenter));
+        QCOMPARE(grid->headerData(10, Qt::Horizontal, Qt::TextAlignmentRole).toInt(), int(Qt::AlignCenter));
     }
     QVERIFY(f.LogMessages().isEmpty());
 }
@@ -190,18 +189,20 @@ void MainWindowTest::menuReusesLoadedDialogModally()
     FormsFixture f;
     QVERIFY(f.Init());
     f.WritePort("8001");
-    frmUdpRcvComSetting &loaded = f.forms->ComSettingForm(); // start-up loads it hidden
+    const frmUdpRcvComSetting *loaded = &f.forms->ComSettingForm(); // start-up loads it hidden
     f.WritePort("8002");
     frmMain &main = f.forms->MainForm();
     main.show();
 
     QPointer<frmUdpRcvComSetting> seen;
+    bool reused = false;
     QString portBox;
     bool modal = false;
     const auto answerDialog = [&] {
         seen = qobject_cast<frmUdpRcvComSetting *>(QApplication::activeModalWidget());
         if (seen == nullptr)
             return;
+        reused = seen.data() == loaded;
         modal = seen->isModal();
         portBox = seen->findChild<QLineEdit *>(u"txtRcvPort"_s)->text();
         seen->findChild<QPushButton *>(u"cmdCancel"_s)->click();
@@ -209,14 +210,13 @@ void MainWindowTest::menuReusesLoadedDialogModally()
 
     QTimer::singleShot(0, this, answerDialog);
     main.findChild<QAction *>(u"ComSetting"_s)->trigger();
-    QCOMPARE(seen.data(), &loaded);
+    QVERIFY(reused);
     QVERIFY(modal);
     QCOMPARE(portBox, u"8001"_s); // its load did not run again
     QVERIFY(f.forms->ExistingComSettingForm() == nullptr);
     QVERIFY(main.isVisible());
 
-    // Released: the next use loads a fresh dialog.
-    FormsFixture::FlushDeletes();
+    // Released and gone: the next use loads a fresh dialog.
     QVERIFY(seen.isNull());
     QTimer::singleShot(0, this, answerDialog);
     main.ComSetting_Click();
@@ -237,7 +237,7 @@ void MainWindowTest::receptionRunsThroughTheWindow()
 
     QVERIFY(SendDatagram(port.toInt(), QByteArray::fromHex("01ff")));
     QTRY_COMPARE(LabelText(main, u"lblLastRecvDateTimeData"_s), u"24/01/05 09:03:07"_s);
-    QTRY_COMPARE(main.RecvGrid().textAt(1, 2), u"FF"_s);
+    QTRY_COMPARE(main.RecvGrid().textAt(0, 1), u"FF"_s);
     QCOMPARE(main.RecvLed().BackColor(), 65280);
     QCOMPARE(f.LogMessages(), QStringList(u"2バイトのデータ受信"_s));
 
@@ -251,20 +251,21 @@ void MainWindowTest::logFailureIsMarked()
     FormsFixture f;
     QVERIFY(f.Init());
     f.forms->ShowMainForm();
-    auto *bar = f.forms->MainForm().findChild<DateTimeStatusBar *>(u"sbStatusBar"_s);
+    const auto *notice = f.forms->MainForm().findChild<QLabel *>(u"noticePanel"_s);
     const QString logPath = f.runtime.appDefine.LogPath;
     QVERIFY(QDir(logPath).removeRecursively());
     testsupport::writeFile(logPath, "a file where the Log folder belongs");
     f.log.WriteLog(UdpReceiverKind, u"lost"_s);
-    QCOMPARE(bar->NoticeText(), u"ログを書き込めません"_s);
+    QCOMPARE(notice->text(), u"ログを書き込めません"_s);
     // Capture failures share the notice.
     f.forms->MainForm().SetCaptureFailing(true);
-    QCOMPARE(bar->NoticeText(), u"ログとキャプチャを書き込めません"_s);
+    QCOMPARE(notice->text(), u"ログとキャプチャを書き込めません"_s);
     QVERIFY(QFile::remove(logPath));
     f.log.WriteLog(UdpReceiverKind, u"written"_s);
-    QCOMPARE(bar->NoticeText(), u"キャプチャを書き込めません"_s);
+    QCOMPARE(notice->text(), u"キャプチャを書き込めません"_s);
     f.forms->MainForm().SetCaptureFailing(false);
-    QCOMPARE(bar->NoticeText(), QString());
+    QCOMPARE(notice->text(), QString());
+    QVERIFY(notice->isHidden());
     QCOMPARE(f.LogMessages(), QStringList(u"written"_s));
 }
 
