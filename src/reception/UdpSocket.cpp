@@ -31,7 +31,6 @@ constexpr size_t DatagramCapacity = 65536;
 constexpr int MaxDatagramsPerTurn = 256;
 constexpr auto MaxTimePerTurn = std::chrono::milliseconds(5);
 constexpr int FallbackReceiveBuffer = 4 * 1024 * 1024;
-constexpr size_t ControlRoom = ArrivalControlCapacity;
 
 // The largest receive buffer an ordinary process may ask for.
 int requestedReceiveBuffer()
@@ -185,7 +184,7 @@ struct UdpSocket::Impl {
     void prepareBuffers()
     {
         buffers = std::make_unique_for_overwrite<char[]>(static_cast<size_t>(BatchSize) * DatagramCapacity);
-        controls = std::make_unique<char[]>(static_cast<size_t>(BatchSize) * ControlRoom);
+        controls = std::make_unique<char[]>(static_cast<size_t>(BatchSize) * ArrivalControlCapacity);
         for (size_t i = 0; i < BatchSize; ++i) {
             vectors[i] = {buffers.get() + i * DatagramCapacity, DatagramCapacity};
             msghdr &header = messages[i].msg_hdr;
@@ -193,8 +192,8 @@ struct UdpSocket::Impl {
             header.msg_iov = &vectors[i];
             header.msg_iovlen = 1;
             header.msg_namelen = sizeof(sockaddr_storage);
-            header.msg_control = controls.get() + i * ControlRoom;
-            header.msg_controllen = ControlRoom;
+            header.msg_control = controls.get() + i * ArrivalControlCapacity;
+            header.msg_controllen = ArrivalControlCapacity;
         }
     }
 
@@ -210,7 +209,7 @@ struct UdpSocket::Impl {
         for (int i = 0; i < namesFilled; ++i) {
             msghdr &entry = messages[static_cast<size_t>(i)].msg_hdr;
             entry.msg_namelen = sizeof(sockaddr_storage);
-            entry.msg_controllen = ControlRoom;
+            entry.msg_controllen = ArrivalControlCapacity;
         }
         int count;
         do {

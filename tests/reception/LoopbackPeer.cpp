@@ -23,6 +23,12 @@ uint16_t portOf(int fd)
     return ntohs(reinterpret_cast<sockaddr_in &>(address).sin_port);
 }
 
+// IPv6 for an address with a colon (mapped IPv4 included), else IPv4.
+int familyOf(const char *address)
+{
+    return std::strchr(address, ':') ? AF_INET6 : AF_INET;
+}
+
 // address:port as a socket address of `family`; false when it is not one.
 bool socketAddress(int family, const char *address, uint16_t port, sockaddr_storage &target, socklen_t &length)
 {
@@ -44,19 +50,11 @@ bool socketAddress(int family, const char *address, uint16_t port, sockaddr_stor
 // Binds a new socket to address:port; -1 on failure.
 int bindTo(const char *address, uint16_t port, int option, bool v6Only)
 {
-    sockaddr_in v4 {};
-    sockaddr_in6 v6 {};
-    int family = AF_INET;
-    if (::inet_pton(AF_INET, address, &v4.sin_addr) == 1) {
-        v4.sin_family = AF_INET;
-        v4.sin_port = htons(port);
-    } else if (::inet_pton(AF_INET6, address, &v6.sin6_addr) == 1) {
-        family = AF_INET6;
-        v6.sin6_family = AF_INET6;
-        v6.sin6_port = htons(port);
-    } else {
+    const int family = familyOf(address);
+    sockaddr_storage local {};
+    socklen_t length = 0;
+    if (!socketAddress(family, address, port, local, length))
         return -1;
-    }
     const int fd = ::socket(family, SOCK_DGRAM | SOCK_CLOEXEC, 0);
     if (fd < 0)
         return -1;
@@ -65,8 +63,7 @@ int bindTo(const char *address, uint16_t port, int option, bool v6Only)
     const bool ok =
         (option == 0 || ::setsockopt(fd, SOL_SOCKET, option, &on, sizeof on) == 0) &&
         (family == AF_INET || ::setsockopt(fd, IPPROTO_IPV6, IPV6_V6ONLY, &v6OnlyValue, sizeof v6OnlyValue) == 0) &&
-        (family == AF_INET ? ::bind(fd, reinterpret_cast<sockaddr *>(&v4), sizeof v4)
-                           : ::bind(fd, reinterpret_cast<sockaddr *>(&v6), sizeof v6)) == 0;
+        ::bind(fd, reinterpret_cast<sockaddr *>(&local), length) == 0;
     if (!ok) {
         ::close(fd);
         return -1;
@@ -86,7 +83,7 @@ LoopbackPeer::LoopbackPeer(int family) : m_family(family)
     m_port = portOf(m_fd);
 }
 
-LoopbackPeer::LoopbackPeer(const char *address) : m_family(std::strchr(address, ':') ? AF_INET6 : AF_INET)
+LoopbackPeer::LoopbackPeer(const char *address) : m_family(familyOf(address))
 {
     // A mapped IPv4 address needs a socket that takes IPv4 too.
     m_fd = bindTo(address, 0, 0, !std::strstr(address, "ffff:"));
