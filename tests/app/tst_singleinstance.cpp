@@ -70,6 +70,28 @@ bool Echoes(const QProcess &process, uint16_t port)
     return false;
 }
 
+// The sanitizers of an instrumented build read their suppression files at
+// every start, as whatever user runs: copies in `folder`, which every user
+// can read, stand in for files that may lie in a folder private to root.
+bool ShareSuppressions(const QString &folder)
+{
+    for (const char *variable : {"ASAN_OPTIONS", "LSAN_OPTIONS"}) {
+        QStringList options = QString::fromLocal8Bit(qgetenv(variable)).split(u':', Qt::SkipEmptyParts);
+        for (QString &option : options) {
+            if (!option.startsWith(u"suppressions="_s))
+                continue;
+            const QString copy = folder + u'/' + QLatin1StringView(variable) + u".supp"_s;
+            if (!QFile::copy(option.mid(13), copy) ||
+                !QFile::setPermissions(copy, QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther))
+                return false;
+            option = u"suppressions="_s + copy;
+        }
+        if (!options.isEmpty())
+            qputenv(variable, options.join(u':').toLocal8Bit());
+    }
+    return true;
+}
+
 void End(QProcess &process)
 {
     if (process.state() == QProcess::NotRunning)
@@ -112,6 +134,7 @@ void SingleInstanceTest::initTestCase()
     QVERIFY2(install.exitCode() == 0, install.readAll().constData());
     m_program = m_root.filePath(u"prefix/bin/Tavo_UdpRecv"_s);
     QVERIFY(QFileInfo(m_program).isExecutable());
+    QVERIFY(ShareSuppressions(m_root.path()));
 }
 
 void SingleInstanceTest::lockWithinOneProcess()
