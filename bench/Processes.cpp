@@ -210,6 +210,23 @@ uint16_t FreeUdpPort()
     return ntohs(address.sin6_port);
 }
 
+uint16_t freeTcpPort()
+{
+    const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (fd < 0)
+        throw SystemError("socket");
+    sockaddr_in address {};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t length = sizeof address;
+    const bool ok = ::bind(fd, reinterpret_cast<sockaddr *>(&address), sizeof address) == 0 &&
+                    ::getsockname(fd, reinterpret_cast<sockaddr *>(&address), &length) == 0;
+    ::close(fd);
+    if (!ok)
+        throw SystemError("cannot find a free TCP port");
+    return ntohs(address.sin_port);
+}
+
 std::string WaitForLine(const std::string &path, ChildProcess &child, int timeoutMs)
 {
     for (int waited = 0; waited < timeoutMs; waited += 10) {

@@ -40,6 +40,8 @@ int64_t ReadCpuMicroseconds(pid_t pid);
 long ReadRssKiB(pid_t pid);
 // A UDP port that nothing binds on this computer right now.
 uint16_t FreeUdpPort();
+// A TCP port free on 127.0.0.1 at the moment.
+uint16_t freeTcpPort();
 // Waits until `path` holds a complete line and returns it; throws when the
 // child ends first or `timeoutMs` passes.
 std::string WaitForLine(const std::string &path, ChildProcess &child, int timeoutMs);

@@ -28,6 +28,8 @@ enum class Figure {
     PacedLoss,
     CaptureFloodRate, // the same flood and CPU phases on a host with Capture=1
     CaptureCpuPerDatagram,
+    MetricsFloodRate, // again on a host with --metrics, scraped every second
+    MetricsCpuPerDatagram,
 };
 
 // Yardsticks, measured for the round trips and CPU use only: QtReference,

@@ -1,6 +1,11 @@
 #include "Servers.h"
 
+#include <arpa/inet.h>
+#include <chrono>
 #include <csignal>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -13,13 +18,17 @@ constexpr int StatsTimeoutMs = 5000;
 
 // The command line of a host in a fresh program folder.
 std::vector<std::string> HostCommand(const std::string &binaryFolder, const std::string &folder, int maxSeconds,
-                                     bool capture)
+                                     bool capture, uint16_t metricsPort)
 {
     std::filesystem::create_directories(folder);
     std::vector<std::string> command {binaryFolder + "/udprecv_benchhost", folder, std::to_string(FreeUdpPort()),
                                       std::to_string(maxSeconds)};
     if (capture)
         command.emplace_back("--capture");
+    if (metricsPort != 0) {
+        command.emplace_back("--metrics");
+        command.push_back(std::to_string(metricsPort));
+    }
     return command;
 }
 
@@ -38,9 +47,10 @@ std::vector<std::string> ReferenceCommand(const std::string &binaryFolder, const
 
 } // namespace
 
-BenchHost::BenchHost(const std::string &binaryFolder, const std::string &programFolder, int maxSeconds, bool capture)
-    : m_folder(programFolder),
-      m_process(HostCommand(binaryFolder, programFolder, maxSeconds, capture), programFolder + "/host-output.txt")
+BenchHost::BenchHost(const std::string &binaryFolder, const std::string &programFolder, int maxSeconds, bool capture,
+                     uint16_t metricsPort)
+    : m_folder(programFolder), m_process(HostCommand(binaryFolder, programFolder, maxSeconds, capture, metricsPort),
+                                         programFolder + "/host-output.txt")
 {
     std::istringstream ready(WaitForLine(m_folder + "/bench.ready", m_process, StartTimeoutMs));
     int port = 0;
@@ -71,4 +81,58 @@ ReferenceServer::ReferenceServer(const std::string &binaryFolder, const std::str
 {
     m_server.receiveBuffer = std::stoi(WaitForLine(folder + "/ready", m_process, StartTimeoutMs));
     m_server.pid = m_process.pid();
+}
+
+namespace {
+
+// One GET /metrics on a fresh connection: true when answered with 200.
+bool scrape(uint16_t port)
+{
+    const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (fd < 0)
+        return false;
+    timeval timeout {2, 0};
+    ::setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &timeout, sizeof timeout);
+    sockaddr_in address {};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(port);
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    std::string answer;
+    const char request[] = "GET /metrics HTTP/1.1\r\nHost: bench\r\n\r\n";
+    if (::connect(fd, reinterpret_cast<sockaddr *>(&address), sizeof address) == 0 &&
+        ::send(fd, request, sizeof request - 1, MSG_NOSIGNAL) > 0) {
+        char buffer[4096];
+        for (ssize_t n; answer.size() < 1 << 20 && (n = ::recv(fd, buffer, sizeof buffer, 0)) > 0;)
+            answer.append(buffer, static_cast<size_t>(n));
+    }
+    ::close(fd);
+    return answer.rfind("HTTP/1.1 200 ", 0) == 0;
+}
+
+} // namespace
+
+MetricsScraper::MetricsScraper(uint16_t port) : m_port(port)
+{
+    m_thread = std::thread([this] {
+        // At most an hour; every second until stopped.
+        for (int second = 0; second < 3600 && !m_stop; ++second) {
+            if (scrape(m_port))
+                ++m_answered;
+            for (int tick = 0; tick < 100 && !m_stop; ++tick)
+                std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+    });
+}
+
+MetricsScraper::~MetricsScraper()
+{
+    stop();
+}
+
+int MetricsScraper::stop()
+{
+    m_stop = true;
+    if (m_thread.joinable())
+        m_thread.join();
+    return m_answered;
 }

@@ -2,7 +2,9 @@
 
 #include "Processes.h"
 
+#include <atomic>
 #include <csignal>
+#include <thread>
 
 #include <map>
 #include <string>
@@ -15,10 +17,12 @@ struct ServerUnderTest {
 };
 
 // udprecv_benchhost in a fresh program folder: the real main window with
-// reception on in echo mode, with the capture file on when asked.
+// reception on in echo mode, with the capture file on when asked, and the
+// metrics endpoint on 127.0.0.1:`metricsPort` when one is given.
 class BenchHost {
 public:
-    BenchHost(const std::string &binaryFolder, const std::string &programFolder, int maxSeconds, bool capture = false);
+    BenchHost(const std::string &binaryFolder, const std::string &programFolder, int maxSeconds, bool capture = false,
+              uint16_t metricsPort = 0);
     const ServerUnderTest &server() const { return m_server; }
 
     // See ControlSignals.h for what each signal does.
@@ -32,6 +36,24 @@ private:
     std::string m_folder;
     ChildProcess m_process;
     ServerUnderTest m_server;
+};
+
+// Asks GET /metrics of 127.0.0.1:port every second on a thread of its own
+// until stopped, as Prometheus scrapes a rig.
+class MetricsScraper {
+public:
+    explicit MetricsScraper(uint16_t port);
+    ~MetricsScraper();
+    MetricsScraper(const MetricsScraper &) = delete;
+    MetricsScraper &operator=(const MetricsScraper &) = delete;
+    // Stops; the scrapes answered with 200.
+    int stop();
+
+private:
+    uint16_t m_port;
+    std::atomic<bool> m_stop {false};
+    std::atomic<int> m_answered {0};
+    std::thread m_thread;
 };
 
 // A reference server with its log in `folder`: the mandatory work in a

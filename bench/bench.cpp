@@ -283,6 +283,18 @@ int RunBenchmark(const Options &options)
                 results.Add(size, Figure::CaptureCpuPerDatagram, Server::Tool,
                             MeasureCpuPerDatagram(host.server(), size, settings));
             });
+            // The metrics endpoint's rows: a fresh host with --metrics, scraped every second meanwhile.
+            runner.Run("flood and CPU use with --metrics scraped", [&] {
+                const uint16_t metricsPort = freeTcpPort();
+                BenchHost host(binaries, nextFolder(), ChildMaxSeconds, false, metricsPort);
+                MetricsScraper scraper(metricsPort);
+                const double rate = MeasureFlood(host.server(), size, settings).rate;
+                const double cpu = MeasureCpuPerDatagram(host.server(), size, settings);
+                if (scraper.stop() == 0)
+                    throw std::runtime_error("no scrape of the metrics endpoint was answered");
+                results.Add(size, Figure::MetricsFloodRate, Server::Tool, rate);
+                results.Add(size, Figure::MetricsCpuPerDatagram, Server::Tool, cpu);
+            });
         }
         // Paced below both the loss-free rate of a burst and the rate the
         // tool's CPU time per datagram sustains, so that every datagram is

@@ -3,13 +3,16 @@
 // in a program folder prepared for echo mode, with reception switched on
 // by a click on its button. Controlled by signals (see ControlSignals.h).
 //
-// usage: udprecv_benchhost <program folder> <port> [max seconds] [--capture]
-// --capture: the settings file sets Capture=1.
+// usage: udprecv_benchhost <program folder> <port> [max seconds] [--capture] [--metrics <port>]
+// --capture: the settings file sets Capture=1; --metrics: the metrics
+// endpoint listens on 127.0.0.1:<port>, as the program's --metrics does.
 // Writes <folder>/bench.ready ("<port> <receive buffer>") once reception is
 // on, and <folder>/bench.stats on SIGUSR2.
 
 #include "ControlSignals.h"
 #include "HostProbe.h"
+#include "app/MetricsExposition.h"
+#include "app/MetricsServer.h"
 #include "app/SingleInstance.h"
 #include "app/Startup.h"
 #include "core/MessageBoxService.h"
@@ -74,10 +77,18 @@ int Fail(const char *what)
 
 int main(int argc, char *argv[])
 {
-    const bool capture = argc > 3 && std::strcmp(argv[argc - 1], "--capture") == 0;
-    const int positional = capture ? argc - 1 : argc;
-    if (positional < 3 || positional > 4) {
-        std::fprintf(stderr, "usage: %s <program folder> <port> [max seconds] [--capture]\n", argv[0]);
+    int positional = argc;
+    int metricsPort = 0;
+    if (positional > 4 && std::strcmp(argv[positional - 2], "--metrics") == 0) {
+        metricsPort = std::atoi(argv[positional - 1]);
+        positional -= 2;
+    }
+    const bool capture = positional > 3 && std::strcmp(argv[positional - 1], "--capture") == 0;
+    if (capture)
+        --positional;
+    if (positional < 3 || positional > 4 || metricsPort < 0 || metricsPort > 65535) {
+        std::fprintf(stderr, "usage: %s <program folder> <port> [max seconds] [--capture] [--metrics <port>]\n",
+                     argv[0]);
         return 2;
     }
     // Never outlive the driver that started this host.
@@ -112,6 +123,10 @@ int main(int argc, char *argv[])
         return Fail("the main window lacks cmdRecvData, tmrNowDateTime or wscRecv");
     if (window.SelectedResponse() != ResponseOption::RcvData)
         return Fail("echo mode is not selected");
+
+    MetricsServer metrics([&window] { return metricsexposition::textOf({window.receptionReport(), {}, 0}); });
+    if (metricsPort != 0 && !metrics.listen({QHostAddress(QHostAddress::LocalHost), static_cast<quint16>(metricsPort)}))
+        return Fail("cannot open the metrics endpoint");
 
     HostProbe probe(*button, *clockTimer, *socket, folder + QStringLiteral("/bench.stats"));
     button->click();

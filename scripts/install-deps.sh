@@ -15,6 +15,9 @@ packages=(
   # Decodes the capture file in its test (about 120 MB installed with its
   # libraries; the test is skipped where it is missing).
   tshark
+  # promtool checks the metrics text and the example configuration; a real
+  # Prometheus server scrapes the program in tst_fleet (skipped where missing).
+  prometheus
 )
 
 missing=()

@@ -1,5 +1,6 @@
 #include "CommandLine.h"
 
+#include "MetricsHttp.h"
 #include "ui/Forms.h"
 #include "ui/frmMain.h"
 
@@ -65,6 +66,13 @@ CommandLine ParseCommandLine(const QStringList &arguments, const QString &dataHo
                        "status line on standard output every second datagrams arrive; SIGTERM, SIGINT or SIGHUP "
                        "ends it."));
     parser.addOption(headless);
+    const QCommandLineOption metrics(
+        QStringLiteral("metrics"),
+        QStringLiteral("Serve the receiver's counters to Prometheus on http://<address>:<port>/metrics; the address "
+                       "is 127.0.0.1 when only a port is given (an IPv6 address goes in brackets). Overrides "
+                       "MetricsAddress in the settings file."),
+        QStringLiteral("[address:]port"));
+    parser.addOption(metrics);
     AddQtOptions(parser);
 
     CommandLine result;
@@ -85,12 +93,19 @@ CommandLine ParseCommandLine(const QStringList &arguments, const QString &dataHo
             text += QLatin1Char('\n') + dataHome + QLatin1Char('\n');
         Print(stdout, text);
         result.exitCode = 0;
+    } else if (const Result<metricshttp::ListenAddress> where =
+                   metricshttp::listenAddressOf(parser.value(metrics));
+               parser.isSet(metrics) && !where) {
+        Print(stderr, program + QStringLiteral(": ") + where.error().description() +
+                          QStringLiteral("\nTry '--help' for the options.\n"));
+        result.exitCode = 2;
     } else if (parser.isSet(version)) {
         Print(stdout, program + QStringLiteral(" ") + QStringLiteral(UDPRECV_VERSION) + QStringLiteral("\n"));
         result.exitCode = 0;
     }
     result.listen = parser.isSet(listen);
     result.headless = parser.isSet(headless);
+    result.metrics = parser.value(metrics);
     return result;
 }
 

@@ -14,6 +14,7 @@ struct CommandLine {
     std::optional<int> exitCode;
     bool listen = false;   // --listen: reception on once the main window is up
     bool headless = false; // --headless: the receiver without a display
+    QString metrics;       // --metrics ADDRESS:PORT: where the metrics endpoint listens
 };
 
 // Reads the arguments, the program's path first. It needs no application

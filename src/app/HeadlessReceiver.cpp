@@ -12,10 +12,8 @@ HeadlessReceiver::HeadlessReceiver(const Services &services)
           ReceptionController::Dependencies {m_wscRecv, m_surface, m_settings, services.runtime, services.log,
                                              services.guard, services.boxes, services.clock}))
 {
-    connect(&m_wscRecv, &UdpSocket::DataArrival, this, [this](int32_t bytesTotal) {
-        ++m_received;
-        m_reception->wscRecv_DataArrival(bytesTotal);
-    });
+    connect(&m_wscRecv, &UdpSocket::DataArrival, this,
+            [this](int32_t bytesTotal) { m_reception->wscRecv_DataArrival(bytesTotal); });
     m_statusTimer.setInterval(1000);
     connect(&m_statusTimer, &QTimer::timeout, this, &HeadlessReceiver::printStatus);
 }
@@ -43,12 +41,15 @@ bool HeadlessReceiver::startReception()
     return true;
 }
 
+ReceptionReport HeadlessReceiver::report() const
+{
+    return m_reception->report();
+}
+
 HeadlessReceiver::Counts HeadlessReceiver::counts() const
 {
-    Counts current {m_received, m_surface.answered(), m_printed.dropped};
-    if (m_wscRecv.State() == UdpSocket::Bound)
-        current.dropped = m_wscRecv.DroppedCount();
-    return current;
+    const ReceptionReport now = report();
+    return {now.counters.received, now.counters.answered, now.systemDropped};
 }
 
 QString HeadlessReceiver::statusLine() const

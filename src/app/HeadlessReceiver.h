@@ -2,6 +2,7 @@
 
 #include "HeadlessSurface.h"
 #include "Startup.h"
+#include "reception/ReceptionCounters.h"
 #include "reception/UdpSocket.h"
 #include "runtime/Services.h"
 #include "settings/SettingsReader.h"
@@ -40,6 +41,7 @@ public:
     void printStatus();
     // The status line of the totals now.
     QString statusLine() const;
+    ReceptionReport report() const;
 
 Q_SIGNALS:
     // A status line went to standard output.
@@ -61,7 +63,6 @@ private:
     UdpSocket m_wscRecv;
     std::unique_ptr<ReceptionController> m_reception;
     QTimer m_statusTimer;
-    uint64_t m_received = 0;
     Counts m_printed;
     bool m_portUsable = false;
 };

@@ -5,10 +5,8 @@
 #include "reception/ReceptionSurface.h"
 #include "settings/SettingsReader.h"
 
-#include <cstdint>
-
-// What reception shows, kept in models no one looks at; the answers sent
-// are counted. The response follows ResSetting as the window's options do.
+// What reception shows, kept in models no one looks at. The response
+// follows ResSetting as the window's options do.
 class HeadlessSurface final : public ReceptionSurface {
 public:
     explicit HeadlessSurface(const ReceiveSettings &settings) : m_settings(settings) {}
@@ -18,11 +16,9 @@ public:
     HexGrid &RecvGrid() override { return m_recvGrid; }
     HexGrid &SendGrid() override { return m_sendGrid; }
     void SetLastRecvDateTime(const LocalTime &) override {}
-    void SetLastSentDateTime(const LocalTime &) override { ++m_answered; }
+    void SetLastSentDateTime(const LocalTime &) override {}
     void SetRecvButtonCaption(const QString &) override {}
     ResponseOption SelectedResponse() const override;
-
-    uint64_t answered() const { return m_answered; }
 
 private:
     // A lamp that only keeps its colour.
@@ -40,5 +36,4 @@ private:
     PlainLamp m_sendLed;
     HexGrid m_recvGrid;
     HexGrid m_sendGrid;
-    uint64_t m_answered = 0;
 };

@@ -1,5 +1,6 @@
 #include "app/CommandLine.h"
 #include "app/Headless.h"
+#include "app/ProgramReports.h"
 #include "app/QuitOnSignals.h"
 #include "app/SingleInstance.h"
 #include "app/Startup.h"
@@ -7,6 +8,7 @@
 #include "runtime/ProgramServices.h"
 #include "ui/Forms.h"
 #include "ui/QtMessageBoxes.h"
+#include "ui/frmMain.h"
 
 #include <QApplication>
 #include <QDir>
@@ -37,7 +39,7 @@ int main(int argc, char *argv[])
     if (commandLine.exitCode)
         return *commandLine.exitCode;
     if (commandLine.headless)
-        return RunHeadless(argc, argv, home);
+        return RunHeadless(argc, argv, home, commandLine);
 
     QApplication app(argc, argv);
     // Every window shows the icon of the desktop entry, which desktops find by its id.
@@ -54,14 +56,25 @@ int main(int argc, char *argv[])
     // A terminal or a service manager ends the program as its exit button
     // does once answered: the windows go and the event loop ends, status 0.
     QuitOnSignals quitOnSignals([&forms] { forms.EndProgram(); });
+    ProgramReports reports([&forms] {
+        const frmMain *main = forms.ExistingMainForm();
+        return main ? main->receptionReport() : ReceptionReport();
+    });
 
     switch (Main(program.services, forms, instance)) {
-    case StartupOutcome::WindowShown:
+    case StartupOutcome::WindowShown: {
         if (forms.Ended()) // a signal came while start-up showed a message box
             return 0;
+        // An endpoint that cannot be opened has shown its box; the window goes on without it.
+        (void)reports.openMetrics(commandLine.metrics, program.runtime.SettingFile(), boxes);
+        const frmMain *main = forms.ExistingMainForm();
+        reports.started(main ? main->RcvPort() : 0, program.runtime.programFolder);
         if (commandLine.listen)
             ListenWhenShown(forms);
-        return QApplication::exec();
+        const int status = QApplication::exec();
+        reports.stopped();
+        return status;
+    }
     case StartupOutcome::SecondInstance:
         return 0;
     case StartupOutcome::Failed:

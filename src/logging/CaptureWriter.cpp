@@ -6,7 +6,7 @@
 
 #include <ctime>
 
-CaptureWriter::CaptureWriter() : m_failures(QStringLiteral("キャプチャ"), QStringLiteral("レコード"))
+CaptureWriter::CaptureWriter() : m_failures(QStringLiteral("キャプチャ"), QStringLiteral("レコード"), "capture")
 {
     pcap::AppendFileHeader(m_bytes);
 }

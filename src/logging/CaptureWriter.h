@@ -39,6 +39,8 @@ public:
         m_failures.setFailingChanged(std::move(listener));
     }
     bool failing() const { return m_failures.failing(); }
+    // The records lost since the program started.
+    uint64_t recordsLost() const { return m_failures.lostTotal(); }
 
 private:
     QString m_path;

@@ -131,7 +131,10 @@ Result<> LogRotation::check(const QString &path, int16_t &maxSize, int16_t &gene
         if (Result<> removed = folder.remove(first); !removed)
             return removed;
     }
-    if (folder.exists(folder.live()))
-        return folder.rename(folder.live(), first);
-    return {};
+    if (!folder.exists(folder.live()))
+        return {};
+    Result<> moved = folder.rename(folder.live(), first);
+    if (moved)
+        ++m_rotations;
+    return moved;
 }

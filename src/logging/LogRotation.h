@@ -19,8 +19,11 @@ Result<> RotateLog(const QString &path, int16_t &maxSize, int16_t &generations);
 class LogRotation {
 public:
     Result<> check(const QString &path, int16_t &maxSize, int16_t &generations);
+    // The files this check moved to their first older generation.
+    uint64_t rotations() const { return m_rotations; }
 
 private:
+    uint64_t m_rotations = 0;
     // The path's native form is kept: the same path comes on every call.
     QString m_path;
     QByteArray m_native;

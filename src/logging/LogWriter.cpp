@@ -119,7 +119,7 @@ void AppendLogStamp(std::string &out, const LocalTime &t)
 }
 
 LogWriter::LogWriter(const LoggingGlobals &globals, const Clock &clock)
-    : m_globals(globals), m_clock(clock), m_failures(QStringLiteral("ログ"), QStringLiteral("行"))
+    : m_globals(globals), m_clock(clock), m_failures(QStringLiteral("ログ"), QStringLiteral("行"), "log")
 {
     m_line.reserve(512);
 }

@@ -48,6 +48,8 @@ public:
         m_failures.setFailingChanged(std::move(listener));
     }
     bool failing() const { return m_failures.failing(); }
+    // The lines lost since the program started.
+    uint64_t linesLost() const { return m_failures.lostTotal(); }
 
 private:
     struct EncodedPath {

@@ -7,6 +7,7 @@
 #include "UdpSocket.h"
 #include "core/Clock.h"
 #include "core/MessageBoxService.h"
+#include "core/ProgramEvents.h"
 #include "core/Result.h"
 #include "logging/ErrorGuard.h"
 #include "logging/LogRotation.h"
@@ -61,15 +62,28 @@ QString ReceptionController::CaptureFileFor(const QString &logFile)
 void ReceptionController::cmdRecvData_Click()
 {
     bool restartNeeded = false;
-    const bool switched = m.guard.run(QStringLiteral("(cmdRecvData_Click)"), [&] {
+    const Result<> switched = ErrorGuard::attempt([&] {
         if (m.wscRecv.State() == UdpSocket::Closed)
             restartNeeded = !startReception();
         else
             stopReception();
     });
-    // After the line: the operator is asked to check the port.
-    if (!switched)
+    const QString port = QString::number(m.settings.RcvPort);
+    if (!switched) {
+        m.guard.report(QStringLiteral("(cmdRecvData_Click)"), switched.error());
+        tellEvent({"port-refused",
+                   QStringLiteral("port %1 refused: %2").arg(port, switched.error().description()),
+                   ProgramEvent::Error,
+                   {{"UDPRECV_PORT", port}}});
+        // After the line: the operator is asked to check the port.
         m.boxes.MsgBox(CannotReceiveMessage(), MsgBoxStyle::Critical);
+    } else if (!restartNeeded) {
+        const bool on = m.wscRecv.State() == UdpSocket::Bound;
+        tellEvent({on ? "reception-on" : "reception-off",
+                   QStringLiteral("reception %1 on port %2").arg(on ? QStringLiteral("on") : QStringLiteral("off"), port),
+                   ProgramEvent::Info,
+                   {{"UDPRECV_PORT", port}}});
+    }
     // Not a fault of the port: the operator is told again what the port
     // settings dialog said when it saved one.
     if (restartNeeded) {
@@ -98,6 +112,7 @@ bool ReceptionController::startReception()
 
 void ReceptionController::stopReception()
 {
+    m_droppedBefore += m.wscRecv.DroppedCount();
     m.wscRecv.Close();
     m.surface.SetRecvButtonCaption(QStringLiteral("受信待ち"));
     CtrlLed(m.surface.RecvLed(), LampOff, m.guard);
@@ -118,8 +133,12 @@ void ReceptionController::wscRecv_DataArrival(int32_t bytesTotal)
 Result<> ReceptionController::handleDatagram(int32_t bytesTotal, QByteArray &received, QByteArray &response)
 {
     const int16_t kind = m.runtime.ToolKind();
+    ++m_counters.received;
+    m_counters.bytesReceived += static_cast<uint64_t>(bytesTotal);
+    ::clock_gettime(CLOCK_REALTIME, &m_counters.lastReceived);
     captureReceived(); // every datagram, those too short to show included
     if (bytesTotal <= 1) {
+        ++m_counters.tooShort;
         m.log.WriteLog(kind, communicationError());
         return rotateLog(); // its line counts towards the log's size like any other
     }
@@ -138,6 +157,8 @@ Result<> ReceptionController::handleDatagram(int32_t bytesTotal, QByteArray &rec
     case ResponseOption::RcvData:
         response = received;
         m.wscRecv.SendData(response);
+        ++m_counters.answered;
+        m_counters.bytesSent += static_cast<uint64_t>(response.size());
         captureSent(response);
         CtrlLed(m.surface.SendLed(), LampOn, m.guard);
         m.surface.SetLastSentDateTime(m.clock.now());
@@ -151,6 +172,19 @@ Result<> ReceptionController::handleDatagram(int32_t bytesTotal, QByteArray &rec
     }
 
     return rotateLog();
+}
+
+ReceptionReport ReceptionController::report() const
+{
+    const bool on = m.wscRecv.State() == UdpSocket::Bound;
+    return {m_counters,
+            m_droppedBefore + (on ? m.wscRecv.DroppedCount() : 0),
+            on,
+            m.settings.RcvPort,
+            m.log.linesLost(),
+            m_capture.recordsLost(),
+            m_rotation.rotations(),
+            m_captureRotation.rotations()};
 }
 
 void ReceptionController::captureReceived()

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "ReceptionCounters.h"
 #include "core/Result.h"
 #include "logging/CaptureWriter.h"
 #include "logging/LogRotation.h"
@@ -21,7 +22,8 @@ struct Runtime;
 // Starts and stops reception on the main window's socket and handles every
 // datagram that arrives: log, capture, lamps, time stamps, hex dumps, echo
 // and the rotation check of the log and the capture file. The window forwards its button click and the
-// socket's DataArrival here.
+// socket's DataArrival here. It counts what the datagrams do (ReceptionCounters) and tells reception
+// switched on or off and a port refused as program events.
 class ReceptionController {
 public:
     struct Dependencies {
@@ -40,6 +42,9 @@ public:
     void cmdRecvData_Click();
     void wscRecv_DataArrival(int32_t bytesTotal);
 
+    // The counters and the state now; asks the socket for its drops.
+    ReceptionReport report() const;
+
     // The capture file beside the log: "Tavo_UdpRcvCapture.pcap" in its folder.
     static QString CaptureFileFor(const QString &logFile);
 
@@ -54,6 +59,8 @@ private:
     Result<> rotateLog();
 
     Dependencies m;
+    ReceptionCounters m_counters;
+    uint64_t m_droppedBefore = 0; // by the sockets of earlier starts
     LogRotation m_rotation;
     CaptureWriter m_capture; // on from a start of reception with Capture set
     LogRotation m_captureRotation;

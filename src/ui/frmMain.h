@@ -40,6 +40,8 @@ public:
     void ReadSetting(const QString &file);
     int32_t RcvPort() const { return m_settings.RcvPort; }
     int16_t ResMode() const { return m_settings.ResMode; }
+    // What reception counted, and its state now.
+    ReceptionReport receptionReport() const { return m_reception->report(); }
     bool Loaded() const { return m_loaded; }
     // Hides the window for good: the clock stops and reception ends.
     void Unload();
