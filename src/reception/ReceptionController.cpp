@@ -80,7 +80,7 @@ void ReceptionController::cmdRecvData_Click()
     } else if (!restartNeeded) {
         const bool on = m.wscRecv.State() == UdpSocket::Bound;
         tellEvent({on ? "reception-on" : "reception-off",
-                   QStringLiteral("reception %1 on port %2").arg(on ? QStringLiteral("on") : QStringLiteral("off"), port),
+                   QStringLiteral("reception switched %1, port %2").arg(on ? QStringLiteral("on") : QStringLiteral("off"), port),
                    ProgramEvent::Info,
                    {{"UDPRECV_PORT", port}}});
     }

@@ -208,6 +208,7 @@ void FleetTest::countersAndEvents()
     QCOMPARE(metric(text, u"udprecv_received_bytes_total"_s), bytes);
     QCOMPARE(metric(text, u"udprecv_sent_bytes_total"_s), bytes - 1);
     QCOMPARE(metric(text, u"udprecv_log_lines_lost_total"_s), 6LL);
+    QCOMPARE(metric(text, u"udprecv_rotations_total{file=\"log\"}"_s), 0LL);
     QCOMPARE(metric(text, u"udprecv_receive_port"_s), qint64(rig.port));
     QCOMPARE(metric(text, u"udprecv_reception_on"_s), 1LL);
     QVERIFY(qAbs(metric(text, u"udprecv_last_receive_timestamp_seconds"_s) - QDateTime::currentSecsSinceEpoch()) < 30);

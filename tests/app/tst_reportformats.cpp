@@ -1,7 +1,6 @@
-// What the journal and a Prometheus scraper are sent, byte for byte, and
-// which requests the metrics endpoint answers how.
+// What the journal is sent, byte for byte, when it is used, and which
+// requests and addresses the metrics endpoint takes.
 #include "app/JournalFormat.h"
-#include "app/MetricsExposition.h"
 #include "app/MetricsHttp.h"
 
 #include <QTest>
@@ -101,27 +100,6 @@ private Q_SLOTS:
         }
         QCOMPARE(where->address.toString(), address);
         QCOMPARE(where->port, port);
-    }
-
-    // The families a scraper sees, each introduced by its HELP and TYPE.
-    void exposition()
-    {
-        metricsexposition::Sample sample;
-        sample.reception.counters.received = 12;
-        sample.reception.counters.lastReceived = {1767225600, 500000000};
-        sample.reception.systemDropped = 3;
-        sample.reception.on = true;
-        sample.version = u"1.0\"x"_s;
-        sample.startTime = 1767225599.25;
-        const QByteArray text = metricsexposition::textOf(sample);
-        for (const QByteArray &line :
-             {"# TYPE udprecv_datagrams_received_total counter\nudprecv_datagrams_received_total 12\n"_ba,
-              "udprecv_datagrams_dropped_total{reason=\"receive_buffer_full\"} 3\n"_ba,
-              "# TYPE udprecv_reception_on gauge\nudprecv_reception_on 1\n"_ba,
-              "udprecv_last_receive_timestamp_seconds 1767225600.500\n"_ba,
-              "udprecv_build_info{version=\"1.0\\\"x\"} 1\n"_ba, "process_start_time_seconds 1767225599.250\n"_ba})
-            QVERIFY2(text.contains(line), line.constData());
-        QCOMPARE(text.count("# HELP "), text.count("# TYPE "));
     }
 };
 
