@@ -62,8 +62,8 @@ std::vector<FigureRow> FigureRows(const PhaseSettings &settings)
         {Figure::PacedLoss, "loss of the " + paced + ", paced (%)", 2, false, false, {}},
         {Figure::CaptureFloodRate, "flood echo rate, Capture=1 (/s)", 0, false, false, {}},
         {Figure::CaptureCpuPerDatagram, "CPU per datagram at 10,000/s, Capture=1 (us)", 2, false, false, {}},
-        {Figure::MetricsFloodRate, "flood echo rate, --metrics scraped every second (/s)", 0, false, false, {}},
-        {Figure::MetricsCpuPerDatagram, "CPU per datagram at 10,000/s, --metrics scraped (us)", 2, false, false, {}},
+        {Figure::MetricsFloodRate, "flood echo rate, --metrics scraped (/s)", 0, false, false, {}},
+        {Figure::MetricsCpuPerDatagram, "CPU per datagram at 10,000/s, --metrics (us)", 2, false, false, {}},
     };
 }
 
