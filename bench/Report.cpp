@@ -62,6 +62,8 @@ std::vector<FigureRow> FigureRows(const PhaseSettings &settings)
         {Figure::PacedLoss, "loss of the " + paced + ", paced (%)", 2, false, false, {}},
         {Figure::CaptureFloodRate, "flood echo rate, Capture=1 (/s)", 0, false, false, {}},
         {Figure::CaptureCpuPerDatagram, "CPU per datagram at 10,000/s, Capture=1 (us)", 2, false, false, {}},
+        {Figure::CustomFloodRate, "flood rate, custom, 10 rules (/s)", 0, false, false, {}},
+        {Figure::CustomCpuPerDatagram, "CPU per datagram at 10,000/s, 10 rules (us)", 2, false, false, {}},
     };
 }
 

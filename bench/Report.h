@@ -28,6 +28,8 @@ enum class Figure {
     PacedLoss,
     CaptureFloodRate, // the same flood and CPU phases on a host with Capture=1
     CaptureCpuPerDatagram,
+    CustomFloodRate, // the same on a host answering by ten response rules, the last one matching
+    CustomCpuPerDatagram,
 };
 
 // Yardsticks, measured for the round trips and CPU use only: QtReference,

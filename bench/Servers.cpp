@@ -13,13 +13,13 @@ constexpr int StatsTimeoutMs = 5000;
 
 // The command line of a host in a fresh program folder.
 std::vector<std::string> HostCommand(const std::string &binaryFolder, const std::string &folder, int maxSeconds,
-                                     bool capture)
+                                     const std::string &option)
 {
     std::filesystem::create_directories(folder);
     std::vector<std::string> command {binaryFolder + "/udprecv_benchhost", folder, std::to_string(FreeUdpPort()),
                                       std::to_string(maxSeconds)};
-    if (capture)
-        command.emplace_back("--capture");
+    if (!option.empty())
+        command.push_back(option);
     return command;
 }
 
@@ -38,9 +38,10 @@ std::vector<std::string> ReferenceCommand(const std::string &binaryFolder, const
 
 } // namespace
 
-BenchHost::BenchHost(const std::string &binaryFolder, const std::string &programFolder, int maxSeconds, bool capture)
+BenchHost::BenchHost(const std::string &binaryFolder, const std::string &programFolder, int maxSeconds,
+                     const std::string &option)
     : m_folder(programFolder),
-      m_process(HostCommand(binaryFolder, programFolder, maxSeconds, capture), programFolder + "/host-output.txt")
+      m_process(HostCommand(binaryFolder, programFolder, maxSeconds, option), programFolder + "/host-output.txt")
 {
     std::istringstream ready(WaitForLine(m_folder + "/bench.ready", m_process, StartTimeoutMs));
     int port = 0;

@@ -15,10 +15,12 @@ struct ServerUnderTest {
 };
 
 // udprecv_benchhost in a fresh program folder: the real main window with
-// reception on in echo mode, with the capture file on when asked.
+// reception on in echo mode; `option` is the host's: "--capture" turns the
+// capture file on, "--custom" answers by response rules instead.
 class BenchHost {
 public:
-    BenchHost(const std::string &binaryFolder, const std::string &programFolder, int maxSeconds, bool capture = false);
+    BenchHost(const std::string &binaryFolder, const std::string &programFolder, int maxSeconds,
+              const std::string &option = {});
     const ServerUnderTest &server() const { return m_server; }
 
     // See ControlSignals.h for what each signal does.

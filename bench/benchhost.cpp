@@ -3,8 +3,11 @@
 // in a program folder prepared for echo mode, with reception switched on
 // by a click on its button. Controlled by signals (see ControlSignals.h).
 //
-// usage: udprecv_benchhost <program folder> <port> [max seconds] [--capture]
+// usage: udprecv_benchhost <program folder> <port> [max seconds] [--capture | --custom]
 // --capture: the settings file sets Capture=1.
+// --custom: ResSetting=2 with ten response rules; the first nine, of every
+// kind, do not match the load generator's datagrams, the last one answers
+// with the datagram, as an echo (the load generator checks every byte).
 // Writes <folder>/bench.ready ("<port> <receive buffer>") once reception is
 // on, and <folder>/bench.stats on SIGUSR2.
 
@@ -53,13 +56,25 @@ bool WriteText(const QString &path, const QByteArray &text)
 
 // The settings file for echo mode on `port`, and the file the
 // single-instance guard locks.
-bool PrepareProgramFolder(const QString &folder, int port, bool capture)
+bool PrepareProgramFolder(const QString &folder, int port, bool capture, bool custom)
 {
     if (!QDir().mkpath(folder + QStringLiteral("/Config")))
         return false;
     const QByteArray settings = "[Port]\r\nUdpPort=" + QByteArray::number(port) +
-                                "\r\n\r\n[Maintenance]\r\nResSetting=1\r\nLogMaxSize=3\r\nLogGenerations=10\r\n" +
-                                (capture ? "Capture=1\r\n" : "");
+                                "\r\n\r\n[Maintenance]\r\nResSetting=" + (custom ? "2" : "1") +
+                                "\r\nLogMaxSize=3\r\nLogGenerations=10\r\n" + (capture ? "Capture=1\r\n" : "");
+    const QByteArray rules = "whois prefix=810b contains=1008 -> 810a0015 0100 1000 c4020004d2 2205c4 9103 2203e7\r\n"
+                             "read prefix=0103 length=8 -> data[0:2] 02 002a\r\n"
+                             "status regex=\"^GET /status\\b\" -> \"OK \" count \"\\r\\n\"\r\n"
+                             "lan from=10.0.0.0/8 -> none\r\n"
+                             "ping contains=70696e67 -> \"pong\"\r\n"
+                             "privileged port=1-1023 -> data[0:4]\r\n"
+                             "jumbo length=9001- -> none\r\n"
+                             "hello regex=\"(?i)^hello\" -> \"hi\" count:2\r\n"
+                             "linklocal from=fe80::/10 -> data\r\n"
+                             "echo length=16- -> data\r\n";
+    if (custom && !WriteText(folder + QStringLiteral("/Config/Tavo_UdpRecvRules.txt"), rules))
+        return false;
     return WriteText(folder + QStringLiteral("/Config/Tavo_UdpRecvSetting.ini"), settings) &&
            WriteText(folder + QStringLiteral("/Tavo_UdpRecv"), {});
 }
@@ -75,9 +90,10 @@ int Fail(const char *what)
 int main(int argc, char *argv[])
 {
     const bool capture = argc > 3 && std::strcmp(argv[argc - 1], "--capture") == 0;
-    const int positional = capture ? argc - 1 : argc;
+    const bool custom = argc > 3 && std::strcmp(argv[argc - 1], "--custom") == 0;
+    const int positional = capture || custom ? argc - 1 : argc;
     if (positional < 3 || positional > 4) {
-        std::fprintf(stderr, "usage: %s <program folder> <port> [max seconds] [--capture]\n", argv[0]);
+        std::fprintf(stderr, "usage: %s <program folder> <port> [max seconds] [--capture | --custom]\n", argv[0]);
         return 2;
     }
     // Never outlive the driver that started this host.
@@ -92,7 +108,7 @@ int main(int argc, char *argv[])
     QApplication app(argc, argv);
     QApplication::setQuitOnLastWindowClosed(false);
     const QString folder = QDir(QString::fromLocal8Bit(argv[1])).absolutePath();
-    if (!PrepareProgramFolder(folder, port, capture))
+    if (!PrepareProgramFolder(folder, port, capture, custom))
         return Fail("cannot prepare the program folder");
 
     StderrMessageBoxes boxes;
@@ -110,8 +126,10 @@ int main(int argc, char *argv[])
     auto *socket = window.findChild<UdpSocket *>(QStringLiteral("wscRecv"));
     if (!button || !clockTimer || !socket)
         return Fail("the main window lacks cmdRecvData, tmrNowDateTime or wscRecv");
-    if (window.SelectedResponse() != ResponseOption::RcvData)
-        return Fail("echo mode is not selected");
+    if (window.SelectedResponse() != (custom ? ResponseOption::Custom : ResponseOption::RcvData))
+        return Fail(custom ? "the custom response is not selected" : "echo mode is not selected");
+    if (custom && window.responseRules().size() != 10)
+        return Fail("the ten response rules were not read");
 
     HostProbe probe(*button, *clockTimer, *socket, folder + QStringLiteral("/bench.stats"));
     button->click();
