@@ -471,12 +471,6 @@ bool matchesBytesAndSender(const Rule &rule, QByteArrayView payload, const socka
 
 } // namespace
 
-bool matches(const Rule &rule, QByteArrayView payload, const sockaddr *sender, socklen_t senderLength)
-{
-    return matchesBytesAndSender(rule, payload, sender, senderLength) &&
-           (!rule.regex || rule.regex->match(QString::fromLatin1(payload)).hasMatch());
-}
-
 int match(const std::vector<Rule> &rules, QByteArrayView payload, const sockaddr *sender, socklen_t senderLength)
 {
     // The payload as text is made once, when a regular expression first asks for it.

@@ -132,7 +132,6 @@ LineOutcome parseLine(QByteArrayView text, int line = 1);
 // The index of the first rule that answers the datagram from `sender`,
 // -1 when none does.
 int match(const std::vector<Rule> &rules, QByteArrayView payload, const sockaddr *sender, socklen_t senderLength);
-bool matches(const Rule &rule, QByteArrayView payload, const sockaddr *sender, socklen_t senderLength);
 
 // The reply of a rule that is not silent, its counter at `count`.
 QByteArray reply(const Rule &rule, QByteArrayView payload, uint64_t count);
