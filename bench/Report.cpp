@@ -64,6 +64,8 @@ std::vector<FigureRow> FigureRows(const PhaseSettings &settings)
         {Figure::CaptureCpuPerDatagram, "CPU per datagram at 10,000/s, Capture=1 (us)", 2, false, false, {}},
         {Figure::MetricsFloodRate, "flood echo rate, --metrics scraped (/s)", 0, false, false, {}},
         {Figure::MetricsCpuPerDatagram, "CPU per datagram at 10,000/s, --metrics (us)", 2, false, false, {}},
+        {Figure::CustomFloodRate, "flood rate, custom, 10 rules (/s)", 0, false, false, {}},
+        {Figure::CustomCpuPerDatagram, "CPU per datagram at 10,000/s, 10 rules (us)", 2, false, false, {}},
     };
 }
 

@@ -30,6 +30,8 @@ enum class Figure {
     CaptureCpuPerDatagram,
     MetricsFloodRate, // again on a host with --metrics, scraped every second
     MetricsCpuPerDatagram,
+    CustomFloodRate, // the same on a host answering by ten response rules, the last one matching
+    CustomCpuPerDatagram,
 };
 
 // Yardsticks, measured for the round trips and CPU use only: QtReference,

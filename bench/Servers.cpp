@@ -18,13 +18,13 @@ constexpr int StatsTimeoutMs = 5000;
 
 // The command line of a host in a fresh program folder.
 std::vector<std::string> HostCommand(const std::string &binaryFolder, const std::string &folder, int maxSeconds,
-                                     bool capture, uint16_t metricsPort)
+                                     const std::string &option, uint16_t metricsPort)
 {
     std::filesystem::create_directories(folder);
     std::vector<std::string> command {binaryFolder + "/udprecv_benchhost", folder, std::to_string(FreeUdpPort()),
                                       std::to_string(maxSeconds)};
-    if (capture)
-        command.emplace_back("--capture");
+    if (!option.empty())
+        command.push_back(option);
     if (metricsPort != 0) {
         command.emplace_back("--metrics");
         command.push_back(std::to_string(metricsPort));
@@ -47,9 +47,9 @@ std::vector<std::string> ReferenceCommand(const std::string &binaryFolder, const
 
 } // namespace
 
-BenchHost::BenchHost(const std::string &binaryFolder, const std::string &programFolder, int maxSeconds, bool capture,
-                     uint16_t metricsPort)
-    : m_folder(programFolder), m_process(HostCommand(binaryFolder, programFolder, maxSeconds, capture, metricsPort),
+BenchHost::BenchHost(const std::string &binaryFolder, const std::string &programFolder, int maxSeconds,
+                     const std::string &option, uint16_t metricsPort)
+    : m_folder(programFolder), m_process(HostCommand(binaryFolder, programFolder, maxSeconds, option, metricsPort),
                                          programFolder + "/host-output.txt")
 {
     std::istringstream ready(WaitForLine(m_folder + "/bench.ready", m_process, StartTimeoutMs));

@@ -17,12 +17,13 @@ struct ServerUnderTest {
 };
 
 // udprecv_benchhost in a fresh program folder: the real main window with
-// reception on in echo mode, with the capture file on when asked, and the
-// metrics endpoint on 127.0.0.1:`metricsPort` when one is given.
+// reception on in echo mode; `option` is the host's: "--capture" turns the
+// capture file on, "--custom" answers by response rules instead; the
+// metrics endpoint listens on 127.0.0.1:`metricsPort` when one is given.
 class BenchHost {
 public:
-    BenchHost(const std::string &binaryFolder, const std::string &programFolder, int maxSeconds, bool capture = false,
-              uint16_t metricsPort = 0);
+    BenchHost(const std::string &binaryFolder, const std::string &programFolder, int maxSeconds,
+              const std::string &option = {}, uint16_t metricsPort = 0);
     const ServerUnderTest &server() const { return m_server; }
 
     // See ControlSignals.h for what each signal does.

@@ -4,7 +4,9 @@
 // other; each figure measured several times; prints one table of medians
 // with the targets.
 //
-// usage: udprecv_bench [--quick] [--sizes 64,1400,3000] [--reps 3]
+// usage: udprecv_bench [--quick] [--sizes 64,1400,3000] [--reps 3] [--modes]
+// --modes: only the flood and CPU phases, each on a fresh host in echo mode
+// and on one answering by ten response rules, one right after the other.
 
 #include "Phases.h"
 #include "Report.h"
@@ -20,6 +22,7 @@
 #include <cstring>
 #include <filesystem>
 #include <functional>
+#include <map>
 #include <sstream>
 #include <stdexcept>
 #include <vector>
@@ -28,6 +31,7 @@ namespace {
 
 struct Options {
     bool quick = false;
+    bool modes = false;
     int reps = 3;
     std::vector<int> sizes {64, 1400, 3000};
 };
@@ -41,6 +45,8 @@ bool ParseOptions(int argc, char **argv, Options &options)
         const std::string arg = argv[i];
         if (arg == "--quick") {
             options.quick = true;
+        } else if (arg == "--modes") {
+            options.modes = true;
         } else if (arg == "--reps" && i + 1 < argc) {
             options.reps = std::atoi(argv[++i]);
             repsGiven = true;
@@ -233,8 +239,64 @@ std::string Describe(const Options &options, const Buffers &buffers, double load
     return text;
 }
 
+// Each figure of every run, then median and range per mode.
+std::string FormatModes(const std::map<std::string, std::vector<double>> &values)
+{
+    std::string text;
+    char line[256];
+    for (const auto &[name, list] : values) {
+        std::string runs;
+        for (const double v : list) {
+            char one[40];
+            std::snprintf(one, sizeof one, "%s%.2f", runs.empty() ? "" : ", ", v);
+            runs += one;
+        }
+        std::snprintf(line, sizeof line, "%-40s median %10.2f  min %10.2f  max %10.2f  (%s)\n", name.c_str(),
+                      Median(list).value_or(0), *std::min_element(list.begin(), list.end()),
+                      *std::max_element(list.begin(), list.end()), runs.c_str());
+        text += line;
+    }
+    return text;
+}
+
+// Echo mode against the custom response, fresh hosts side by side in time.
+int RunModes(const Options &options)
+{
+    const PhaseSettings settings = options.quick ? PhaseSettings::Quick() : PhaseSettings {};
+    const std::string binaries = ExecutableFolder();
+    const WorkFolder work;
+    PhaseRunner runner;
+    int folderNumber = 0;
+    std::map<std::string, std::vector<double>> values;
+    for (const int size : options.sizes) {
+        for (int rep = 1; rep <= options.reps; ++rep) {
+            const std::vector<std::string> order =
+                rep % 2 == 1 ? std::vector<std::string> {"", "--custom"} : std::vector<std::string> {"--custom", ""};
+            for (const std::string &option : order) {
+                const std::string mode = std::to_string(size) + " bytes, " + (option.empty() ? "echo" : "custom");
+                runner.Run(mode + ", run " + std::to_string(rep), [&] {
+                    const double loadBefore = LoadAverage();
+                    BenchHost host(binaries, work.path() + "/run" + std::to_string(++folderNumber), ChildMaxSeconds,
+                                   option);
+                    const double rate = MeasureFlood(host.server(), size, settings).rate;
+                    const double cpu = MeasureCpuPerDatagram(host.server(), size, settings);
+                    values[mode + ": flood rate (/s)"].push_back(rate);
+                    values[mode + ": CPU per datagram (us)"].push_back(cpu);
+                    std::fprintf(stderr, "    flood %.0f/s, CPU %.2f us; load average %.2f before, %.2f after\n", rate,
+                                 cpu, loadBefore, LoadAverage());
+                });
+            }
+        }
+    }
+    std::printf("Tavo_UdpRecv benchmark, echo mode against ten response rules, %d run%s\n%s", options.reps,
+                options.reps == 1 ? "" : "s", FormatModes(values).c_str());
+    return runner.failures() > 0 ? 3 : 0;
+}
+
 int RunBenchmark(const Options &options)
 {
+    if (options.modes)
+        return RunModes(options);
     const PhaseSettings settings = options.quick ? PhaseSettings::Quick() : PhaseSettings {};
     const std::string binaries = ExecutableFolder();
     const WorkFolder work;
@@ -277,7 +339,7 @@ int RunBenchmark(const Options &options)
             });
             // The capture's own rows: a fresh host with Capture=1, alone on the machine.
             runner.Run("flood and CPU use with Capture=1", [&] {
-                BenchHost host(binaries, nextFolder(), ChildMaxSeconds, true);
+                BenchHost host(binaries, nextFolder(), ChildMaxSeconds, "--capture");
                 results.Add(size, Figure::CaptureFloodRate, Server::Tool,
                             MeasureFlood(host.server(), size, settings).rate);
                 results.Add(size, Figure::CaptureCpuPerDatagram, Server::Tool,
@@ -286,7 +348,7 @@ int RunBenchmark(const Options &options)
             // The metrics endpoint's rows: a fresh host with --metrics, scraped every second meanwhile.
             runner.Run("flood and CPU use with --metrics scraped", [&] {
                 const uint16_t metricsPort = freeTcpPort();
-                BenchHost host(binaries, nextFolder(), ChildMaxSeconds, false, metricsPort);
+                BenchHost host(binaries, nextFolder(), ChildMaxSeconds, {}, metricsPort);
                 MetricsScraper scraper(metricsPort);
                 const double rate = MeasureFlood(host.server(), size, settings).rate;
                 const double cpu = MeasureCpuPerDatagram(host.server(), size, settings);
@@ -294,6 +356,13 @@ int RunBenchmark(const Options &options)
                     throw std::runtime_error("no scrape of the metrics endpoint was answered");
                 results.Add(size, Figure::MetricsFloodRate, Server::Tool, rate);
                 results.Add(size, Figure::MetricsCpuPerDatagram, Server::Tool, cpu);
+            });
+            runner.Run("flood and CPU use with ten response rules", [&] {
+                BenchHost host(binaries, nextFolder(), ChildMaxSeconds, "--custom");
+                results.Add(size, Figure::CustomFloodRate, Server::Tool,
+                            MeasureFlood(host.server(), size, settings).rate);
+                results.Add(size, Figure::CustomCpuPerDatagram, Server::Tool,
+                            MeasureCpuPerDatagram(host.server(), size, settings));
             });
         }
         // Paced below both the loss-free rate of a burst and the rate the
@@ -336,7 +405,7 @@ int main(int argc, char **argv)
 {
     Options options;
     if (!ParseOptions(argc, argv, options)) {
-        std::fprintf(stderr, "usage: %s [--quick] [--sizes 64,1400,3000] [--reps 1..20]\n", argv[0]);
+        std::fprintf(stderr, "usage: %s [--quick] [--sizes 64,1400,3000] [--reps 1..20] [--modes]\n", argv[0]);
         return 2;
     }
     std::signal(SIGINT, OnInterrupt);

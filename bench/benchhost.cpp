@@ -3,9 +3,13 @@
 // in a program folder prepared for echo mode, with reception switched on
 // by a click on its button. Controlled by signals (see ControlSignals.h).
 //
-// usage: udprecv_benchhost <program folder> <port> [max seconds] [--capture] [--metrics <port>]
-// --capture: the settings file sets Capture=1; --metrics: the metrics
-// endpoint listens on 127.0.0.1:<port>, as the program's --metrics does.
+// usage: udprecv_benchhost <program folder> <port> [max seconds] [--capture | --custom] [--metrics <port>]
+// --capture: the settings file sets Capture=1.
+// --custom: ResSetting=2 with ten response rules; the first nine, of every
+// kind, do not match the load generator's datagrams, the last one answers
+// with the datagram, as an echo (the load generator checks every byte).
+// --metrics: the metrics endpoint listens on 127.0.0.1:<port>, as the
+// program's --metrics does.
 // Writes <folder>/bench.ready ("<port> <receive buffer>") once reception is
 // on, and <folder>/bench.stats on SIGUSR2.
 
@@ -56,13 +60,25 @@ bool WriteText(const QString &path, const QByteArray &text)
 
 // The settings file for echo mode on `port`, and the file the
 // single-instance guard locks.
-bool PrepareProgramFolder(const QString &folder, int port, bool capture)
+bool PrepareProgramFolder(const QString &folder, int port, bool capture, bool custom)
 {
     if (!QDir().mkpath(folder + QStringLiteral("/Config")))
         return false;
     const QByteArray settings = "[Port]\r\nUdpPort=" + QByteArray::number(port) +
-                                "\r\n\r\n[Maintenance]\r\nResSetting=1\r\nLogMaxSize=3\r\nLogGenerations=10\r\n" +
-                                (capture ? "Capture=1\r\n" : "");
+                                "\r\n\r\n[Maintenance]\r\nResSetting=" + (custom ? "2" : "1") +
+                                "\r\nLogMaxSize=3\r\nLogGenerations=10\r\n" + (capture ? "Capture=1\r\n" : "");
+    const QByteArray rules = "whois prefix=810b contains=1008 -> 810a0015 0100 1000 c4020004d2 2205c4 9103 2203e7\r\n"
+                             "read prefix=0103 length=8 -> data[0:2] 02 002a\r\n"
+                             "status regex=\"^GET /status\\b\" -> \"OK \" count \"\\r\\n\"\r\n"
+                             "lan from=10.0.0.0/8 -> none\r\n"
+                             "ping contains=70696e67 -> \"pong\"\r\n"
+                             "privileged port=1-1023 -> data[0:4]\r\n"
+                             "jumbo length=9001- -> none\r\n"
+                             "hello regex=\"(?i)^hello\" -> \"hi\" count:2\r\n"
+                             "linklocal from=fe80::/10 -> data\r\n"
+                             "echo length=16- -> data\r\n";
+    if (custom && !WriteText(folder + QStringLiteral("/Config/Tavo_UdpRecvRules.txt"), rules))
+        return false;
     return WriteText(folder + QStringLiteral("/Config/Tavo_UdpRecvSetting.ini"), settings) &&
            WriteText(folder + QStringLiteral("/Tavo_UdpRecv"), {});
 }
@@ -84,10 +100,11 @@ int main(int argc, char *argv[])
         positional -= 2;
     }
     const bool capture = positional > 3 && std::strcmp(argv[positional - 1], "--capture") == 0;
-    if (capture)
+    const bool custom = positional > 3 && std::strcmp(argv[positional - 1], "--custom") == 0;
+    if (capture || custom)
         --positional;
     if (positional < 3 || positional > 4 || metricsPort < 0 || metricsPort > 65535) {
-        std::fprintf(stderr, "usage: %s <program folder> <port> [max seconds] [--capture] [--metrics <port>]\n",
+        std::fprintf(stderr, "usage: %s <program folder> <port> [max seconds] [--capture | --custom] [--metrics <port>]\n",
                      argv[0]);
         return 2;
     }
@@ -103,7 +120,7 @@ int main(int argc, char *argv[])
     QApplication app(argc, argv);
     QApplication::setQuitOnLastWindowClosed(false);
     const QString folder = QDir(QString::fromLocal8Bit(argv[1])).absolutePath();
-    if (!PrepareProgramFolder(folder, port, capture))
+    if (!PrepareProgramFolder(folder, port, capture, custom))
         return Fail("cannot prepare the program folder");
 
     StderrMessageBoxes boxes;
@@ -121,8 +138,10 @@ int main(int argc, char *argv[])
     auto *socket = window.findChild<UdpSocket *>(QStringLiteral("wscRecv"));
     if (!button || !clockTimer || !socket)
         return Fail("the main window lacks cmdRecvData, tmrNowDateTime or wscRecv");
-    if (window.SelectedResponse() != ResponseOption::RcvData)
-        return Fail("echo mode is not selected");
+    if (window.SelectedResponse() != (custom ? ResponseOption::Custom : ResponseOption::RcvData))
+        return Fail(custom ? "the custom response is not selected" : "echo mode is not selected");
+    if (custom && window.responseRules().size() != 10)
+        return Fail("the ten response rules were not read");
 
     MetricsServer metrics([&window] { return metricsexposition::textOf({window.receptionReport(), {}, 0}); });
     if (metricsPort != 0 && !metrics.listen({QHostAddress(QHostAddress::LocalHost), static_cast<quint16>(metricsPort)}))

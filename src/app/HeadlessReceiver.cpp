@@ -7,11 +7,12 @@
 #include <cstdio>
 
 HeadlessReceiver::HeadlessReceiver(const Services &services)
-    : m_services(services), m_surface(m_settings),
+    : m_services(services), m_surface(m_settings, m_rules),
       m_reception(std::make_unique<ReceptionController>(
           ReceptionController::Dependencies {m_wscRecv, m_surface, m_settings, services.runtime, services.log,
                                              services.guard, services.boxes, services.clock}))
 {
+    m_reception->setResponseRules(&m_rules);
     connect(&m_wscRecv, &UdpSocket::DataArrival, this,
             [this](int32_t bytesTotal) { m_reception->wscRecv_DataArrival(bytesTotal); });
     m_statusTimer.setInterval(1000);
@@ -23,6 +24,8 @@ HeadlessReceiver::~HeadlessReceiver() = default;
 void HeadlessReceiver::ReadSetting(const QString &file)
 {
     ::ReadSetting(file, m_settings, m_services.runtime.logging, m_services.boxes, m_services.guard);
+    loadResponseRules(responserules::filePath(m_services.runtime.appDefine.ConfigPath), m_rules, m_services.log,
+                      m_services.runtime.ToolKind(), m_services.boxes);
 }
 
 bool HeadlessReceiver::TestBindPort(const QString &portText)

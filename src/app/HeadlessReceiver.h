@@ -59,6 +59,7 @@ private:
 
     Services m_services;
     ReceiveSettings m_settings;
+    ResponseRuleSet m_rules;
     HeadlessSurface m_surface;
     UdpSocket m_wscRecv;
     std::unique_ptr<ReceptionController> m_reception;

@@ -7,6 +7,8 @@ ResponseOption HeadlessSurface::SelectedResponse() const
         return ResponseOption::Nothing;
     case 1:
         return ResponseOption::RcvData;
+    case 2:
+        return m_rules.empty() ? ResponseOption::None : ResponseOption::Custom;
     default:
         return ResponseOption::None;
     }

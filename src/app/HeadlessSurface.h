@@ -3,13 +3,18 @@
 #include "reception/HexGrid.h"
 #include "reception/Lamp.h"
 #include "reception/ReceptionSurface.h"
+#include "reception/ResponseRulesFile.h"
 #include "settings/SettingsReader.h"
 
 // What reception shows, kept in models no one looks at. The response
-// follows ResSetting as the window's options do.
+// follows ResSetting as the window's options do: 2 is the custom response
+// when at least one rule was read.
 class HeadlessSurface final : public ReceptionSurface {
 public:
-    explicit HeadlessSurface(const ReceiveSettings &settings) : m_settings(settings) {}
+    HeadlessSurface(const ReceiveSettings &settings, const ResponseRuleSet &rules)
+        : m_settings(settings), m_rules(rules)
+    {
+    }
 
     Lamp &RecvLed() override { return m_recvLed; }
     Lamp &SendLed() override { return m_sendLed; }
@@ -32,6 +37,7 @@ private:
     };
 
     const ReceiveSettings &m_settings;
+    const ResponseRuleSet &m_rules;
     PlainLamp m_recvLed;
     PlainLamp m_sendLed;
     HexGrid m_recvGrid;

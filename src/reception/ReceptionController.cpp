@@ -4,6 +4,7 @@
 #include "Lamp.h"
 #include "PortChecks.h"
 #include "ReceptionSurface.h"
+#include "ResponseRulesFile.h"
 #include "UdpSocket.h"
 #include "core/Clock.h"
 #include "core/MessageBoxService.h"
@@ -153,21 +154,16 @@ Result<> ReceptionController::handleDatagram(int32_t bytesTotal, QByteArray &rec
 
     switch (m.surface.SelectedResponse()) {
     case ResponseOption::Nothing:
+    case ResponseOption::None:
+        m.surface.setAnsweringRule({});
         break;
     case ResponseOption::RcvData:
+        m.surface.setAnsweringRule({});
         response = received;
-        m.wscRecv.SendData(response);
-        ++m_counters.answered;
-        m_counters.bytesSent += static_cast<uint64_t>(response.size());
-        captureSent(response);
-        CtrlLed(m.surface.SendLed(), LampOn, m.guard);
-        m.surface.SetLastSentDateTime(m.clock.now());
-        m.log.WriteLog(kind, response.size(), bytesSent());
-        showBytes(m.surface.SendGrid(), response, m.guard);
+        sendResponse(response);
         break;
     case ResponseOption::Custom:
-    case ResponseOption::None:
-        // No custom response exists: nothing is sent.
+        answerByRules(received, response);
         break;
     }
 
@@ -185,6 +181,36 @@ ReceptionReport ReceptionController::report() const
             m_capture.recordsLost(),
             m_rotation.rotations(),
             m_captureRotation.rotations()};
+}
+
+void ReceptionController::sendResponse(const QByteArray &response)
+{
+    m.wscRecv.SendData(response);
+    ++m_counters.answered;
+    m_counters.bytesSent += static_cast<uint64_t>(response.size());
+    captureSent(response);
+    CtrlLed(m.surface.SendLed(), LampOn, m.guard);
+    m.surface.SetLastSentDateTime(m.clock.now());
+    m.log.WriteLog(m.runtime.ToolKind(), response.size(), bytesSent());
+    showBytes(m.surface.SendGrid(), response, m.guard);
+}
+
+// The first rule that matches answers, unless it answers nothing; the
+// window names it beside the sender.
+void ReceptionController::answerByRules(const QByteArray &received, QByteArray &response)
+{
+    const SocketAddress sender = m.wscRecv.CurrentSender();
+    const int index = m_rules ? m_rules->match(received, sender.address, sender.length) : -1;
+    if (index < 0) {
+        m.surface.setAnsweringRule({});
+        return;
+    }
+    const responserules::Rule &rule = m_rules->rules()[static_cast<size_t>(index)];
+    m.surface.setAnsweringRule(rule.name);
+    if (rule.silent)
+        return;
+    response = m_rules->answer(index, received);
+    sendResponse(response);
 }
 
 void ReceptionController::captureReceived()

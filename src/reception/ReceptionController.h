@@ -15,6 +15,7 @@ class ErrorGuard;
 class LogWriter;
 class MessageBoxService;
 class ReceptionSurface;
+class ResponseRuleSet;
 class UdpSocket;
 struct ReceiveSettings;
 struct Runtime;
@@ -39,6 +40,9 @@ public:
 
     explicit ReceptionController(const Dependencies &deps);
 
+    // The rules that answer in the custom mode; none: it answers nothing.
+    void setResponseRules(ResponseRuleSet *rules) { m_rules = rules; }
+
     void cmdRecvData_Click();
     void wscRecv_DataArrival(int32_t bytesTotal);
 
@@ -54,6 +58,10 @@ private:
     void stopReception();
     // The datagram's steps; a failure ends them (the handler logs it).
     Result<> handleDatagram(int32_t bytesTotal, QByteArray &received, QByteArray &response);
+    // Sends the response back to the datagram's sender, records and shows it.
+    void sendResponse(const QByteArray &response);
+    // The custom mode's reply, empty when no rule answers.
+    void answerByRules(const QByteArray &received, QByteArray &response);
     void captureReceived();
     void captureSent(const QByteArray &response);
     Result<> rotateLog();
@@ -64,4 +72,5 @@ private:
     LogRotation m_rotation;
     CaptureWriter m_capture; // on from a start of reception with Capture set
     LogRotation m_captureRotation;
+    ResponseRuleSet *m_rules = nullptr;
 };

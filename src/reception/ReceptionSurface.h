@@ -27,6 +27,9 @@ public:
     // called for every datagram shown, so a surface compares before it
     // formats. A surface that does not show it ignores it.
     virtual void SetLastSender(const SocketAddress &sender) { (void)sender; }
+    // The custom response's rule that matched the datagram last shown
+    // (empty: none, or another mode); called for every datagram shown.
+    virtual void setAnsweringRule(const QString &name) { (void)name; }
     // Capture records start failing (true) or are written again (false).
     virtual void SetCaptureFailing(bool failing) { (void)failing; }
 };

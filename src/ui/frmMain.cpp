@@ -28,6 +28,7 @@ frmMain::frmMain(const Services &services)
     createControls();
     m_reception = std::make_unique<ReceptionController>(ReceptionController::Dependencies {
         *m_wscRecv, *this, m_settings, services.runtime, services.log, services.guard, services.boxes, services.clock});
+    m_reception->setResponseRules(&m_rules);
     connectHandlers();
 }
 
@@ -41,6 +42,8 @@ void frmMain::connectHandlers()
     connect(&m_tmrNowDateTime, &QTimer::timeout, this, &frmMain::tmrNowDateTime_Timer);
     connect(m_cmdEnd, &QPushButton::clicked, this, &frmMain::cmdEnd_Click);
     connect(m_comSetting, &QAction::triggered, this, &frmMain::ComSetting_Click);
+    connect(m_editResponseRules, &QAction::triggered, this, &frmMain::editResponseRules);
+    connect(m_reloadResponseRules, &QAction::triggered, this, &frmMain::reloadResponseRules);
     connect(m_cmdRecvData, &QPushButton::clicked, this, [this] { m_reception->cmdRecvData_Click(); });
     connect(m_wscRecv, &UdpSocket::DataArrival, this,
             [this](int32_t bytesTotal) { m_reception->wscRecv_DataArrival(bytesTotal); });
@@ -69,6 +72,7 @@ void frmMain::showWriteFailures()
 void frmMain::ReadSetting(const QString &file)
 {
     ::ReadSetting(file, m_settings, m_services.runtime.logging, m_services.boxes, m_services.guard);
+    loadResponseRules();
 }
 
 void frmMain::setVisible(bool visible)
@@ -102,6 +106,8 @@ void frmMain::Form_Load()
             m_optNothing->setChecked(true);
         else if (m_settings.ResMode == 1)
             m_optRcvData->setChecked(true);
+        else if (m_settings.ResMode == 2 && m_optCustom->isEnabled())
+            m_optCustom->setChecked(true);
         winId(); // the frame around the window is known once the window exists
         const QRect screenArea = AvailableArea(*this);
         fitInto(screenArea);
@@ -195,11 +201,8 @@ void frmMain::SetLastSender(const SocketAddress &sender)
         return;
     std::memcpy(&m_lastSender, sender.address, length);
     m_lastSenderLength = length;
-    const QString text = QStringLiteral("送信元：") + FormatSocketAddress(sender);
-    for (QWidget *shown : {static_cast<QWidget *>(m_fgrdRecvData), static_cast<QWidget *>(m_lblLastRecvDateTimeData)}) {
-        shown->setToolTip(text);
-        shown->setAccessibleDescription(text);
-    }
+    m_senderText = QStringLiteral("送信元：") + FormatSocketAddress(sender);
+    showSender();
 }
 
 void frmMain::SetCaptureFailing(bool failing)

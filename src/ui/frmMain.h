@@ -4,6 +4,7 @@
 #include "reception/HexGrid.h"
 #include "reception/ReceptionController.h"
 #include "reception/ReceptionSurface.h"
+#include "reception/ResponseRulesFile.h"
 #include "runtime/Services.h"
 #include "settings/SettingsReader.h"
 
@@ -54,6 +55,14 @@ public:
     // Clicks 受信待ち (or 受信終了) as the user would: the same handler runs.
     void ClickRecvData();
 
+    // The custom response's rules: read with the settings, again from the
+    // menu and after the editor saved them. カスタム can be chosen while
+    // at least one rule is read.
+    const ResponseRuleSet &responseRules() const { return m_rules; }
+    QString responseRulesFile() const;
+    void reloadResponseRules();
+    void editResponseRules();
+
     // ReceptionSurface
     Lamp &RecvLed() override;
     Lamp &SendLed() override;
@@ -64,6 +73,7 @@ public:
     void SetRecvButtonCaption(const QString &text) override;
     ResponseOption SelectedResponse() const override;
     void SetLastSender(const SocketAddress &sender) override;
+    void setAnsweringRule(const QString &name) override;
     void SetCaptureFailing(bool failing) override;
 
     void setVisible(bool visible) override;
@@ -88,6 +98,9 @@ private:
     void connectHandlers();
     void showWriteFailures();
     void colorHeadings();
+    void loadResponseRules();
+    void updateCustomOption();
+    void showSender();
 
     Services m_services;
     ReceiveSettings m_settings;
@@ -98,6 +111,9 @@ private:
     // datagram's, its text made only when it changes.
     sockaddr_storage m_lastSender {};
     socklen_t m_lastSenderLength = 0;
+    QString m_senderText;
+    QString m_answeringRule;
+    ResponseRuleSet m_rules;
 
     HexGrid m_recvGrid;
     HexGrid m_sendGrid;
@@ -106,6 +122,8 @@ private:
     QMenuBar *m_menuBar = nullptr;
     QMenu *m_admin = nullptr;
     QAction *m_comSetting = nullptr;
+    QAction *m_editResponseRules = nullptr;
+    QAction *m_reloadResponseRules = nullptr;
     QScrollArea *m_clientScroll = nullptr;
     QWidget *m_client = nullptr;
     QSize m_fullSize; // the menu bar over the whole client area

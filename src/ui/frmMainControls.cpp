@@ -45,6 +45,8 @@ void frmMain::createMenu()
     m_menuBar = Named(new QMenuBar(this), "menuBar");
     m_admin = Named(m_menuBar->addMenu(QStringLiteral("設定")), "Admin");
     m_comSetting = Named(m_admin->addAction(QStringLiteral("通信")), "ComSetting");
+    m_editResponseRules = Named(m_admin->addAction(QStringLiteral("応答ルールの編集")), "editResponseRules");
+    m_reloadResponseRules = Named(m_admin->addAction(QStringLiteral("応答ルールの再読込")), "reloadResponseRules");
 }
 
 void frmMain::createControls()
@@ -115,7 +117,7 @@ void frmMain::createControls()
         grid->setRepaintInterval(GridRepaintIntervalMs);
     }
 
-    m_optCustom->setEnabled(false); // no custom response exists
+    m_optCustom->setEnabled(false); // until a response rule is read
     m_responseGroup = Named(new QButtonGroup(m_fraResSetting), "responseGroup");
     m_responseGroup->setExclusive(true);
     for (QRadioButton *option : {m_optNothing, m_optRcvData, m_optCustom})

@@ -25,14 +25,14 @@ using namespace Qt::StringLiterals;
 namespace {
 
 // A program folder with the program and its settings; `port` empty: no UdpPort.
-QString PrepareProgram(const QTemporaryDir &dir, const QByteArray &port)
+QString PrepareProgram(const QTemporaryDir &dir, const QByteArray &port, const QByteArray &resSetting = "1")
 {
     if (!QDir(dir.path()).mkpath(u"Config"_s))
         return {};
     const QByteArray portLine = port.isEmpty() ? QByteArray() : "UdpPort=" + port + "\r\n";
     testsupport::writeFile(dir.filePath(u"Config/Tavo_UdpRecvSetting.ini"_s),
-                           "[Port]\r\n" + portLine +
-                               "[Maintenance]\r\nResSetting=1\r\nLogMaxSize=3\r\nLogGenerations=10\r\n");
+                           "[Port]\r\n" + portLine + "[Maintenance]\r\nResSetting=" + resSetting +
+                               "\r\nLogMaxSize=3\r\nLogGenerations=10\r\n");
     const QString program = dir.filePath(u"Tavo_UdpRecv"_s);
     return QFile::copy(QStringLiteral(UDPRECV_BINARY), program) ? program : QString();
 }
@@ -103,6 +103,8 @@ private Q_SLOTS:
     void notifiesServiceManager();
     void refusesWithoutUsablePort_data();
     void refusesWithoutUsablePort();
+    void customRulesAnswer_data();
+    void customRulesAnswer();
 };
 
 void HeadlessTest::endsCleanlyOnSignal_data()
@@ -252,6 +254,63 @@ void HeadlessTest::refusesWithoutUsablePort()
     const QString stdErr = QString::fromLocal8Bit(process.readAllStandardError());
     QVERIFY2(stdErr.contains(err) && stdErr.contains(u"no usable receive port"_s), qPrintable(stdErr));
     QCOMPARE(process.readAllStandardOutput(), QByteArray());
+}
+
+void HeadlessTest::customRulesAnswer_data()
+{
+    QTest::addColumn<bool>("headless");
+    QTest::addColumn<bool>("withRules");
+    QTest::newRow("headless, rules") << true << true;
+    QTest::newRow("window, rules") << false << true;
+    QTest::newRow("headless, no rules file") << true << false;
+    QTest::newRow("window, no rules file") << false << false;
+}
+
+// ResSetting=2 answers by the rules file when it has a rule: a BACnet/IP
+// Who-Is gets an I-Am, anything else nothing. Without rules it answers
+// nothing at all, as before there were rules.
+void HeadlessTest::customRulesAnswer()
+{
+    QFETCH(bool, headless);
+    QFETCH(bool, withRules);
+    const QByteArray whoIs = QByteArray::fromHex("810b000c0120ffff00ff1008");
+    const QByteArray iAm = QByteArray::fromHex("810a001501001000c4020004d22205c491032203e7");
+    LoopbackPeer client(AF_INET);
+    const uint16_t port = freePort();
+    QTemporaryDir dir;
+    const QString program = PrepareProgram(dir, QByteArray::number(port), "2");
+    QVERIFY(port != 0 && !program.isEmpty());
+    if (withRules)
+        testsupport::writeFile(dir.filePath(u"Config/Tavo_UdpRecvRules.txt"_s),
+                               "; BACnet/IP\r\nwhois prefix=810b contains=1008 -> 810a0015 0100 1000 c4020004d2 "
+                               "2205c4 9103 2203e7\r\n");
+    QProcess process;
+    StartProgram(process, program, headless);
+    QVERIFY(process.waitForStarted(10000));
+    const QString logFile = dir.filePath(u"Log/Tavo_UdpRcvLog.txt"_s);
+
+    // Who-Is until it is answered or, without rules, logged.
+    std::optional<LoopbackPeer::Datagram> answer;
+    bool logged = false;
+    for (int attempt = 0; attempt < 100 && !answer && !logged && process.state() == QProcess::Running; ++attempt) {
+        client.sendTo(port, whoIs);
+        answer = client.receive(200);
+        logged = !withRules && testsupport::logMessages(logFile).contains(u"12バイトのデータ受信"_s);
+    }
+    QVERIFY(answer || logged);
+    if (withRules)
+        QCOMPARE(answer->bytes, iAm);
+    else
+        QVERIFY(!answer);
+    QVERIFY(client.sendTo(port, "other"));
+    QVERIFY(!client.receive(300));
+    ::kill(static_cast<pid_t>(process.processId()), SIGTERM);
+    QVERIFY(process.waitForFinished(20000));
+
+    const QStringList log = testsupport::logMessages(logFile);
+    QVERIFY(log.contains(u"5バイトのデータ受信"_s));
+    QCOMPARE(log.filter(u"応答送信"_s).size(), withRules ? log.filter(u"12バイトのデータ受信"_s).size() : 0);
+    QCOMPARE(log.filter(u"応答送信"_s), QStringList(log.filter(u"応答送信"_s).size(), u"21バイトの応答送信"_s));
 }
 
 QTEST_GUILESS_MAIN(HeadlessTest)

@@ -7,6 +7,7 @@
 #include "reception/Lamp.h"
 #include "reception/ReceptionController.h"
 #include "reception/ReceptionSurface.h"
+#include "reception/ResponseRulesFile.h"
 #include "reception/UdpSocket.h"
 #include "settings/SettingsReader.h"
 
@@ -44,6 +45,7 @@ public:
     QString lastRecv, lastSent, caption;
     ResponseOption option = ResponseOption::RcvData;
     QList<bool> captureFailing;
+    QString answeringRule = u"(not told)"_s;
 
     void SetCaptureFailing(bool failing) override { captureFailing << failing; }
     Lamp &RecvLed() override { return recvLed; }
@@ -54,6 +56,7 @@ public:
     void SetLastSentDateTime(const LocalTime &time) override { lastSent = FormatDisplayTime(time); }
     void SetRecvButtonCaption(const QString &text) override { caption = text; }
     ResponseOption SelectedResponse() const override { return option; }
+    void setAnsweringRule(const QString &name) override { answeringRule = name; }
 };
 
 // Records each box with the number of log lines written before it.
@@ -311,6 +314,61 @@ private slots:
             QVERIFY(!peer.receive(20).has_value());
         }
         QVERIFY(rig.socket->State() != 0);
+    }
+
+    // In the custom mode the first rule that matches answers, exactly as an
+    // echo is sent; no rule, or one that answers nothing, sends nothing.
+    void customResponse_data()
+    {
+        QTest::addColumn<QByteArray>("payload");
+        QTest::addColumn<QByteArray>("reply"); // empty: none
+        QTest::addColumn<QString>("rule");
+        QTest::newRow("regex, text and counter") << "ping"_ba
+                                                 << "pong 1"_ba << u"pong"_s;
+        QTest::newRow("silenced") << "\xff\x01"_ba << QByteArray() << u"silence"_s;
+        QTest::newRow("slice of the datagram") << "abcdef"_ba
+                                               << "ab\0"_ba << u"head"_s;
+        QTest::newRow("no rule matches") << "ab"_ba << QByteArray() << QString();
+    }
+    void customResponse()
+    {
+        QFETCH(QByteArray, payload);
+        QFETCH(QByteArray, reply);
+        QFETCH(QString, rule);
+        Rig rig;
+        ResponseRuleSet rules;
+        rules.replace(responserules::parse("silence prefix=ff -> none\r\npong regex=\"^ping\" -> \"pong \" "
+                                           "count\r\nhead length=4- -> data[0:2] 00\r\n"));
+        rig.controller->setResponseRules(&rules);
+        rig.surface.option = ResponseOption::Custom;
+        rig.t.runtime.logging.Capture = true;
+        rig.click();
+        rig.t.clock.time = FirstTime;
+        LoopbackPeer peer(AF_INET);
+        QVERIFY(rig.deliver(peer, payload));
+
+        const bool answered = !reply.isEmpty();
+        QCOMPARE(rig.surface.answeringRule, rule);
+        const QStringList lines = answered ? QStringList {received(payload.size()), sent(reply.size())}
+                                           : QStringList {received(payload.size())};
+        QCOMPARE(rig.t.messages(), lines);
+        QCOMPARE(rig.surface.recvLed.color, LampColor::Green);
+        QCOMPARE(rig.surface.sendLed.color, answered ? LampColor::Green : LampColor::Black);
+        QCOMPARE(rig.surface.lastSent, answered ? u"26/12/06 06:39:27"_s : QString());
+        const CaptureFile capture = rig.capture();
+        QCOMPARE(capture.datagrams.size(), answered ? 2 : 1);
+        if (!answered) {
+            verifyUntouched(rig.surface.sendGrid);
+            QVERIFY(!peer.receive(50).has_value());
+            return;
+        }
+        verifyDump(rig.surface.sendGrid, reply);
+        QCOMPARE(capture.datagrams.last().payload, reply);
+        QCOMPARE(capture.datagrams.last().sourcePort, rig.port());
+        const auto got = peer.receive(5000);
+        QVERIFY(got.has_value());
+        QCOMPARE(got->bytes, reply);
+        QCOMPARE(got->sourcePort, rig.port());
     }
 
     void tooShortIsDropped_data()

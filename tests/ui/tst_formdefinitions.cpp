@@ -299,9 +299,12 @@ void FormDefinitionsTest::initialState()
     const auto *admin = main.findChild<QMenu *>(u"Admin"_s);
     QVERIFY(admin);
     QCOMPARE(admin->title(), u"設定"_s);
-    QCOMPARE(admin->actions().size(), 1);
-    QCOMPARE(admin->actions().first()->objectName(), u"ComSetting"_s);
-    QCOMPARE(admin->actions().first()->text(), u"通信"_s);
+    // 通信, then the response rules' editor and their reload.
+    QStringList items;
+    for (const QAction *action : admin->actions())
+        items << action->objectName() + u' ' + action->text();
+    QCOMPARE(items, QStringList({u"ComSetting 通信"_s, u"editResponseRules 応答ルールの編集"_s,
+                                 u"reloadResponseRules 応答ルールの再読込"_s}));
 
     frmUdpRcvComSetting &dialog = f.forms->ComSettingForm();
     QCOMPARE(dialog.windowTitle(), u"通信設定"_s);
