@@ -1,5 +1,6 @@
 // The program's command line, through a copy of the real executable.
 #include "LoopbackPeer.h"
+#include "SettingsFile.h"
 #include "TestSupport.h"
 
 #include <QDir>
@@ -93,9 +94,7 @@ void CommandLineTest::listenEchoesOnLoopback()
     QVERIFY(port != 0);
     QTemporaryDir dir;
     QVERIFY(QDir(dir.path()).mkpath(u"Config"_s));
-    testsupport::writeFile(dir.filePath(u"Config/Tavo_UdpRecvSetting.ini"_s),
-                           "[Port]\r\nUdpPort=" + QByteArray::number(port) +
-                               "\r\n[Maintenance]\r\nResSetting=1\r\nLogMaxSize=3\r\nLogGenerations=10\r\n");
+    QVERIFY(testsupport::SettingsFile().udpPort(port).writeTo(dir.filePath(u"Config/Tavo_UdpRecvSetting.ini"_s)));
     const QString program = CopyProgram(dir);
     QVERIFY(!program.isEmpty());
 

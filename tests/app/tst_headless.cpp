@@ -3,6 +3,7 @@
 // is stored, the notifications of a Type=notify service) and as the
 // window program; both end cleanly on the signals that end a program.
 #include "LoopbackPeer.h"
+#include "SettingsFile.h"
 #include "TestSupport.h"
 
 #include <QCoreApplication>
@@ -21,18 +22,15 @@
 #include <unistd.h>
 
 using namespace Qt::StringLiterals;
+using testsupport::SettingsFile;
 
 namespace {
 
-// A program folder with the program and its settings; `port` empty: no UdpPort.
-QString PrepareProgram(const QTemporaryDir &dir, const QByteArray &port)
+// A program folder with the program and its settings.
+QString PrepareProgram(const QTemporaryDir &dir, const SettingsFile &settings)
 {
-    if (!QDir(dir.path()).mkpath(u"Config"_s))
+    if (!QDir(dir.path()).mkpath(u"Config"_s) || !settings.writeTo(dir.filePath(u"Config/Tavo_UdpRecvSetting.ini"_s)))
         return {};
-    const QByteArray portLine = port.isEmpty() ? QByteArray() : "UdpPort=" + port + "\r\n";
-    testsupport::writeFile(dir.filePath(u"Config/Tavo_UdpRecvSetting.ini"_s),
-                           "[Port]\r\n" + portLine +
-                               "[Maintenance]\r\nResSetting=1\r\nLogMaxSize=3\r\nLogGenerations=10\r\n");
     const QString program = dir.filePath(u"Tavo_UdpRecv"_s);
     return QFile::copy(QStringLiteral(UDPRECV_BINARY), program) ? program : QString();
 }
@@ -124,7 +122,7 @@ void HeadlessTest::endsCleanlyOnSignal()
     LoopbackPeer client(AF_INET);
     const uint16_t port = freePort();
     QTemporaryDir dir;
-    const QString program = PrepareProgram(dir, QByteArray::number(port));
+    const QString program = PrepareProgram(dir, SettingsFile().udpPort(port));
     QVERIFY(port != 0 && !program.isEmpty());
     QProcess process;
     StartProgram(process, program, headless);
@@ -181,7 +179,7 @@ void HeadlessTest::notifiesServiceManager()
     LoopbackPeer client(AF_INET);
     const uint16_t port = freePort();
     QTemporaryDir dir;
-    const QString program = PrepareProgram(dir, QByteArray::number(port));
+    const QString program = PrepareProgram(dir, SettingsFile().udpPort(port));
     socketName.replace(u"<dir>"_s, dir.path()).replace(u"<pid>"_s, QString::number(QCoreApplication::applicationPid()));
     const int manager = BindNotifySocket(QFile::encodeName(socketName));
     const auto closeManager = qScopeGuard([manager] { ::close(manager); });
@@ -239,7 +237,8 @@ void HeadlessTest::refusesWithoutUsablePort()
     const int holder = holdPort("0.0.0.0", 0, false, 0, taken);
     QVERIFY(holder >= 0);
     QTemporaryDir dir;
-    const QString program = PrepareProgram(dir, portStored ? QByteArray::number(taken) : QByteArray());
+    const QString program =
+        PrepareProgram(dir, SettingsFile().udpPort(portStored ? SettingsFile::Value(QString::number(taken)) : std::nullopt));
     QProcess process;
     StartProgram(process, program, true);
     const bool ended = process.waitForFinished(20000);

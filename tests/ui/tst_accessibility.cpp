@@ -73,8 +73,8 @@ private Q_SLOTS:
         QFETCH(QString, name);
         QFETCH(QString, value);
         FormsFixture f;
-        QVERIFY(f.Init());
-        f.WritePort("47808");
+        QVERIFY(f.init());
+        QVERIFY(f.writeSettings(testsupport::SettingsFile().udpPort(47808)));
         QWidget &window = WindowOf(f, dialog);
         QObject *control = window.objectName() == object ? &window : window.findChild<QWidget *>(object);
         QAccessibleInterface *accessible = QAccessible::queryAccessibleInterface(control);

@@ -163,13 +163,15 @@ int holdPort(const char *address, int option, bool v6Only, uint16_t port, uint16
     return fd;
 }
 
+HeldPort::~HeldPort()
+{
+    if (m_fd >= 0)
+        ::close(m_fd);
+}
+
 uint16_t freePort()
 {
-    uint16_t port = 0;
-    const int fd = holdPort("::", 0, false, 0, port);
-    if (fd >= 0)
-        ::close(fd);
-    return port;
+    return HeldPort().port();
 }
 
 bool waitUntil(const std::function<bool()> &done, int timeoutMs)

@@ -46,7 +46,24 @@ private:
 // `option` (0, SO_REUSEADDR or SO_REUSEPORT) set; IPv6 sockets may be
 // IPv6-only. Returns the descriptor, -1 on failure; `bound` gets the port.
 int holdPort(const char *address, int option, bool v6Only, uint16_t port, uint16_t &bound);
-// A port that nothing holds at the moment.
+
+// A port that another program holds on every address, IPv4 and IPv6, for
+// the life of the object; port() is 0 when none could be held.
+class HeldPort {
+public:
+    HeldPort() : m_fd(holdPort("::", 0, false, 0, m_port)) {}
+    ~HeldPort();
+    HeldPort(const HeldPort &) = delete;
+    HeldPort &operator=(const HeldPort &) = delete;
+
+    uint16_t port() const { return m_port; }
+
+private:
+    uint16_t m_port = 0;
+    int m_fd;
+};
+
+// A port that nothing held a moment ago, on any address.
 uint16_t freePort();
 // Runs the event loop until `done` or the timeout; returns `done()`.
 bool waitUntil(const std::function<bool()> &done, int timeoutMs = 10000);
