@@ -106,13 +106,8 @@ void CommandLineTest::listenEchoesOnLoopback()
     process.start(program, {u"--listen"_s});
     QVERIFY(process.waitForStarted(10000));
 
-    // One datagram every 200 ms until the echo comes, for at most 20 s.
     const QByteArray payload = testsupport::pattern(32);
-    std::optional<LoopbackPeer::Datagram> echo;
-    for (int attempt = 0; attempt < 100 && !echo && process.state() == QProcess::Running; ++attempt) {
-        QVERIFY(client.sendTo(port, payload));
-        echo = client.receive(200);
-    }
+    const auto echo = client.answerTo(port, payload, [&] { return process.state() == QProcess::Running; });
     const bool running = process.state() == QProcess::Running;
     process.kill();
     process.waitForFinished(10000);

@@ -50,18 +50,6 @@ void StartProgram(QProcess &process, const QString &program, bool headless,
     process.start(program, {headless ? u"--headless"_s : u"--listen"_s});
 }
 
-// One datagram every 200 ms until the echo comes, for at most 20 s.
-std::optional<LoopbackPeer::Datagram> EchoOf(LoopbackPeer &client, uint16_t port, const QByteArray &payload,
-                                             const QProcess &process)
-{
-    std::optional<LoopbackPeer::Datagram> echo;
-    for (int attempt = 0; attempt < 100 && !echo && process.state() == QProcess::Running; ++attempt) {
-        if (client.sendTo(port, payload))
-            echo = client.receive(200);
-    }
-    return echo;
-}
-
 // The service manager's end: a datagram socket bound to a path or, after
 // '@', to a name in the abstract namespace; -1 on failure.
 int BindNotifySocket(const QByteArray &name)
@@ -131,7 +119,7 @@ void HeadlessTest::endsCleanlyOnSignal()
     // The signal comes among datagrams in flight: the one in hand is
     // answered and logged whole, the others wait in the socket.
     const QByteArray payload = testsupport::pattern(48);
-    const std::optional<LoopbackPeer::Datagram> echo = EchoOf(client, port, payload, process);
+    const auto echo = client.answerTo(port, payload, [&] { return process.state() == QProcess::Running; });
     for (int i = 0; i < 200 && echo; ++i)
         client.sendTo(port, payload);
     const bool running = process.state() == QProcess::Running;

@@ -57,18 +57,12 @@ void Start(QProcess &process, const QString &program, const QString &dataHome, b
     process.waitForStarted(10000);
 }
 
-// Sends a datagram every 200 ms until its echo comes, for at most 20 s.
 bool Echoes(const QProcess &process, uint16_t port)
 {
     LoopbackPeer client(AF_INET);
     const QByteArray payload = testsupport::pattern(16, port);
-    for (int attempt = 0; attempt < 100 && process.state() == QProcess::Running; ++attempt) {
-        if (!client.sendTo(port, payload))
-            return false;
-        if (const auto echo = client.receive(200))
-            return echo->bytes == payload;
-    }
-    return false;
+    const auto echo = client.answerTo(port, payload, [&] { return process.state() == QProcess::Running; });
+    return echo && echo->bytes == payload;
 }
 
 // The sanitizers of an instrumented build read their suppression files at

@@ -35,6 +35,10 @@ public:
     bool send(const QByteArray &bytes);
     // One datagram, waiting at most timeoutMs for it.
     std::optional<Datagram> receive(int timeoutMs);
+    // Sends `bytes` to `port` every 200 ms until a datagram comes back, for
+    // at most 20 s and while `running` holds (a program still starting);
+    // the datagram that came.
+    std::optional<Datagram> answerTo(uint16_t port, const QByteArray &bytes, const std::function<bool()> &running);
 
 private:
     int m_fd = -1;
