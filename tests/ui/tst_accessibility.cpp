@@ -54,8 +54,7 @@ private Q_SLOTS:
         QTest::addColumn<double>("ratio");
         QTest::newRow("black on white") << QColor(Qt::black) << QColor(Qt::white) << 21.0;
         QTest::newRow("the same colour") << QColor(Qt::white) << QColor(Qt::white) << 1.0;
-        QTest::newRow("grey 118 on white") << QColor(118, 118, 118) << QColor(Qt::white) << 4.542;
-        QTest::newRow("white on grey 119") << QColor(Qt::white) << QColor(119, 119, 119) << 4.478;
+        QTest::newRow("white on grey 118") << QColor(Qt::white) << QColor(118, 118, 118) << 4.542;
         QTest::newRow("red on white") << QColor(Qt::red) << QColor(Qt::white) << 3.998;
     }
     void contrastRatio()

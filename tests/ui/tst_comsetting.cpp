@@ -30,8 +30,6 @@ QLineEdit *PortBox(frmUdpRcvComSetting &dialog)
 
 } // namespace
 
-Q_DECLARE_METATYPE(SettingsFile::Value)
-
 class ComSettingTest : public QObject {
     Q_OBJECT
 
@@ -49,25 +47,24 @@ private Q_SLOTS:
 
 void ComSettingTest::formLoadShowsStoredPort_data()
 {
-    QTest::addColumn<bool>("fileExists");
-    QTest::addColumn<SettingsFile::Value>("stored");
+    QTest::addColumn<QByteArray>("file"); // empty: none
     QTest::addColumn<QString>("shown");
-    QTest::newRow("no settings file") << false << SettingsFile::Value() << QString();
-    QTest::newRow("no UdpPort key") << true << SettingsFile::Value() << QString();
-    QTest::newRow("blanks around") << true << SettingsFile::Value(u"  8000  "_s) << u"8000"_s;
-    QTest::newRow("not a port") << true << SettingsFile::Value(u"abc"_s) << u"abc"_s;
-    QTest::newRow("five characters") << true << SettingsFile::Value(u"12345"_s) << u"12345"_s;
-    QTest::newRow("longer than the box takes") << true << SettingsFile::Value(u"100000"_s) << u"100000"_s;
+    const auto withPort = [](const SettingsFile::Value &port) { return SettingsFile().udpPort(port).text(); };
+    QTest::newRow("no settings file") << QByteArray() << QString();
+    QTest::newRow("no UdpPort key") << withPort(std::nullopt) << QString();
+    QTest::newRow("blanks around") << withPort(u"  8000  "_s) << u"8000"_s;
+    QTest::newRow("not a port") << withPort(u"abc"_s) << u"abc"_s;
+    QTest::newRow("five characters") << withPort(u"12345"_s) << u"12345"_s;
+    QTest::newRow("longer than the box takes") << withPort(u"100000"_s) << u"100000"_s;
 }
 
 void ComSettingTest::formLoadShowsStoredPort()
 {
-    QFETCH(bool, fileExists);
-    QFETCH(SettingsFile::Value, stored);
+    QFETCH(QByteArray, file);
     QFETCH(QString, shown);
     FormsFixture f;
     QVERIFY(f.init());
-    QVERIFY(!fileExists || f.writeSettings(SettingsFile().udpPort(stored)));
+    QVERIFY(file.isEmpty() || testsupport::writeFile(f.settingFile(), file));
     QLineEdit *box = PortBox(f.forms->ComSettingForm());
     QCOMPARE(box->text(), shown);
 
