@@ -1,5 +1,6 @@
 // The program's command line, through a copy of the real executable.
 #include "LoopbackPeer.h"
+#include "SettingsFile.h"
 #include "TestSupport.h"
 
 #include <QDir>
@@ -93,9 +94,7 @@ void CommandLineTest::listenEchoesOnLoopback()
     QVERIFY(port != 0);
     QTemporaryDir dir;
     QVERIFY(QDir(dir.path()).mkpath(u"Config"_s));
-    testsupport::writeFile(dir.filePath(u"Config/Tavo_UdpRecvSetting.ini"_s),
-                           "[Port]\r\nUdpPort=" + QByteArray::number(port) +
-                               "\r\n[Maintenance]\r\nResSetting=1\r\nLogMaxSize=3\r\nLogGenerations=10\r\n");
+    QVERIFY(testsupport::SettingsFile().udpPort(port).writeTo(dir.filePath(u"Config/Tavo_UdpRecvSetting.ini"_s)));
     const QString program = CopyProgram(dir);
     QVERIFY(!program.isEmpty());
 
@@ -107,13 +106,8 @@ void CommandLineTest::listenEchoesOnLoopback()
     process.start(program, {u"--listen"_s});
     QVERIFY(process.waitForStarted(10000));
 
-    // One datagram every 200 ms until the echo comes, for at most 20 s.
     const QByteArray payload = testsupport::pattern(32);
-    std::optional<LoopbackPeer::Datagram> echo;
-    for (int attempt = 0; attempt < 100 && !echo && process.state() == QProcess::Running; ++attempt) {
-        QVERIFY(client.sendTo(port, payload));
-        echo = client.receive(200);
-    }
+    const auto echo = client.answerTo(port, payload, [&] { return process.state() == QProcess::Running; });
     const bool running = process.state() == QProcess::Running;
     process.kill();
     process.waitForFinished(10000);

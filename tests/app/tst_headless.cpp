@@ -3,6 +3,7 @@
 // is stored, the notifications of a Type=notify service) and as the
 // window program; both end cleanly on the signals that end a program.
 #include "LoopbackPeer.h"
+#include "SettingsFile.h"
 #include "TestSupport.h"
 
 #include <QCoreApplication>
@@ -21,18 +22,15 @@
 #include <unistd.h>
 
 using namespace Qt::StringLiterals;
+using testsupport::SettingsFile;
 
 namespace {
 
-// A program folder with the program and its settings; `port` empty: no UdpPort.
-QString PrepareProgram(const QTemporaryDir &dir, const QByteArray &port, const QByteArray &resSetting = "1")
+// A program folder with the program and its settings.
+QString PrepareProgram(const QTemporaryDir &dir, const SettingsFile &settings)
 {
-    if (!QDir(dir.path()).mkpath(u"Config"_s))
+    if (!QDir(dir.path()).mkpath(u"Config"_s) || !settings.writeTo(dir.filePath(u"Config/Tavo_UdpRecvSetting.ini"_s)))
         return {};
-    const QByteArray portLine = port.isEmpty() ? QByteArray() : "UdpPort=" + port + "\r\n";
-    testsupport::writeFile(dir.filePath(u"Config/Tavo_UdpRecvSetting.ini"_s),
-                           "[Port]\r\n" + portLine + "[Maintenance]\r\nResSetting=" + resSetting +
-                               "\r\nLogMaxSize=3\r\nLogGenerations=10\r\n");
     const QString program = dir.filePath(u"Tavo_UdpRecv"_s);
     return QFile::copy(QStringLiteral(UDPRECV_BINARY), program) ? program : QString();
 }
@@ -50,18 +48,6 @@ void StartProgram(QProcess &process, const QString &program, bool headless,
     env.insert(extra);
     process.setProcessEnvironment(env);
     process.start(program, {headless ? u"--headless"_s : u"--listen"_s});
-}
-
-// One datagram every 200 ms until the echo comes, for at most 20 s.
-std::optional<LoopbackPeer::Datagram> EchoOf(LoopbackPeer &client, uint16_t port, const QByteArray &payload,
-                                             const QProcess &process)
-{
-    std::optional<LoopbackPeer::Datagram> echo;
-    for (int attempt = 0; attempt < 100 && !echo && process.state() == QProcess::Running; ++attempt) {
-        if (client.sendTo(port, payload))
-            echo = client.receive(200);
-    }
-    return echo;
 }
 
 // The service manager's end: a datagram socket bound to a path or, after
@@ -126,7 +112,7 @@ void HeadlessTest::endsCleanlyOnSignal()
     LoopbackPeer client(AF_INET);
     const uint16_t port = freePort();
     QTemporaryDir dir;
-    const QString program = PrepareProgram(dir, QByteArray::number(port));
+    const QString program = PrepareProgram(dir, SettingsFile().udpPort(port));
     QVERIFY(port != 0 && !program.isEmpty());
     QProcess process;
     StartProgram(process, program, headless);
@@ -135,7 +121,7 @@ void HeadlessTest::endsCleanlyOnSignal()
     // The signal comes among datagrams in flight: the one in hand is
     // answered and logged whole, the others wait in the socket.
     const QByteArray payload = testsupport::pattern(48);
-    const std::optional<LoopbackPeer::Datagram> echo = EchoOf(client, port, payload, process);
+    const auto echo = client.answerTo(port, payload, [&] { return process.state() == QProcess::Running; });
     for (int i = 0; i < 200 && echo; ++i)
         client.sendTo(port, payload);
     const bool running = process.state() == QProcess::Running;
@@ -183,7 +169,7 @@ void HeadlessTest::notifiesServiceManager()
     LoopbackPeer client(AF_INET);
     const uint16_t port = freePort();
     QTemporaryDir dir;
-    const QString program = PrepareProgram(dir, QByteArray::number(port));
+    const QString program = PrepareProgram(dir, SettingsFile().udpPort(port));
     socketName.replace(u"<dir>"_s, dir.path()).replace(u"<pid>"_s, QString::number(QCoreApplication::applicationPid()));
     const int manager = BindNotifySocket(QFile::encodeName(socketName));
     const auto closeManager = qScopeGuard([manager] { ::close(manager); });
@@ -241,7 +227,8 @@ void HeadlessTest::refusesWithoutUsablePort()
     const int holder = holdPort("0.0.0.0", 0, false, 0, taken);
     QVERIFY(holder >= 0);
     QTemporaryDir dir;
-    const QString program = PrepareProgram(dir, portStored ? QByteArray::number(taken) : QByteArray());
+    const QString program =
+        PrepareProgram(dir, SettingsFile().udpPort(portStored ? SettingsFile::Value(QString::number(taken)) : std::nullopt));
     QProcess process;
     StartProgram(process, program, true);
     const bool ended = process.waitForFinished(20000);
@@ -278,7 +265,7 @@ void HeadlessTest::customRulesAnswer()
     LoopbackPeer client(AF_INET);
     const uint16_t port = freePort();
     QTemporaryDir dir;
-    const QString program = PrepareProgram(dir, QByteArray::number(port), "2");
+    const QString program = PrepareProgram(dir, SettingsFile().udpPort(port).resSetting(2));
     QVERIFY(port != 0 && !program.isEmpty());
     if (withRules)
         testsupport::writeFile(dir.filePath(u"Config/Tavo_UdpRecvRules.txt"_s),

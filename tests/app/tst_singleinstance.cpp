@@ -1,6 +1,7 @@
 // The single-instance guard, in one process and across real processes of
 // the installed program.
 #include "LoopbackPeer.h"
+#include "SettingsFile.h"
 #include "TestSupport.h"
 #include "app/SingleInstance.h"
 
@@ -30,8 +31,8 @@ bool PrepareDataHome(const QString &dataHome, uint16_t port, uid_t owner)
     if (!QDir().mkpath(folder + u"/Config"_s))
         return false;
     const QString settings = folder + u"/Config/Tavo_UdpRecvSetting.ini"_s;
-    testsupport::writeFile(settings, "[Port]\r\nUdpPort=" + QByteArray::number(port) +
-                                         "\r\n[Maintenance]\r\nResSetting=1\r\nLogMaxSize=3\r\nLogGenerations=10\r\n");
+    if (!testsupport::SettingsFile().udpPort(port).writeTo(settings))
+        return false;
     for (const QString &path : {dataHome, folder, folder + u"/Config"_s, settings}) {
         if (::chown(QFile::encodeName(path).constData(), owner, owner) != 0)
             return false;
@@ -56,18 +57,12 @@ void Start(QProcess &process, const QString &program, const QString &dataHome, b
     process.waitForStarted(10000);
 }
 
-// Sends a datagram every 200 ms until its echo comes, for at most 20 s.
 bool Echoes(const QProcess &process, uint16_t port)
 {
     LoopbackPeer client(AF_INET);
     const QByteArray payload = testsupport::pattern(16, port);
-    for (int attempt = 0; attempt < 100 && process.state() == QProcess::Running; ++attempt) {
-        if (!client.sendTo(port, payload))
-            return false;
-        if (const auto echo = client.receive(200))
-            return echo->bytes == payload;
-    }
-    return false;
+    const auto echo = client.answerTo(port, payload, [&] { return process.state() == QProcess::Running; });
+    return echo && echo->bytes == payload;
 }
 
 // The sanitizers of an instrumented build read their suppression files at

@@ -1,6 +1,7 @@
 // Start-up: which window comes up for which stored port, and the ways it
 // ends without a window.
 #include "FormsFixture.h"
+#include "LoopbackPeer.h"
 #include "app/SingleInstance.h"
 #include "app/Startup.h"
 #include "runtime/DataHome.h"
@@ -15,18 +16,13 @@
 #include <sys/stat.h>
 
 using namespace Qt::StringLiterals;
+using testsupport::SettingsFile;
 
 namespace {
 
 const QString ReadFailed = u"設定ファイルの読み込みに失敗しました。"_s;
 const QString CannotReceive =
     u"本PC上で、現在のポート設定ではデータを受信できません。\r\n受信ポートを確認してください。"_s;
-
-QByteArray Settings(const QByteArray &port, const QByteArray &logMaxSize = "3")
-{
-    return "[Port]\r\nUdpPort=" + port + "\r\n[Maintenance]\r\nResSetting=1\r\nLogMaxSize=" + logMaxSize +
-           "\r\nLogGenerations=10\r\n";
-}
 
 // Creates the Config folder so that a settings file can exist before the
 // program's first start.
@@ -46,7 +42,7 @@ class StartupTest : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
-    void cleanup() { FormsFixture::FlushDeletes(); }
+    void cleanup() { FormsFixture::flushDeletes(); }
     void windowForStoredPort_data();
     void windowForStoredPort();
     void secondInstanceIsRefused();
@@ -81,12 +77,12 @@ void StartupTest::windowForStoredPort()
     QFETCH(bool, dialogLoaded);
     QFETCH(QString, logLine);
 
-    HeldPort held;
+    const HeldPort held;
     FormsFixture f;
     PrepareConfig(f);
     if (port != "-") {
-        port.replace("<held>", held.Text()).replace("<free>", FreePort());
-        testsupport::writeFile(SettingFileIn(f), Settings(port));
+        port.replace("<held>", QByteArray::number(held.port())).replace("<free>", QByteArray::number(freePort()));
+        QVERIFY(SettingsFile().udpPort(QString::fromLatin1(port)).writeTo(SettingFileIn(f)));
     }
     SingleInstance instance;
 
@@ -108,7 +104,7 @@ void StartupTest::windowForStoredPort()
     if (mainShown)
         QCOMPARE(main->RcvPort(), port.toInt());
 
-    const QStringList log = f.LogMessages();
+    const QStringList log = f.logMessages();
     QCOMPARE(log.size(), logLine.isEmpty() ? 0 : 1);
     if (!logLine.isEmpty())
         QVERIFY2(log[0].endsWith(logLine), qPrintable(log[0]));
@@ -128,7 +124,7 @@ void StartupTest::secondInstanceIsRefused()
     SingleInstance second;
 
     QCOMPARE(Main(f.services, *f.forms, second), StartupOutcome::SecondInstance);
-    QCOMPARE(f.LogMessages(), QStringList(u"二重起動の為、起動を中止しました。"_s));
+    QCOMPARE(f.logMessages(), QStringList(u"二重起動の為、起動を中止しました。"_s));
     QVERIFY(f.forms->ExistingMainForm() == nullptr);
     QVERIFY(f.forms->ExistingComSettingForm() == nullptr);
     QVERIFY(f.boxes.shown.isEmpty());
@@ -163,9 +159,7 @@ void StartupTest::failureSaysWhy()
         QVERIFY(QDir(f.dir.path()).mkpath(u"Log/Tavo_UdpRcvLog.txt.2/blocker"_s));
         testsupport::writeFile(f.dir.filePath(u"Log/Tavo_UdpRcvLog.txt"_s), QByteArray(1024 * 1024 + 1, 'x'));
         testsupport::writeFile(f.dir.filePath(u"Log/Tavo_UdpRcvLog.txt.1"_s), "older\r\n");
-        testsupport::writeFile(SettingFileIn(f), "[Port]\r\nUdpPort=" + FreePort() +
-                                                     "\r\n[Maintenance]\r\nResSetting=1\r\nLogMaxSize=1\r\n"
-                                                     "LogGenerations=3\r\n");
+        QVERIFY(SettingsFile().udpPort(freePort()).logMaxSize(1).logGenerations(3).writeTo(SettingFileIn(f)));
     }
     SingleInstance instance;
 
@@ -199,14 +193,14 @@ void StartupTest::perUserFolderForReadOnlyProgram()
     FormsFixture f;
     const QString bin = f.dir.filePath(u"prefix/bin"_s);
     QVERIFY(QDir().mkpath(bin));
-    const QByteArray installedPort = FreePort();
-    const QByteArray installed = Settings(installedPort);
+    const uint16_t installedPort = freePort();
+    const QByteArray installed = SettingsFile().udpPort(installedPort).text();
     QVERIFY(QDir().mkpath(f.dir.filePath(u"prefix/share/Tavo_UdpRecv"_s)));
     testsupport::writeFile(f.dir.filePath(u"prefix/share/Tavo_UdpRecv/Tavo_UdpRecvSetting.ini"_s), installed);
     const QString dataHome = f.dir.filePath(u"xdg"_s);
     const QString userFolder = dataHome + u"/Tavo_UdpRecv"_s;
-    const QByteArray ownPort = FreePort();
-    const QByteArray own = Settings(ownPort);
+    const uint16_t ownPort = freePort();
+    const QByteArray own = SettingsFile().udpPort(ownPort).text();
     if (userHasSettings) {
         QVERIFY(QDir().mkpath(userFolder + u"/Config"_s));
         testsupport::writeFile(userFolder + u"/Config/Tavo_UdpRecvSetting.ini"_s, own);
@@ -227,7 +221,7 @@ void StartupTest::perUserFolderForReadOnlyProgram()
     QCOMPARE(Main(f.services, *f.forms, instance), StartupOutcome::WindowShown);
     QVERIFY2(f.boxes.shown.isEmpty(), qPrintable(f.boxes.texts().join(u'|')));
     QVERIFY(f.forms->ExistingMainForm()->isVisible());
-    QCOMPARE(f.forms->ExistingMainForm()->RcvPort(), (userHasSettings ? ownPort : installedPort).toInt());
+    QCOMPARE(f.forms->ExistingMainForm()->RcvPort(), int(userHasSettings ? ownPort : installedPort));
     QCOMPARE(testsupport::readFile(userFolder + u"/Config/Tavo_UdpRecvSetting.ini"_s),
              userHasSettings ? own : installed);
     for (const QString &name : {u"Config"_s, u"Log"_s, u"Temp"_s})

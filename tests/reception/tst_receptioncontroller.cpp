@@ -26,6 +26,7 @@
 #include <unistd.h>
 
 using namespace Qt::StringLiterals;
+using testsupport::pattern;
 
 namespace {
 
@@ -115,7 +116,8 @@ struct Rig {
     }
     void fillLogTo(qsizetype size) { testsupport::writeFile(t.path(), QByteArray(size, 'x')); }
     bool generationExists(int n) const { return QFile::exists(t.path() + u'.' + QString::number(n)); }
-    QString capturePath() const { return ReceptionController::CaptureFileFor(t.path()); }
+    // Beside the log.
+    QString capturePath() const { return t.dir.filePath(u"Tavo_UdpRcvCapture.pcap"_s); }
     CaptureFile capture(const QString &suffix = {}) const
     {
         return pcapreader::read(testsupport::readFile(capturePath() + suffix));
@@ -127,14 +129,6 @@ QByteArray loopback(int family)
     QByteArray address(family == AF_INET ? 4 : 16, '\0');
     ::inet_pton(family, family == AF_INET ? "127.0.0.1" : "::1", address.data());
     return address;
-}
-
-QByteArray pattern(int size, int seed = 0)
-{
-    QByteArray bytes(size, Qt::Uninitialized);
-    for (int i = 0; i < size; ++i)
-        bytes[i] = static_cast<char>((i * 13 + seed) & 0xFF);
-    return bytes;
 }
 
 QString hex(char byte)

@@ -1,3 +1,4 @@
+#include "SettingsFile.h"
 #include "TestSupport.h"
 #include "core/Cp932.h"
 #include "logging/ErrorGuard.h"
@@ -23,19 +24,17 @@ const QString BadGenerations = u"ログ最大世代数が不正です。"_s;
 const QString Overflow = u"オーバーフローしました。(ReadSetting)"_s;
 const QString Label = u"(ReadSetting)"_s;
 
+// A null pointer leaves the key out.
 QByteArray settingsFile(const char *port, const char *resSetting, const char *maxSize, const char *generations)
 {
-    QByteArray out = "[Port]\r\n";
-    if (port)
-        out += "UdpPort=" + QByteArray(port) + "\r\n";
-    out += "\r\n[Maintenance]\r\n";
-    if (resSetting)
-        out += "ResSetting=" + QByteArray(resSetting) + "\r\n";
-    if (maxSize)
-        out += "LogMaxSize=" + QByteArray(maxSize) + "\r\n";
-    if (generations)
-        out += "LogGenerations=" + QByteArray(generations) + "\r\n";
-    return out;
+    using Value = testsupport::SettingsFile::Value;
+    const auto value = [](const char *text) { return text ? Value(QString::fromLatin1(text)) : std::nullopt; };
+    return testsupport::SettingsFile()
+        .udpPort(value(port))
+        .resSetting(value(resSetting))
+        .logMaxSize(value(maxSize))
+        .logGenerations(value(generations))
+        .text();
 }
 
 struct Values {

@@ -47,9 +47,10 @@ namespace testsupport {
 // `size` bytes that differ from their neighbours: byte i is i * 7 + seed.
 QByteArray pattern(int size, int seed = 0);
 
-// Whole-file helpers for tests working on real files.
+// Whole-file helpers for tests working on real files; writeFile replaces
+// what is there and says whether every byte was written.
 QByteArray readFile(const QString &path);
-void writeFile(const QString &path, const QByteArray &bytes);
+bool writeFile(const QString &path, const QByteArray &bytes);
 // The lines of a code page 932 file split at CR LF, decoded; the text
 // after the last CR LF (normally empty) is dropped.
 QStringList readLogLines(const QString &path);

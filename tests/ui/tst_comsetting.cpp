@@ -1,6 +1,7 @@
 // The port settings dialog: load, the three closing and the three refusing
 // outcomes of its buttons, and closing through the frame in both roles.
 #include "FormsFixture.h"
+#include "LoopbackPeer.h"
 #include "settings/ProfileAccess.h"
 #include "ui/frmMain.h"
 #include "ui/frmUdpRcvComSetting.h"
@@ -12,6 +13,7 @@
 #include <QTest>
 
 using namespace Qt::StringLiterals;
+using testsupport::SettingsFile;
 
 namespace {
 
@@ -26,18 +28,13 @@ QLineEdit *PortBox(frmUdpRcvComSetting &dialog)
     return dialog.findChild<QLineEdit *>(u"txtRcvPort"_s);
 }
 
-QByteArray SettingsWithPort(const QByteArray &port)
-{
-    return "[Port]\r\nUdpPort=" + port + "\r\n[Maintenance]\r\nResSetting=0\r\nLogMaxSize=3\r\nLogGenerations=10\r\n";
-}
-
 } // namespace
 
 class ComSettingTest : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
-    void cleanup() { FormsFixture::FlushDeletes(); }
+    void cleanup() { FormsFixture::flushDeletes(); }
     void formLoadShowsStoredPort_data();
     void formLoadShowsStoredPort();
     void buttons_data();
@@ -50,14 +47,15 @@ private Q_SLOTS:
 
 void ComSettingTest::formLoadShowsStoredPort_data()
 {
-    QTest::addColumn<QByteArray>("file");
+    QTest::addColumn<QByteArray>("file"); // empty: none
     QTest::addColumn<QString>("shown");
+    const auto withPort = [](const SettingsFile::Value &port) { return SettingsFile().udpPort(port).text(); };
     QTest::newRow("no settings file") << QByteArray() << QString();
-    QTest::newRow("no UdpPort key") << QByteArray("[Port]\r\nOther=1\r\n") << QString();
-    QTest::newRow("blanks around") << QByteArray("[Port]\r\nUdpPort=  8000  \r\n") << u"8000"_s;
-    QTest::newRow("not a port") << QByteArray("[Port]\r\nUdpPort=abc\r\n") << u"abc"_s;
-    QTest::newRow("five characters") << QByteArray("[Port]\r\nUdpPort=12345\r\n") << u"12345"_s;
-    QTest::newRow("longer than the box takes") << QByteArray("[Port]\r\nUdpPort=100000\r\n") << u"100000"_s;
+    QTest::newRow("no UdpPort key") << withPort(std::nullopt) << QString();
+    QTest::newRow("blanks around") << withPort(u"  8000  "_s) << u"8000"_s;
+    QTest::newRow("not a port") << withPort(u"abc"_s) << u"abc"_s;
+    QTest::newRow("five characters") << withPort(u"12345"_s) << u"12345"_s;
+    QTest::newRow("longer than the box takes") << withPort(u"100000"_s) << u"100000"_s;
 }
 
 void ComSettingTest::formLoadShowsStoredPort()
@@ -65,9 +63,8 @@ void ComSettingTest::formLoadShowsStoredPort()
     QFETCH(QByteArray, file);
     QFETCH(QString, shown);
     FormsFixture f;
-    QVERIFY(f.Init());
-    if (!file.isEmpty())
-        f.WriteSettings(file);
+    QVERIFY(f.init());
+    QVERIFY(file.isEmpty() || testsupport::writeFile(f.settingFile(), file));
     QLineEdit *box = PortBox(f.forms->ComSettingForm());
     QCOMPARE(box->text(), shown);
 
@@ -121,16 +118,15 @@ void ComSettingTest::buttons()
     QFETCH(bool, closes);
     QFETCH(QString, saved);
 
-    HeldPort held;
-    const QByteArray free = FreePort();
+    const HeldPort held;
+    const uint16_t free = freePort();
     const auto resolve = [&](QString text) {
-        return text.replace(u"<held>"_s, QString::fromLatin1(held.Text()))
-            .replace(u"<free>"_s, QString::fromLatin1(free));
+        return text.replace(u"<held>"_s, QString::number(held.port())).replace(u"<free>"_s, QString::number(free));
     };
     FormsFixture f;
-    QVERIFY(f.Init());
-    const QByteArray original = SettingsWithPort(resolve(QString::fromLatin1(stored)).toLatin1());
-    f.WriteSettings(original);
+    QVERIFY(f.init());
+    const SettingsFile original = SettingsFile().udpPort(resolve(QString::fromLatin1(stored)));
+    QVERIFY(f.writeSettings(original));
     QPointer<frmUdpRcvComSetting> dialog = &f.forms->ComSettingForm();
     dialog->show(); // the start-up role
     PortBox(*dialog)->setText(resolve(typed));
@@ -146,16 +142,16 @@ void ComSettingTest::buttons()
         QCOMPARE(f.boxes.shown[0].style, style);
         QCOMPARE(f.boxes.shown[0].title, QString());
     }
-    QCOMPARE(GetIniString(u"Port"_s, u"UdpPort"_s, f.SettingFile()), resolve(saved));
+    QCOMPARE(GetIniString(u"Port"_s, u"UdpPort"_s, f.settingFile()), resolve(saved));
     if (resolve(saved) == resolve(QString::fromLatin1(stored)))
-        QCOMPARE(testsupport::readFile(f.SettingFile()), original);
+        QCOMPARE(testsupport::readFile(f.settingFile()), original.text());
 
     frmMain *main = f.forms->ExistingMainForm();
     if (closes) {
         QVERIFY(f.forms->ExistingComSettingForm() == nullptr);
         QVERIFY(!dialog->isVisible());
         QVERIFY(main != nullptr && main->isVisible() && main->Loaded());
-        FormsFixture::FlushDeletes();
+        FormsFixture::flushDeletes();
         QVERIFY(dialog.isNull());
     } else {
         QCOMPARE(f.forms->ExistingComSettingForm(), dialog.data());
@@ -179,31 +175,31 @@ void ComSettingTest::unsavedPortIsReported()
 {
     QFETCH(QString, fault);
     FormsFixture f;
-    QVERIFY(f.Init());
-    const QByteArray original = SettingsWithPort("7000");
-    f.WriteSettings(original);
+    QVERIFY(f.init());
+    const QByteArray original = SettingsFile().udpPort(7000).text();
+    QVERIFY(testsupport::writeFile(f.settingFile(), original));
     if (fault == u"read-only"_s)
-        QVERIFY(QFile::setPermissions(f.SettingFile(), QFileDevice::ReadOwner | QFileDevice::ReadGroup));
+        QVERIFY(QFile::setPermissions(f.settingFile(), QFileDevice::ReadOwner | QFileDevice::ReadGroup));
     else
         QVERIFY(QDir(f.runtime.appDefine.ConfigPath).removeRecursively());
     QPointer<frmUdpRcvComSetting> dialog = &f.forms->ComSettingForm();
     dialog->show();
-    PortBox(*dialog)->setText(QString::fromLatin1(FreePort()));
+    PortBox(*dialog)->setText(QString::number(freePort()));
 
     dialog->cmdApply_Click();
 
     QCOMPARE(f.boxes.texts(),
              QStringList(u"受信ポート設定を保存できませんでした。\r\n設定ファイルを確認してください。"_s));
     QCOMPARE(f.boxes.shown[0].style, 16);
-    const QStringList log = f.LogMessages();
+    const QStringList log = f.logMessages();
     QCOMPARE(log.size(), 1);
-    QVERIFY2(log[0].endsWith(u"(cmdApply_Click)"_s) && log[0].contains(f.SettingFile()), qPrintable(log[0]));
+    QVERIFY2(log[0].endsWith(u"(cmdApply_Click)"_s) && log[0].contains(f.settingFile()), qPrintable(log[0]));
     QCOMPARE(f.forms->ExistingComSettingForm(), dialog.data());
     QVERIFY(dialog->isVisible());
     if (fault == u"read-only"_s)
-        QCOMPARE(testsupport::readFile(f.SettingFile()), original);
+        QCOMPARE(testsupport::readFile(f.settingFile()), original);
     else
-        QVERIFY(!QFileInfo::exists(f.SettingFile()));
+        QVERIFY(!QFileInfo::exists(f.settingFile()));
 }
 
 void ComSettingTest::frameClose_data()
@@ -225,8 +221,8 @@ void ComSettingTest::frameClose()
     QFETCH(QStringList, messages);
 
     FormsFixture f;
-    QVERIFY(f.Init());
-    f.WriteSettings(SettingsWithPort(stored));
+    QVERIFY(f.init());
+    QVERIFY(f.writeSettings(SettingsFile().udpPort(QString::fromLatin1(stored))));
     if (menuRole)
         f.forms->ShowMainForm();
     QPointer<frmUdpRcvComSetting> dialog = &f.forms->ComSettingForm();

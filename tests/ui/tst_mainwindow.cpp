@@ -1,6 +1,7 @@
 // The main window's handlers: load, clock, exit question, menu, frame
 // close, and what reception reaches through it.
 #include "FormsFixture.h"
+#include "LoopbackPeer.h"
 #include "reception/HexGrid.h"
 #include "reception/Lamp.h"
 #include "ui/frmMain.h"
@@ -18,7 +19,10 @@
 #include <QTest>
 #include <QTimer>
 
+#include <sys/socket.h>
+
 using namespace Qt::StringLiterals;
+using testsupport::SettingsFile;
 
 namespace {
 
@@ -27,19 +31,13 @@ QString LabelText(const QWidget &form, const QString &name)
     return form.findChild<QLabel *>(name)->text();
 }
 
-QByteArray Settings(const QByteArray &port, const QByteArray &resSetting)
-{
-    return "[Port]\r\nUdpPort=" + port + "\r\n[Maintenance]\r\nResSetting=" + resSetting +
-           "\r\nLogMaxSize=3\r\nLogGenerations=10\r\n";
-}
-
 // The main window loaded from settings with `port` and no response, shown,
 // reception switched on by its button.
-frmMain &Listening(FormsFixture &f, const QByteArray &port)
+frmMain &Listening(FormsFixture &f, uint16_t port)
 {
-    f.WriteSettings(Settings(port, "0"));
+    f.writeSettings(SettingsFile().udpPort(port).resSetting(0));
     frmMain &main = f.forms->MainForm();
-    main.ReadSetting(f.SettingFile());
+    main.ReadSetting(f.settingFile());
     main.show();
     main.findChild<QPushButton *>(u"cmdRecvData"_s)->click();
     return main;
@@ -51,7 +49,7 @@ class MainWindowTest : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
-    void cleanup() { FormsFixture::FlushDeletes(); }
+    void cleanup() { FormsFixture::flushDeletes(); }
     void formLoad_data();
     void formLoad();
     void formLoadRunsOnce();
@@ -67,22 +65,22 @@ private Q_SLOTS:
 
 void MainWindowTest::formLoad_data()
 {
-    QTest::addColumn<QByteArray>("resSetting");
+    QTest::addColumn<int>("resSetting");
     QTest::addColumn<int>("option");
-    QTest::newRow("0 no response") << QByteArray("0") << int(ResponseOption::Nothing);
-    QTest::newRow("1 echo") << QByteArray("1") << int(ResponseOption::RcvData);
-    QTest::newRow("2 none selected") << QByteArray("2") << int(ResponseOption::None);
+    QTest::newRow("0 no response") << 0 << int(ResponseOption::Nothing);
+    QTest::newRow("1 echo") << 1 << int(ResponseOption::RcvData);
+    QTest::newRow("2 none selected") << 2 << int(ResponseOption::None);
 }
 
 void MainWindowTest::formLoad()
 {
-    QFETCH(QByteArray, resSetting);
+    QFETCH(int, resSetting);
     QFETCH(int, option);
     FormsFixture f;
-    QVERIFY(f.Init());
-    f.WriteSettings(Settings("8000", resSetting));
+    QVERIFY(f.init());
+    QVERIFY(f.writeSettings(SettingsFile().udpPort(8000).resSetting(resSetting)));
     frmMain &main = f.forms->MainForm();
-    main.ReadSetting(f.SettingFile());
+    main.ReadSetting(f.settingFile());
     QCOMPARE(main.RcvPort(), 8000);
     main.RecvLed().SetBackColor(65280);
     QVERIFY(!main.Loaded());
@@ -104,16 +102,16 @@ void MainWindowTest::formLoad()
         QCOMPARE(columnHeaders.join(u' '), u"00 01 02 03 04 05 06 07 08 09 0A 0B 0C 0D 0E 0F"_s);
         QCOMPARE(grid->headerData(10, Qt::Horizontal, Qt::TextAlignmentRole).toInt(), int(Qt::AlignCenter));
     }
-    QVERIFY(f.LogMessages().isEmpty());
+    QVERIFY(f.logMessages().isEmpty());
 }
 
 void MainWindowTest::formLoadRunsOnce()
 {
     FormsFixture f;
-    QVERIFY(f.Init());
-    f.WriteSettings(Settings("8000", "1"));
+    QVERIFY(f.init());
+    QVERIFY(f.writeSettings(SettingsFile().udpPort(8000).resSetting(1)));
     frmMain &main = f.forms->MainForm();
-    main.ReadSetting(f.SettingFile());
+    main.ReadSetting(f.settingFile());
     main.show();
     main.findChild<QWidget *>(u"optNothing"_s)->setProperty("checked", true);
     main.hide();
@@ -124,7 +122,7 @@ void MainWindowTest::formLoadRunsOnce()
 void MainWindowTest::clockTicksOnlyAfterLoad()
 {
     FormsFixture f;
-    QVERIFY(f.Init());
+    QVERIFY(f.init());
     frmMain &main = f.forms->MainForm();
     auto *timer = main.findChild<QTimer *>(u"tmrNowDateTime"_s);
     QVERIFY(!timer->isActive());
@@ -155,7 +153,7 @@ void MainWindowTest::exitQuestion()
 {
     QFETCH(bool, ok);
     FormsFixture f;
-    QVERIFY(f.Init());
+    QVERIFY(f.init());
     f.forms->ComSettingForm(); // loaded and hidden, as after start-up
     frmMain &main = f.forms->MainForm();
     main.show();
@@ -169,13 +167,13 @@ void MainWindowTest::exitQuestion()
     QCOMPARE(f.endCount, ok ? 1 : 0);
     QCOMPARE(main.isVisible(), !ok);
     QCOMPARE(f.forms->Ended(), ok);
-    QVERIFY(f.LogMessages().isEmpty());
+    QVERIFY(f.logMessages().isEmpty());
 }
 
 void MainWindowTest::frameCloseEndsProgram()
 {
     FormsFixture f;
-    QVERIFY(f.Init());
+    QVERIFY(f.init());
     frmMain &main = f.forms->MainForm();
     main.show();
     QVERIFY(main.close());
@@ -187,10 +185,10 @@ void MainWindowTest::frameCloseEndsProgram()
 void MainWindowTest::menuReusesLoadedDialogModally()
 {
     FormsFixture f;
-    QVERIFY(f.Init());
-    f.WritePort("8001");
+    QVERIFY(f.init());
+    QVERIFY(f.writeSettings(SettingsFile().udpPort(8001)));
     const frmUdpRcvComSetting *loaded = &f.forms->ComSettingForm(); // start-up loads it hidden
-    f.WritePort("8002");
+    QVERIFY(f.writeSettings(SettingsFile().udpPort(8002)));
     frmMain &main = f.forms->MainForm();
     main.show();
 
@@ -228,18 +226,19 @@ void MainWindowTest::menuReusesLoadedDialogModally()
 void MainWindowTest::receptionRunsThroughTheWindow()
 {
     FormsFixture f;
-    QVERIFY(f.Init());
-    const QByteArray port = FreePort();
+    QVERIFY(f.init());
+    const uint16_t port = freePort();
     frmMain &main = Listening(f, port);
     auto *cmdRecvData = main.findChild<QPushButton *>(u"cmdRecvData"_s);
     QCOMPARE(cmdRecvData->text(), u"受信終了"_s);
     QCOMPARE(f.clock.slept, 500);
 
-    QVERIFY(SendDatagram(port.toInt(), QByteArray::fromHex("01ff")));
+    LoopbackPeer sender(AF_INET);
+    QVERIFY(sender.sendTo(port, QByteArray::fromHex("01ff")));
     QTRY_COMPARE(LabelText(main, u"lblLastRecvDateTimeData"_s), u"24/01/05 09:03:07"_s);
     QTRY_COMPARE(main.RecvGrid().textAt(0, 1), u"FF"_s);
     QCOMPARE(main.RecvLed().BackColor(), 65280);
-    QCOMPARE(f.LogMessages(), QStringList(u"2バイトのデータ受信"_s));
+    QCOMPARE(f.logMessages(), QStringList(u"2バイトのデータ受信"_s));
 
     cmdRecvData->click();
     QCOMPARE(cmdRecvData->text(), u"受信待ち"_s);
@@ -249,7 +248,7 @@ void MainWindowTest::receptionRunsThroughTheWindow()
 void MainWindowTest::logFailureIsMarked()
 {
     FormsFixture f;
-    QVERIFY(f.Init());
+    QVERIFY(f.init());
     f.forms->ShowMainForm();
     const auto *notice = f.forms->MainForm().findChild<QLabel *>(u"noticePanel"_s);
     const QString logPath = f.runtime.appDefine.LogPath;
@@ -266,7 +265,7 @@ void MainWindowTest::logFailureIsMarked()
     f.forms->MainForm().SetCaptureFailing(false);
     QCOMPARE(notice->text(), QString());
     QVERIFY(notice->isHidden());
-    QCOMPARE(f.LogMessages(), QStringList(u"written"_s));
+    QCOMPARE(f.logMessages(), QStringList(u"written"_s));
 }
 
 // The receive grid and the receive time label tell who sent the last
@@ -274,46 +273,21 @@ void MainWindowTest::logFailureIsMarked()
 void MainWindowTest::lastSenderIsTold()
 {
     FormsFixture f;
-    QVERIFY(f.Init());
-    const QByteArray port = FreePort();
+    QVERIFY(f.init());
+    const uint16_t port = freePort();
     frmMain &main = Listening(f, port);
     const QList<QWidget *> telling {main.findChild<QWidget *>(u"fgrdRecvData"_s),
                                     main.findChild<QWidget *>(u"lblLastRecvDateTimeData"_s)};
     for (QWidget *widget : telling)
         QCOMPARE(widget->toolTip(), QString());
 
-    struct Sender {
-        int family;
-        const char *address;
-        QString shown;
-    };
-    for (const Sender &sender :
-         {Sender {AF_INET, "127.0.0.1", u"127.0.0.1:%1"_s}, Sender {AF_INET6, "::1", u"[::1]:%1"_s},
-          Sender {AF_INET, "127.0.0.1", u"127.0.0.1:%1"_s}}) {
-        const int fd = ::socket(sender.family, SOCK_DGRAM | SOCK_CLOEXEC, 0);
-        QVERIFY(fd >= 0);
-        sockaddr_storage to {};
-        socklen_t length = 0;
-        if (sender.family == AF_INET) {
-            auto &v4 = reinterpret_cast<sockaddr_in &>(to);
-            v4.sin_family = AF_INET;
-            v4.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-            v4.sin_port = htons(port.toUShort());
-            length = sizeof v4;
-        } else {
-            auto &v6 = reinterpret_cast<sockaddr_in6 &>(to);
-            v6.sin6_family = AF_INET6;
-            v6.sin6_addr = in6addr_loopback;
-            v6.sin6_port = htons(port.toUShort());
-            length = sizeof v6;
-        }
-        QCOMPARE(::sendto(fd, "ab", 2, 0, reinterpret_cast<const sockaddr *>(&to), length), ssize_t(2));
-        sockaddr_storage from {};
-        socklen_t fromLength = sizeof from;
-        QCOMPARE(::getsockname(fd, reinterpret_cast<sockaddr *>(&from), &fromLength), 0);
-        const uint16_t fromPort = ntohs(reinterpret_cast<const sockaddr_in &>(from).sin_port); // same offset in both
-        ::close(fd);
-        const QString expected = u"送信元："_s + sender.shown.arg(fromPort);
+    // Each sender replaces the one before; the last is IPv4 again, from another port.
+    const std::pair<int, QString> senders[] = {
+        {AF_INET, u"127.0.0.1:%1"_s}, {AF_INET6, u"[::1]:%1"_s}, {AF_INET, u"127.0.0.1:%1"_s}};
+    for (const auto &[family, shown] : senders) {
+        LoopbackPeer peer(family);
+        QVERIFY(peer.sendTo(port, "ab"));
+        const QString expected = u"送信元："_s + shown.arg(peer.port());
         for (QWidget *widget : telling) {
             QTRY_COMPARE(widget->toolTip(), expected);
             QCOMPARE(widget->accessibleDescription(), expected);

@@ -35,6 +35,10 @@ public:
     bool send(const QByteArray &bytes);
     // One datagram, waiting at most timeoutMs for it.
     std::optional<Datagram> receive(int timeoutMs);
+    // Sends `bytes` to `port` every 200 ms until a datagram comes back, for
+    // at most 20 s and while `running` holds (a program still starting);
+    // the datagram that came.
+    std::optional<Datagram> answerTo(uint16_t port, const QByteArray &bytes, const std::function<bool()> &running);
 
 private:
     int m_fd = -1;
@@ -46,7 +50,24 @@ private:
 // `option` (0, SO_REUSEADDR or SO_REUSEPORT) set; IPv6 sockets may be
 // IPv6-only. Returns the descriptor, -1 on failure; `bound` gets the port.
 int holdPort(const char *address, int option, bool v6Only, uint16_t port, uint16_t &bound);
-// A port that nothing holds at the moment.
+
+// A port that another program holds on every address, IPv4 and IPv6, for
+// the life of the object; port() is 0 when none could be held.
+class HeldPort {
+public:
+    HeldPort() : m_fd(holdPort("::", 0, false, 0, m_port)) {}
+    ~HeldPort();
+    HeldPort(const HeldPort &) = delete;
+    HeldPort &operator=(const HeldPort &) = delete;
+
+    uint16_t port() const { return m_port; }
+
+private:
+    uint16_t m_port = 0;
+    int m_fd;
+};
+
+// A port that nothing held a moment ago, on any address.
 uint16_t freePort();
 // Runs the event loop until `done` or the timeout; returns `done()`.
 bool waitUntil(const std::function<bool()> &done, int timeoutMs = 10000);

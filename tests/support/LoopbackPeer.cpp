@@ -156,6 +156,18 @@ std::optional<LoopbackPeer::Datagram> LoopbackPeer::receive(int timeoutMs)
     return datagram;
 }
 
+std::optional<LoopbackPeer::Datagram> LoopbackPeer::answerTo(uint16_t port, const QByteArray &bytes,
+                                                             const std::function<bool()> &running)
+{
+    for (int attempt = 0; attempt < 100 && running(); ++attempt) {
+        if (!sendTo(port, bytes))
+            return std::nullopt;
+        if (std::optional<Datagram> answer = receive(200))
+            return answer;
+    }
+    return std::nullopt;
+}
+
 int holdPort(const char *address, int option, bool v6Only, uint16_t port, uint16_t &bound)
 {
     const int fd = bindTo(address, port, option, v6Only);
@@ -163,13 +175,15 @@ int holdPort(const char *address, int option, bool v6Only, uint16_t port, uint16
     return fd;
 }
 
+HeldPort::~HeldPort()
+{
+    if (m_fd >= 0)
+        ::close(m_fd);
+}
+
 uint16_t freePort()
 {
-    uint16_t port = 0;
-    const int fd = holdPort("::", 0, false, 0, port);
-    if (fd >= 0)
-        ::close(fd);
-    return port;
+    return HeldPort().port();
 }
 
 bool waitUntil(const std::function<bool()> &done, int timeoutMs)
