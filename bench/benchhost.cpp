@@ -6,10 +6,12 @@
 // usage: udprecv_benchhost <program folder> <port> [max seconds] [--capture]
 // --capture: the settings file sets Capture=1.
 // Writes <folder>/bench.ready ("<port> <receive buffer>") once reception is
-// on, and <folder>/bench.stats on SIGUSR2.
+// on, and <folder>/bench.stats on SIGUSR2, with the event loop's trace
+// (LoopTrace.h).
 
 #include "ControlSignals.h"
 #include "HostProbe.h"
+#include "LoopTrace.h"
 #include "app/SingleInstance.h"
 #include "app/Startup.h"
 #include "core/MessageBoxService.h"
@@ -89,7 +91,8 @@ int main(int argc, char *argv[])
     if (!ControlSignals::Install())
         return Fail("cannot install the signal handlers");
 
-    QApplication app(argc, argv);
+    LoopTrace trace;
+    TracedApplication app(argc, argv, trace);
     QApplication::setQuitOnLastWindowClosed(false);
     const QString folder = QDir(QString::fromLocal8Bit(argv[1])).absolutePath();
     if (!PrepareProgramFolder(folder, port, capture))
@@ -113,7 +116,8 @@ int main(int argc, char *argv[])
     if (window.SelectedResponse() != ResponseOption::RcvData)
         return Fail("echo mode is not selected");
 
-    HostProbe probe(*button, *clockTimer, *socket, folder + QStringLiteral("/bench.stats"));
+    trace.watch(socket);
+    HostProbe probe(*button, *clockTimer, *socket, trace, folder + QStringLiteral("/bench.stats"));
     button->click();
     if (socket->State() != UdpSocket::Bound)
         return Fail("reception did not start");

@@ -99,6 +99,7 @@ bool ReceptionController::startReception()
 void ReceptionController::stopReception()
 {
     m.wscRecv.Close();
+    m_capture.close();
     m.surface.SetRecvButtonCaption(QStringLiteral("受信待ち"));
     CtrlLed(m.surface.RecvLed(), LampOff, m.guard);
     CtrlLed(m.surface.SendLed(), LampOff, m.guard);
@@ -181,5 +182,5 @@ Result<> ReceptionController::rotateLog()
     const Result<> rotated = m_rotation.check(m.runtime.LogFile(), maxSize, generations);
     if (!rotated || !m_capture.enabled())
         return rotated;
-    return m_captureRotation.check(m_capture.file(), maxSize, generations);
+    return m_capture.rotate(maxSize, generations);
 }

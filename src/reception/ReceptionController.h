@@ -55,6 +55,5 @@ private:
 
     Dependencies m;
     LogRotation m_rotation;
-    CaptureWriter m_capture; // on from a start of reception with Capture set
-    LogRotation m_captureRotation;
+    CaptureWriter m_capture; // on from a start of reception with Capture set, its file held open until the stop
 };

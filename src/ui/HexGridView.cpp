@@ -54,6 +54,15 @@ public:
         setPalette(colors);
     }
 
+    // The cells' changes are none of a header's business (its texts change
+    // by headerDataChanged): under a flood it would hear two a datagram.
+    void setModel(QAbstractItemModel *model) override
+    {
+        QHeaderView::setModel(model);
+        if (model != nullptr)
+            disconnect(model, &QAbstractItemModel::dataChanged, this, nullptr);
+    }
+
 protected:
     void paintSection(QPainter *painter, const QRect &rect, int logicalIndex) const override
     {
@@ -213,7 +222,7 @@ void HexGridView::paintEvent(QPaintEvent *event)
                 option.state |= QStyle::State_Selected;
             if (showFocus && row == current.row() && col == current.column())
                 option.state |= QStyle::State_HasFocus;
-            m_delegate->paint(&painter, option, m_grid.index(row, col));
+            m_delegate->paintCell(&painter, option, row, col);
         }
     }
 }
