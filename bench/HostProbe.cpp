@@ -1,6 +1,7 @@
 #include "HostProbe.h"
 
 #include "ControlSignals.h"
+#include "LoopTrace.h"
 #include "reception/UdpSocket.h"
 
 #include <QAbstractButton>
@@ -12,8 +13,9 @@
 
 #include <algorithm>
 
-HostProbe::HostProbe(QAbstractButton &button, QTimer &clockTimer, const UdpSocket &socket, QString statsFile)
-    : m_button(button), m_socket(socket), m_statsFile(std::move(statsFile))
+HostProbe::HostProbe(QAbstractButton &button, QTimer &clockTimer, const UdpSocket &socket, LoopTrace &trace,
+                     QString statsFile)
+    : m_button(button), m_socket(socket), m_trace(trace), m_statsFile(std::move(statsFile))
 {
     connect(&clockTimer, &QTimer::timeout, this, [this] { onTick(); });
     // Connected after the window's own handler, so this runs once the click took effect.
@@ -26,6 +28,7 @@ void HostProbe::ResetTickGap()
     m_lastTickNs = -1;
     m_maxTickGapNs = 0;
     m_ticks = 0;
+    m_trace.reset();
 }
 
 void HostProbe::onTick()
@@ -95,6 +98,6 @@ bool HostProbe::WriteStats() const
                              .arg(m_clicksMeasured)
                              .arg(m_socket.State() == UdpSocket::Bound ? 1 : 0)
                              .arg(m_socket.ReceiveBufferSize());
-    file.write(text.toUtf8());
+    file.write(text.toUtf8() + QByteArray::fromStdString(m_trace.stats()));
     return file.commit();
 }

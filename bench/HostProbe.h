@@ -5,18 +5,21 @@
 
 #include <cstdint>
 
+class LoopTrace;
 class QAbstractButton;
 class QTimer;
 class UdpSocket;
 
 // Watches the running main window for the benchmark: the largest gap
 // between two ticks of its clock timer, and how long a posted click on the
-// reception button takes to take effect (its caption changes).
+// reception button takes to take effect (its caption changes); with the
+// event loop's trace in its stats.
 class HostProbe final : public QObject {
 public:
-    HostProbe(QAbstractButton &button, QTimer &clockTimer, const UdpSocket &socket, QString statsFile);
+    HostProbe(QAbstractButton &button, QTimer &clockTimer, const UdpSocket &socket, LoopTrace &trace,
+              QString statsFile);
 
-    // Forgets the ticks seen so far; gaps count again from the next tick.
+    // Forgets the ticks and the trace so far; gaps count again from the next tick.
     void ResetTickGap();
     // Posts a click that stops reception, then one that starts it again.
     // Tick gaps are not tracked from here until the next reset, as the
@@ -34,6 +37,7 @@ private:
 
     QAbstractButton &m_button;
     const UdpSocket &m_socket;
+    LoopTrace &m_trace;
     QString m_statsFile;
 
     bool m_trackingTicks = true;

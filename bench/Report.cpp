@@ -60,12 +60,48 @@ std::vector<FigureRow> FigureRows(const PhaseSettings &settings)
         {Figure::RssAfter, "RSS after " + paced + " datagrams (KiB)", 0, false, false, {}},
         {Figure::RssGrowth, "RSS growth over " + paced + " (KiB)", 0, false, false, {K::Below, 2048, false}},
         {Figure::PacedLoss, "loss of the " + paced + ", paced (%)", 2, false, false, {}},
-        {Figure::CaptureFloodRate, "flood echo rate, Capture=1 (/s)", 0, false, false, {}},
-        {Figure::CaptureCpuPerDatagram, "CPU per datagram at 10,000/s, Capture=1 (us)", 2, false, false, {}},
+        {Figure::CaptureFloodRate,
+         "flood echo rate, Capture=1 (/s)",
+         0,
+         false,
+         true,
+         {K::RatioAtLeast, 0.9, true, "off"},
+         std::pair {Figure::FloodRate, Server::Tool}},
+        {Figure::CaptureCpuPerDatagram,
+         "CPU per datagram at 10,000/s, Capture=1 (us)",
+         2,
+         false,
+         true,
+         {K::RatioAtMost, 1.15, true, "off"},
+         std::pair {Figure::CpuPerDatagram, Server::Tool}},
         {Figure::MetricsFloodRate, "flood echo rate, --metrics scraped (/s)", 0, false, false, {}},
         {Figure::MetricsCpuPerDatagram, "CPU per datagram at 10,000/s, --metrics (us)", 2, false, false, {}},
         {Figure::CustomFloodRate, "flood rate, custom, 10 rules (/s)", 0, false, false, {}},
         {Figure::CustomCpuPerDatagram, "CPU per datagram at 10,000/s, 10 rules (us)", 2, false, false, {}},
+        {Figure::RttP50QtLoop,
+         "RTT p50 at 1,000/s, against Qt's loop (us)",
+         1,
+         false,
+         true,
+         {K::RatioAtMost, 1.10, true, "qt"},
+         std::pair {Figure::RttP50, Server::QtReference}},
+        {Figure::RttP99QtLoop,
+         "RTT p99 at 1,000/s, against Qt's loop (us)",
+         1,
+         false,
+         true,
+         {K::RatioAtMost, 1.5, true, "qt"},
+         std::pair {Figure::RttP99, Server::QtReference}},
+        {Figure::CpuQtLoop,
+         "CPU per datagram, against Qt's loop (us)",
+         2,
+         false,
+         true,
+         {K::RatioAtMost, 1.10, true, "qt"},
+         std::pair {Figure::CpuPerDatagram, Server::QtReference}},
+        {Figure::HandlerP50, "tool's handler time at 1,000/s, p50 (us)", 1, false, false, {}},
+        {Figure::HandlerP99, "tool's handler time at 1,000/s, p99 (us)", 1, false, false, {}},
+        {Figure::HandlerMax, "tool's handler time at 1,000/s, max (us)", 1, false, false, {}},
     };
 }
 
@@ -103,10 +139,10 @@ std::string TargetText(const Target &target, int size)
     char text[48];
     switch (target.kind) {
     case Target::Kind::RatioAtLeast:
-        std::snprintf(text, sizeof text, ">= %.2fx ref", target.limit);
+        std::snprintf(text, sizeof text, ">= %.2fx %s", target.limit, target.basisName);
         break;
     case Target::Kind::RatioAtMost:
-        std::snprintf(text, sizeof text, "<= %.2fx ref", target.limit);
+        std::snprintf(text, sizeof text, "<= %.2fx %s", target.limit, target.basisName);
         break;
     case Target::Kind::Below:
         std::snprintf(text, sizeof text, "< %g", target.limit);
@@ -138,6 +174,12 @@ std::optional<double> Results::Median(int size, Figure figure, Server server) co
 {
     const auto found = m_values.find({size, figure, server});
     return found == m_values.end() ? std::nullopt : ::Median(found->second);
+}
+
+std::optional<double> Results::Last(int size, Figure figure, Server server) const
+{
+    const auto found = m_values.find({size, figure, server});
+    return found == m_values.end() || found->second.empty() ? std::nullopt : std::optional {found->second.back()};
 }
 
 namespace {
@@ -178,8 +220,9 @@ std::string FormatTable(const Results &results, const std::vector<int> &sizes, c
     for (const int size : sizes) {
         for (const FigureRow &row : FigureRows(settings)) {
             const auto tool = results.Median(size, row.figure, Server::Tool);
-            const auto reference =
-                row.hasReference ? results.Median(size, row.figure, Server::Reference) : std::nullopt;
+            const auto reference = row.basis         ? results.Median(size, row.basis->first, row.basis->second)
+                                   : row.hasReference ? results.Median(size, row.figure, Server::Reference)
+                                                      : std::nullopt;
             std::optional<double> ratio;
             if (row.showRatio && tool && reference && *reference != 0)
                 ratio = *tool / *reference;
@@ -190,6 +233,8 @@ std::string FormatTable(const Results &results, const std::vector<int> &sizes, c
             table += line;
         }
     }
+    table += "target \"x qt\": the reference column holds the reference on Qt's event loop; \"x off\": the tool's "
+             "figure with capture off\n";
     return table;
 }
 

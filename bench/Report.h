@@ -6,6 +6,7 @@
 #include <optional>
 #include <string>
 #include <tuple>
+#include <utility>
 #include <vector>
 
 // The figures of the benchmark table, their targets and the verdicts.
@@ -32,6 +33,15 @@ enum class Figure {
     MetricsCpuPerDatagram,
     CustomFloodRate, // the same on a host answering by ten response rules, the last one matching
     CustomCpuPerDatagram,
+    // The RTT and CPU figures again, judged against Qt's event loop.
+    RttP50QtLoop,
+    RttP99QtLoop,
+    CpuQtLoop,
+    // How long a wake-up of the tool's socket held the event loop during
+    // the round trips at 1,000/s.
+    HandlerP50,
+    HandlerP99,
+    HandlerMax,
 };
 
 // Yardsticks, measured for the round trips and CPU use only: QtReference,
@@ -44,6 +54,7 @@ struct Target {
     Kind kind = Kind::None;
     double limit = 0;
     bool only64 = false; // judged for 64-byte datagrams only
+    const char *basisName = "ref"; // what a ratio is taken of, as the target column names it
 };
 
 struct FigureRow {
@@ -53,6 +64,9 @@ struct FigureRow {
     bool hasReference; // the reference server is measured too
     bool showRatio;    // tool / reference means something
     Target target;
+    // Compared with this figure of this server instead of the reference's
+    // same figure: its median fills the reference column.
+    std::optional<std::pair<Figure, Server>> basis = std::nullopt;
 };
 
 // Every figure in table order, labelled for phases of these lengths.
@@ -72,6 +86,8 @@ class Results {
 public:
     void Add(int size, Figure figure, Server server, double value);
     std::optional<double> Median(int size, Figure figure, Server server) const;
+    // The value added last.
+    std::optional<double> Last(int size, Figure figure, Server server) const;
 
 private:
     std::map<std::tuple<int, Figure, Server>, std::vector<double>> m_values;

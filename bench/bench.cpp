@@ -114,6 +114,7 @@ struct Buffers {
 struct Contender {
     const ServerUnderTest &server;
     Server who;
+    BenchHost *host = nullptr; // the tool's, for its event loop's trace
     double floodRate = 0;
 };
 
@@ -171,10 +172,33 @@ void RunEchoPhases(const std::vector<Contender *> &contenders, const std::vector
     each("burst", [&](Contender &c) {
         results.Add(size, Figure::BurstLoss, c.who, MeasureBurstLoss(c.server, size, settings));
     });
-    each("round trips", [&](Contender &c) { roundTrips(c.server, c.who); });
+    each("round trips", [&](Contender &c) {
+        if (c.host)
+            c.host->ResetTickGap();
+        roundTrips(c.server, c.who);
+        if (!c.host)
+            return;
+        // The same round trips judged against Qt's loop, and what held the tool's loop meanwhile.
+        results.Add(size, Figure::RttP50QtLoop, c.who, *results.Last(size, Figure::RttP50, c.who));
+        results.Add(size, Figure::RttP99QtLoop, c.who, *results.Last(size, Figure::RttP99, c.who));
+        std::map<std::string, double> stats = c.host->ReadStats();
+        results.Add(size, Figure::HandlerP50, c.who, stats["handler_p50_us"]);
+        results.Add(size, Figure::HandlerP99, c.who, stats["handler_p99_us"]);
+        results.Add(size, Figure::HandlerMax, c.who, stats["handler_max_us"]);
+        std::fprintf(stderr, "    event loop: handler p50 %.1f p99 %.1f max %.1f us (%.0f); paint p50 %.1f p99 %.1f max "
+                             "%.1f us (%.0f); timer p99 %.1f max %.1f us (%.0f); other p99 %.1f max %.1f us (%.0f)\n",
+                     stats["handler_p50_us"], stats["handler_p99_us"], stats["handler_max_us"], stats["handler_count"],
+                     stats["paint_p50_us"], stats["paint_p99_us"], stats["paint_max_us"], stats["paint_count"],
+                     stats["timer_p99_us"], stats["timer_max_us"], stats["timer_count"], stats["other_p99_us"],
+                     stats["other_max_us"], stats["other_count"]);
+    });
     for (const Yardstick &y : yardsticks)
         runner.Run(std::string("round trips, ") + NameOf(y.who), [&] { roundTrips(y.server, y.who); });
-    each("CPU use", [&](Contender &c) { cpuUse(c.server, c.who); });
+    each("CPU use", [&](Contender &c) {
+        cpuUse(c.server, c.who);
+        if (c.host)
+            results.Add(size, Figure::CpuQtLoop, c.who, *results.Last(size, Figure::CpuPerDatagram, c.who));
+    });
     for (const Yardstick &y : yardsticks)
         if (y.cpu)
             runner.Run(std::string("CPU use, ") + NameOf(y.who), [&] { cpuUse(y.server, y.who); });
@@ -319,7 +343,7 @@ int RunBenchmark(const Options &options)
                 ReferenceServer bareEcho(binaries, nextFolder(), ChildMaxSeconds, ReferenceServer::Variant::BareEcho);
                 buffers.tool = host.server().receiveBuffer;
                 buffers.reference = reference.server().receiveBuffer;
-                Contender tool {host.server(), Server::Tool};
+                Contender tool {host.server(), Server::Tool, &host};
                 Contender plain {reference.server(), Server::Reference};
                 // Who goes first alternates from run to run.
                 const std::vector<Contender *> order =

@@ -11,10 +11,12 @@
 // --metrics: the metrics endpoint listens on 127.0.0.1:<port>, as the
 // program's --metrics does.
 // Writes <folder>/bench.ready ("<port> <receive buffer>") once reception is
-// on, and <folder>/bench.stats on SIGUSR2.
+// on, and <folder>/bench.stats on SIGUSR2, with the event loop's trace
+// (LoopTrace.h).
 
 #include "ControlSignals.h"
 #include "HostProbe.h"
+#include "LoopTrace.h"
 #include "app/MetricsExposition.h"
 #include "app/MetricsServer.h"
 #include "app/SingleInstance.h"
@@ -117,7 +119,8 @@ int main(int argc, char *argv[])
     if (!ControlSignals::Install())
         return Fail("cannot install the signal handlers");
 
-    QApplication app(argc, argv);
+    LoopTrace trace;
+    TracedApplication app(argc, argv, trace);
     QApplication::setQuitOnLastWindowClosed(false);
     const QString folder = QDir(QString::fromLocal8Bit(argv[1])).absolutePath();
     if (!PrepareProgramFolder(folder, port, capture, custom))
@@ -147,7 +150,8 @@ int main(int argc, char *argv[])
     if (metricsPort != 0 && !metrics.listen({QHostAddress(QHostAddress::LocalHost), static_cast<quint16>(metricsPort)}))
         return Fail("cannot open the metrics endpoint");
 
-    HostProbe probe(*button, *clockTimer, *socket, folder + QStringLiteral("/bench.stats"));
+    trace.watch(socket);
+    HostProbe probe(*button, *clockTimer, *socket, trace, folder + QStringLiteral("/bench.stats"));
     button->click();
     if (socket->State() != UdpSocket::Bound)
         return Fail("reception did not start");

@@ -139,6 +139,8 @@ void tst_BenchReport::targetText_data()
     QTest::addColumn<QString>("expected");
     QTest::newRow("ratio at least") << Target {K::RatioAtLeast, 0.9, true} << 64 << QStringLiteral(">= 0.90x ref");
     QTest::newRow("ratio at most") << Target {K::RatioAtMost, 1.15, true} << 64 << QStringLiteral("<= 1.15x ref");
+    QTest::newRow("ratio of another figure")
+        << Target {K::RatioAtMost, 1.5, true, "qt"} << 64 << QStringLiteral("<= 1.50x qt");
     QTest::newRow("64 bytes only, other size") << Target {K::RatioAtMost, 1.15, true} << 3000 << QStringLiteral("-");
     QTest::newRow("below") << Target {K::Below, 700, false} << 1400 << QStringLiteral("< 700");
     QTest::newRow("at most") << Target {K::AtMost, 0, true} << 64 << QStringLiteral("<= 0");
@@ -180,6 +182,10 @@ void tst_BenchReport::tableShowsMediansRatioAndVerdicts()
         {64, TickGap, Server::Tool, 812},
         {1400, FloodRate, Server::Tool, 1000},
         {1400, FloodRate, Server::Reference, 2000},
+        {64, CaptureFloodRate, Server::Tool, 40000},
+        {64, RttP99QtLoop, Server::Tool, 150},
+        {64, RttP99, Server::QtReference, 100},
+        {64, RttP99, Server::Reference, 90},
     });
     const std::string table = FormatTable(results, {64, 1400}, PhaseSettings {});
 
@@ -195,6 +201,13 @@ void tst_BenchReport::tableShowsMediansRatioAndVerdicts()
     const std::string gapLabel = "largest clock-tick gap, 10 s flood (ms)";
     QCOMPARE(Fields(RowOf(table, 64, gapLabel), gapLabel),
              (std::vector<std::string> {"812", "-", "-", "<", "700", "FAIL"}));
+    // Rows judged against another figure show it in the reference column.
+    const std::string captureLabel = "flood echo rate, Capture=1 (/s)";
+    QCOMPARE(Fields(RowOf(table, 64, captureLabel), captureLabel),
+             (std::vector<std::string> {"40000", "45000", "0.89", ">=", "0.90x", "off", "FAIL"}));
+    const std::string qtLabel = "RTT p99 at 1,000/s, against Qt's loop (us)";
+    QCOMPARE(Fields(RowOf(table, 64, qtLabel), qtLabel),
+             (std::vector<std::string> {"150.0", "100.0", "1.50", "<=", "1.50x", "qt", "PASS"}));
     const std::string stopLabel = "stop click under flood takes effect (ms)";
     QCOMPARE(Fields(RowOf(table, 1400, stopLabel), stopLabel),
              (std::vector<std::string> {"-", "-", "-", "<", "200", "n/a"}));

@@ -4,18 +4,37 @@
 
 #include <QFile>
 
+#include <cerrno>
+#include <cstdint>
 #include <ctime>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
-CaptureWriter::CaptureWriter() : m_failures(QStringLiteral("キャプチャ"), QStringLiteral("レコード"), "capture")
+CaptureWriter::CaptureWriter(std::chrono::milliseconds recheckInterval)
+    : m_recheckInterval(recheckInterval), m_failures(QStringLiteral("キャプチャ"), QStringLiteral("レコード"), "capture")
 {
     pcap::AppendFileHeader(m_bytes);
 }
 
+CaptureWriter::~CaptureWriter()
+{
+    close();
+}
+
 void CaptureWriter::setFile(const QString &path)
 {
+    close();
     m_path = path;
     m_native = path.isEmpty() ? FolderAndName {} : SplitNativePath(QFile::encodeName(path));
     m_folder.reset();
+}
+
+void CaptureWriter::close() noexcept
+{
+    if (m_fd >= 0)
+        ::close(m_fd);
+    m_fd = -1;
 }
 
 void CaptureWriter::add(const sockaddr *source, const sockaddr *destination, std::string_view payload) noexcept
@@ -38,7 +57,97 @@ void CaptureWriter::flush() noexcept
 {
     if (m_pending == 0)
         return;
-    m_failures.note(m_folder.append(m_native, m_bytes, pcap::FileHeaderLength), m_path, m_pending);
+    if (m_fd >= 0 && !stillNamed())
+        close();
+    int error = m_fd >= 0 ? 0 : open();
+    if (error == 0)
+        error = writeRecords();
+    if (error != 0)
+        close(); // opened by name again with the next records
+    m_failures.note(error, m_path, m_pending);
     m_bytes.resize(pcap::FileHeaderLength);
     m_pending = 0;
+}
+
+int CaptureWriter::open() noexcept
+{
+    int fd = -1;
+    for (int attempt = 0; fd < 0; ++attempt) {
+        const int dirFd = m_folder.handle(m_native.folder);
+        if (dirFd >= 0)
+            fd = ::openat(dirFd, m_native.name.constData(),
+                          O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK, 0666);
+        if (fd >= 0)
+            break;
+        const int error = errno;
+        if (error != ENOENT || attempt > 0)
+            return error;
+        // The folder was deleted while we held it: made again by its name.
+        m_folder.reset();
+    }
+    struct stat st {};
+    const int error = ::fstat(fd, &st) != 0 ? errno : S_ISREG(st.st_mode) ? 0 : NotARegularFile;
+    if (error != 0) {
+        ::close(fd);
+        return error;
+    }
+    m_fd = fd;
+    m_size = st.st_size;
+    m_checked = std::chrono::steady_clock::now();
+    return 0;
+}
+
+bool CaptureWriter::stillNamed() noexcept
+{
+    const auto now = std::chrono::steady_clock::now();
+    if (now - m_checked < m_recheckInterval)
+        return true;
+    m_checked = now;
+    // The folder is looked up by its name again too.
+    m_folder.reset();
+    const int dirFd = m_folder.handle(m_native.folder);
+    struct stat named {};
+    struct stat held {};
+    if (dirFd < 0 || ::fstatat(dirFd, m_native.name.constData(), &named, AT_SYMLINK_NOFOLLOW) != 0 ||
+        ::fstat(m_fd, &held) != 0 || named.st_dev != held.st_dev || named.st_ino != held.st_ino)
+        return false;
+    m_size = held.st_size; // another writer may have changed it
+    return true;
+}
+
+int CaptureWriter::writeRecords() noexcept
+{
+    std::string_view bytes = m_bytes;
+    if (m_size > 0)
+        bytes.remove_prefix(pcap::FileHeaderLength);
+    size_t written = 0;
+    while (written < bytes.size()) {
+        const ssize_t n = ::write(m_fd, bytes.data() + written, bytes.size() - written);
+        if (n > 0) {
+            written += static_cast<size_t>(n);
+            continue;
+        }
+        if (n < 0 && errno == EINTR)
+            continue;
+        const int error = n < 0 ? errno : ENOSPC;
+        // Appends land at the end: cut back to where these bytes began.
+        const off_t end = written > 0 ? ::lseek(m_fd, 0, SEEK_CUR) : -1;
+        if (end >= static_cast<off_t>(written))
+            (void)::ftruncate(m_fd, end - static_cast<off_t>(written));
+        return error;
+    }
+    m_size += static_cast<off_t>(written);
+    return 0;
+}
+
+Result<> CaptureWriter::rotate(int16_t &maxSize, int16_t &generations)
+{
+    if (!enabled())
+        return {};
+    const int64_t limit = int64_t {maxSize} * 1024 * 1024;
+    if (m_fd >= 0 && maxSize >= 1 && generations >= 1 && limit <= INT32_MAX && m_size <= limit)
+        return {};
+    const Result<> rotated = m_rotation.check(m_path, maxSize, generations);
+    close(); // the name may name another file now
+    return rotated;
 }

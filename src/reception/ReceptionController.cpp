@@ -115,6 +115,7 @@ void ReceptionController::stopReception()
 {
     m_droppedBefore += m.wscRecv.DroppedCount();
     m.wscRecv.Close();
+    m_capture.close();
     m.surface.SetRecvButtonCaption(QStringLiteral("受信待ち"));
     CtrlLed(m.surface.RecvLed(), LampOff, m.guard);
     CtrlLed(m.surface.SendLed(), LampOff, m.guard);
@@ -180,7 +181,7 @@ ReceptionReport ReceptionController::report() const
             m.log.linesLost(),
             m_capture.recordsLost(),
             m_rotation.rotations(),
-            m_captureRotation.rotations()};
+            m_capture.rotations()};
 }
 
 void ReceptionController::sendResponse(const QByteArray &response)
@@ -241,5 +242,5 @@ Result<> ReceptionController::rotateLog()
     const Result<> rotated = m_rotation.check(m.runtime.LogFile(), maxSize, generations);
     if (!rotated || !m_capture.enabled())
         return rotated;
-    return m_captureRotation.check(m_capture.file(), maxSize, generations);
+    return m_capture.rotate(maxSize, generations);
 }

@@ -70,7 +70,6 @@ private:
     ReceptionCounters m_counters;
     uint64_t m_droppedBefore = 0; // by the sockets of earlier starts
     LogRotation m_rotation;
-    CaptureWriter m_capture; // on from a start of reception with Capture set
-    LogRotation m_captureRotation;
+    CaptureWriter m_capture; // on from a start of reception with Capture set, its file held open until the stop
     ResponseRuleSet *m_rules = nullptr;
 };

@@ -24,8 +24,11 @@ void HexCellDelegate::prepare(const QStyleOptionViewItem &option, qreal pixelRat
 
 void HexCellDelegate::paint(QPainter *painter, const QStyleOptionViewItem &option, const QModelIndex &index) const
 {
-    const int row = index.row();
-    const int col = index.column();
+    paintCell(painter, option, index.row(), index.column());
+}
+
+void HexCellDelegate::paintCell(QPainter *painter, const QStyleOptionViewItem &option, int row, int col) const
+{
     const bool selected = option.state.testFlag(QStyle::State_Selected);
     const int backColor = m_grid.backColorAt(row, col);
 

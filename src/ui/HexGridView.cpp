@@ -17,6 +17,7 @@
 #include <QScrollBar>
 
 #include <algorithm>
+#include <array>
 #include <utility>
 #include <vector>
 
@@ -52,6 +53,15 @@ public:
         colors.setColor(QPalette::Button, ColorFromValue(HexGrid::GreyBackColor));
         colors.setColor(QPalette::Window, ColorFromValue(HexGrid::GreyBackColor));
         setPalette(colors);
+    }
+
+    // The cells' changes are none of a header's business (its texts change
+    // by headerDataChanged): under a flood it would hear two a datagram.
+    void setModel(QAbstractItemModel *model) override
+    {
+        QHeaderView::setModel(model);
+        if (model != nullptr)
+            disconnect(model, &QAbstractItemModel::dataChanged, this, nullptr);
     }
 
 protected:
@@ -140,20 +150,30 @@ void HexGridView::dataChanged(const QModelIndex &topLeft, const QModelIndex &bot
     m_changed.unite(all ? 0 : topLeft.row(), all ? 0 : topLeft.column(),
                     all ? m_grid.rowCount() - 1 : bottomRight.row(),
                     all ? m_grid.columnCount() - 1 : bottomRight.column());
-    if (m_repaintTimer.isActive())
-        return;
     const qint64 now = QDeadlineTimer::current().deadline();
-    if (m_repaintIntervalMs == 0 || m_lastRepaintMs < 0 || now - m_lastRepaintMs >= m_repaintIntervalMs) {
+    const bool quiet = m_repaintIntervalMs == 0 || m_lastRepaintMs < 0 ||
+                       (!m_repaintTimer.isActive() && now - m_lastRepaintMs >= m_repaintIntervalMs);
+    // In the last fifth of the wait for the next multiple, a change is
+    // repainted at once: the paint then follows the work that announced the
+    // change (a datagram's), and the loop is free while it waits for the
+    // next one, instead of the timer's paint holding up whatever arrives.
+    if (quiet || now >= m_nextRepaintMs - m_repaintIntervalMs / 5) {
         repaintChanged();
         return;
     }
-    m_repaintTimer.start(static_cast<int>(m_repaintIntervalMs - now % m_repaintIntervalMs));
+    if (!m_repaintTimer.isActive())
+        m_repaintTimer.start(static_cast<int>(m_nextRepaintMs - now));
 }
 
 void HexGridView::repaintChanged()
 {
     m_repaintTimer.stop();
     m_lastRepaintMs = QDeadlineTimer::current().deadline();
+    // The next multiple whose early fifth has not begun yet.
+    if (m_repaintIntervalMs > 0) {
+        const qint64 early = m_lastRepaintMs + m_repaintIntervalMs / 5;
+        m_nextRepaintMs = early + m_repaintIntervalMs - early % m_repaintIntervalMs;
+    }
     const HexGrid::CellRange changed = std::exchange(m_changed, {});
     if (changed.empty())
         return;
@@ -202,18 +222,23 @@ void HexGridView::paintEvent(QPaintEvent *event)
     initViewItemOption(&option);
     const QStyle::State state = option.state;
     m_delegate->prepare(option, viewport()->devicePixelRatioF());
+    // The columns' places are asked of the header once, not for every row.
+    std::array<std::pair<int, int>, HexGrid::BytesPerRow> columns {};
+    for (int col = firstCol; col <= lastCol; ++col)
+        columns[static_cast<size_t>(col)] = {columnViewportPosition(col), columnWidth(col)};
     QPainter painter(viewport());
     for (int row = firstRow; row <= lastRow; ++row) {
         const int y = rowViewportPosition(row);
         const int height = rowHeight(row);
         for (int col = firstCol; col <= lastCol; ++col) {
-            option.rect = QRect(columnViewportPosition(col), y, columnWidth(col), height);
+            const auto [x, width] = columns[static_cast<size_t>(col)];
+            option.rect = QRect(x, y, width, height);
             option.state = state;
             if (selected(row, col))
                 option.state |= QStyle::State_Selected;
             if (showFocus && row == current.row() && col == current.column())
                 option.state |= QStyle::State_HasFocus;
-            m_delegate->paint(&painter, option, m_grid.index(row, col));
+            m_delegate->paintCell(&painter, option, row, col);
         }
     }
 }

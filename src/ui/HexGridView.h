@@ -25,7 +25,11 @@ class HexCellDelegate;
 // With a repaint interval, announced changes are repainted at most once per
 // interval: at once after a quiet spell, otherwise on the next multiple of
 // the interval on the monotonic clock, so that views changed together
-// repaint together and a flood of fills costs a few repaints a second.
+// repaint together and a flood of fills costs a few repaints a second. A
+// change announced in the last fifth of the interval before that multiple
+// is repainted at once, right after the work that made it, so that the
+// paint does not fall on the moment the next datagram arrives; a change is
+// then repainted within an interval and a fifth.
 //
 // Tab and Shift+Tab leave the grid; the arrow keys move inside it. Ctrl+C
 // and the context menu's コピー copy the selected bytes (all of them when
@@ -69,5 +73,6 @@ private:
     HexGrid::CellRange m_changed; // announced, waiting for the next repaint
     int m_repaintIntervalMs = 0;
     qint64 m_lastRepaintMs = -1; // monotonic clock, -1: never
+    qint64 m_nextRepaintMs = 0;  // the multiple of the interval the next repaint is for
     QTimer m_repaintTimer;
 };

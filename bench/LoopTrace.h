@@ -1,0 +1,47 @@
+#pragma once
+
+#include <QApplication>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+class QObject;
+
+// A trace of the host's event loop: how long each event handed out by the
+// loop itself (not one sent from inside another) held it, by kind. The
+// reception socket's wake-ups are the handler times: at 1,000 datagrams a
+// second each is one datagram's whole road. Paints are the window's
+// update requests (the whole repaint of what changed).
+class LoopTrace {
+public:
+    enum Kind { Handler, Paint, Timer, Other, KindCount };
+
+    // `socket`: the reception socket, whose read notifier is its child.
+    void watch(const QObject *socket) { m_socket = socket; }
+    // Forgets what was traced so far.
+    void reset();
+    Kind kindOf(const QObject *receiver, int eventType) const;
+    void add(Kind kind, int64_t nanoseconds);
+    // "key value" lines: for each kind its count, p50, p99 and max in
+    // microseconds (handler_p50_us, ...).
+    std::string stats() const;
+
+private:
+    static constexpr size_t MaxSamples = 1 << 20; // per kind; later ones count towards the max only
+    const QObject *m_socket = nullptr;
+    std::vector<int64_t> m_samples[KindCount];
+    int64_t m_max[KindCount] {};
+    int64_t m_count[KindCount] {};
+};
+
+// QApplication timing every event the loop dispatches into a LoopTrace.
+class TracedApplication final : public QApplication {
+public:
+    TracedApplication(int &argc, char **argv, LoopTrace &trace) : QApplication(argc, argv), m_trace(trace) {}
+    bool notify(QObject *receiver, QEvent *event) override;
+
+private:
+    LoopTrace &m_trace;
+    int m_depth = 0;
+};
