@@ -1,4 +1,4 @@
-#include "../reception/PcapReader.h"
+#include "PcapReader.h"
 #include "TestSupport.h"
 #include "logging/CaptureWriter.h"
 

@@ -2,6 +2,8 @@
 // through the file and back into the main window, the menu's reload, and
 // the rule named beside the sender.
 #include "FormsFixture.h"
+#include "LoopbackPeer.h"
+#include "SettingsFile.h"
 #include "ui/ResponseRulesDialog.h"
 #include "ui/frmMain.h"
 
@@ -16,18 +18,19 @@
 #include <QTest>
 #include <QTimer>
 
+#include <sys/socket.h>
+
 using namespace Qt::StringLiterals;
 
 namespace {
 
 // The main window shown with ResSetting=2 and `rules` in the rules file.
-frmMain &Shown(FormsFixture &f, const QByteArray &rules, const QByteArray &port = "8000")
+frmMain &Shown(FormsFixture &f, const QByteArray &rules, uint16_t port = 8000)
 {
-    f.WriteSettings("[Port]\r\nUdpPort=" + port +
-                    "\r\n[Maintenance]\r\nResSetting=2\r\nLogMaxSize=3\r\nLogGenerations=10\r\n");
+    f.writeSettings(testsupport::SettingsFile().udpPort(port).resSetting(2));
     testsupport::writeFile(f.runtime.appDefine.ConfigPath + u"/Tavo_UdpRecvRules.txt"_s, rules);
     frmMain &main = f.forms->MainForm();
-    main.ReadSetting(f.SettingFile());
+    main.ReadSetting(f.settingFile());
     main.show();
     return main;
 }
@@ -43,7 +46,7 @@ class ResponseRulesDialogTest : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
-    void cleanup() { FormsFixture::FlushDeletes(); }
+    void cleanup() { FormsFixture::flushDeletes(); }
     void editByKeyboard();
     void reload_data();
     void reload();
@@ -55,7 +58,7 @@ private Q_SLOTS:
 void ResponseRulesDialogTest::editByKeyboard()
 {
     FormsFixture f;
-    QVERIFY(f.Init());
+    QVERIFY(f.init());
     frmMain &main = Shown(f, "; head\r\nfirst -> 01\r\n# about second\r\nsecond prefix=02 -> none\r\n");
     QVERIFY(Custom(main)->isEnabled() && Custom(main)->isChecked());
 
@@ -117,13 +120,13 @@ void ResponseRulesDialogTest::reload()
     QFETCH(bool, customChosen);
     QFETCH(QString, box);
     FormsFixture f;
-    QVERIFY(f.Init());
+    QVERIFY(f.init());
     frmMain &main = Shown(f, "x -> 01\r\n");
     QVERIFY(Custom(main)->isChecked());
     const QString file = main.responseRulesFile();
     if (content == "link") {
         QVERIFY(QFile::remove(file));
-        QVERIFY(QFile::link(f.SettingFile(), file));
+        QVERIFY(QFile::link(f.settingFile(), file));
     } else {
         testsupport::writeFile(file, content);
     }
@@ -138,16 +141,17 @@ void ResponseRulesDialogTest::reload()
 void ResponseRulesDialogTest::tooltipNamesTheRule()
 {
     FormsFixture f;
-    QVERIFY(f.Init());
-    const QByteArray port = FreePort();
+    QVERIFY(f.init());
+    const uint16_t port = freePort();
+    LoopbackPeer peer(AF_INET);
     frmMain &main = Shown(f, "ping prefix=70 -> \"pong\"\r\n", port);
     main.findChild<QPushButton *>(u"cmdRecvData"_s)->click();
     QWidget *grid = main.findChild<QWidget *>(u"fgrdRecvData"_s);
-    QVERIFY(SendDatagram(port.toInt(), "ping"));
+    QVERIFY(peer.sendTo(port, "ping"));
     QTRY_VERIFY(grid->toolTip().endsWith(u"（応答ルール：ping）"_s));
-    QVERIFY(SendDatagram(port.toInt(), "nothing"));
+    QVERIFY(peer.sendTo(port, "nothing"));
     QTRY_VERIFY(grid->toolTip().startsWith(u"送信元：127.0.0.1:"_s) && !grid->toolTip().contains(u"応答ルール"_s));
-    QCOMPARE(f.LogMessages(),
+    QCOMPARE(f.logMessages(),
              QStringList({u"4バイトのデータ受信"_s, u"4バイトの応答送信"_s, u"7バイトのデータ受信"_s}));
 }
 
