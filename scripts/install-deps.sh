@@ -12,6 +12,8 @@ packages=(
   desktop-file-utils appstream dpkg-dev
   # systemd-analyze checks the service unit (present on nearly every Debian system).
   systemd
+  # Checks the naming rule (scripts/check-names.sh).
+  clang-tidy
   # Decodes the capture file in its test (about 120 MB installed with its
   # libraries; the test is skipped where it is missing).
   tshark

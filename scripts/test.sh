@@ -1,16 +1,19 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds with warnings as errors and runs every
-# test; then builds again with AddressSanitizer and UndefinedBehaviorSanitizer
-# and runs every test once more.
+# Installs what is missing, builds with warnings as errors, runs every test
+# and checks the naming rule; then builds again with AddressSanitizer and
+# UndefinedBehaviorSanitizer and runs every test once more.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 scripts/install-deps.sh
 jobs=$(nproc)
 
-cmake -S . -B build-ci -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DUDPRECV_WERROR=ON >/dev/null
+cmake -S . -B build-ci -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DUDPRECV_WERROR=ON \
+  -DCMAKE_EXPORT_COMPILE_COMMANDS=ON >/dev/null
 cmake --build build-ci -j "$jobs"
 (cd build-ci && ctest --output-on-failure -j "$jobs")
+# The naming rule of CONTRIBUTING.md.
+scripts/check-names.sh build-ci
 
 cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DUDPRECV_WERROR=ON -DUDPRECV_SANITIZE=ON \
   -DUDPRECV_BUILD_BENCH=OFF >/dev/null

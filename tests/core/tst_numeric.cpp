@@ -6,7 +6,7 @@
 class TestNumeric : public QObject {
     Q_OBJECT
 
-private slots:
+private Q_SLOTS:
     void isNumeric_data()
     {
         QTest::addColumn<QString>("text");

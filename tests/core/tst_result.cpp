@@ -7,7 +7,7 @@
 class TestResult : public QObject {
     Q_OBJECT
 
-private slots:
+private Q_SLOTS:
     void valueOrError()
     {
         const Result<int> made = 42;

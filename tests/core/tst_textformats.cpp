@@ -8,7 +8,7 @@
 class TestTextFormats : public QObject {
     Q_OBJECT
 
-private slots:
+private Q_SLOTS:
     void cp932RoundTrip_data()
     {
         QTest::addColumn<QString>("text");

@@ -39,7 +39,7 @@ class TestLogRotation : public QObject {
 
     static constexpr qint64 MiB = 1024 * 1024;
 
-private slots:
+private Q_SLOTS:
     void init()
     {
         QDir(m_dir.path()).removeRecursively();

@@ -50,7 +50,7 @@ class TestLogWriter : public QObject {
 
     QString logFile() const { return m_globals.LogFiles[3]; }
 
-private slots:
+private Q_SLOTS:
     void init()
     {
         QVERIFY(m_dir.isValid());

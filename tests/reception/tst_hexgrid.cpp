@@ -63,7 +63,7 @@ class TestHexGrid : public QObject {
         }
     }
 
-private slots:
+private Q_SLOTS:
     void init()
     {
         m_globals = {};

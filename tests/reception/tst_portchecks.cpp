@@ -11,7 +11,7 @@
 class TestPortChecks : public QObject {
     Q_OBJECT
 
-private slots:
+private Q_SLOTS:
     void checkPortNo_data()
     {
         QTest::addColumn<QString>("text");

@@ -173,7 +173,7 @@ void verifyUntouched(const HexGrid &grid)
 class TestReceptionController : public QObject {
     Q_OBJECT
 
-private slots:
+private Q_SLOTS:
     void startAndStop()
     {
         Rig rig;

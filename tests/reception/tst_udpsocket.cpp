@@ -26,7 +26,7 @@ using namespace Qt::StringLiterals;
 class TestUdpSocket : public QObject {
     Q_OBJECT
 
-private slots:
+private Q_SLOTS:
     void bindCloseRebind()
     {
         UdpSocket socket;

@@ -29,7 +29,7 @@ class TestEnvironment : public QObject {
         return InitEnvironment(runtime, guard, UdpReceiverKind).ok();
     }
 
-private slots:
+private Q_SLOTS:
     void init()
     {
         QDir(m_dir.path()).removeRecursively();

@@ -39,7 +39,7 @@ QString goldenPath(const QString &name)
 class TestIniFile : public QObject {
     Q_OBJECT
 
-private slots:
+private Q_SLOTS:
     void findValue_data();
     void findValue();
     void goldenWrite_data();

@@ -201,7 +201,7 @@ QString unexpectedChange(const QByteArray &before, const QByteArray &after)
 class TestIniFileFuzz : public QObject {
     Q_OBJECT
 
-private slots:
+private Q_SLOTS:
     void randomAndMutatedInputs();
 };
 

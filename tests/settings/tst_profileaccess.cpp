@@ -14,7 +14,7 @@ using testsupport::writeFile;
 class TestProfileAccess : public QObject {
     Q_OBJECT
 
-private slots:
+private Q_SLOTS:
     void getIniString_data();
     void getIniString();
     void getIniStringFromMissingFile();

@@ -51,7 +51,7 @@ Q_DECLARE_METATYPE(Values)
 class TestSettingsReader : public QObject {
     Q_OBJECT
 
-private slots:
+private Q_SLOTS:
     void readSetting_data();
     void readSetting();
     void failureLogLine();

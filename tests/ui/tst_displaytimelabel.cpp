@@ -9,7 +9,7 @@ Q_DECLARE_METATYPE(LocalTime)
 class DisplayTimeLabelTest : public QObject {
     Q_OBJECT
 
-private slots:
+private Q_SLOTS:
     void writtenWhenTheSecondChanges_data()
     {
         QTest::addColumn<LocalTime>("next");
