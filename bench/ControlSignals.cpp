@@ -19,7 +19,7 @@ void onSignal(int signo)
 {
     const int savedErrno = errno;
     if (signo == SIGHUP)
-        g_clickArrivalNs.store(MonotonicNs(), std::memory_order_relaxed);
+        g_clickArrivalNs.store(monotonicNs(), std::memory_order_relaxed);
     const auto byte = static_cast<unsigned char>(signo);
     (void)!::write(g_pipe[1], &byte, 1);
     errno = savedErrno;
@@ -27,26 +27,26 @@ void onSignal(int signo)
 
 } // namespace
 
-int64_t MonotonicNs()
+int64_t monotonicNs()
 {
     timespec ts {};
     clock_gettime(CLOCK_MONOTONIC, &ts);
     return int64_t {ts.tv_sec} * 1000000000 + ts.tv_nsec;
 }
 
-bool ControlSignals::Install()
+bool ControlSignals::install()
 {
     if (::pipe2(g_pipe, O_NONBLOCK | O_CLOEXEC) != 0)
         return false;
-    constexpr int controlSignals[] = {SIGUSR1, SIGUSR2, SIGHUP, SIGTERM, SIGINT};
+    constexpr int ControlSignals[] = {SIGUSR1, SIGUSR2, SIGHUP, SIGTERM, SIGINT};
     struct sigaction action {};
     action.sa_handler = onSignal;
     action.sa_flags = SA_RESTART;
     // One handler at a time, so the pipe keeps the order of arrival.
     sigemptyset(&action.sa_mask);
-    for (const int signo : controlSignals)
+    for (const int signo : ControlSignals)
         sigaddset(&action.sa_mask, signo);
-    for (const int signo : controlSignals)
+    for (const int signo : ControlSignals)
         if (::sigaction(signo, &action, nullptr) != 0)
             return false;
     return true;

@@ -22,7 +22,7 @@ public:
 
     // Creates the pipe and installs the signal handlers; call once, before
     // any signal may arrive. False (with errno) on failure.
-    static bool Install();
+    static bool install();
 
     explicit ControlSignals(Handlers handlers, QObject *parent = nullptr);
 
@@ -34,4 +34,4 @@ private:
 };
 
 // CLOCK_MONOTONIC in nanoseconds.
-int64_t MonotonicNs();
+int64_t monotonicNs();

@@ -22,7 +22,7 @@ HostProbe::HostProbe(QAbstractButton &button, QTimer &clockTimer, const UdpSocke
     connect(&m_button, &QAbstractButton::clicked, this, [this] { onClicked(); });
 }
 
-void HostProbe::ResetTickGap()
+void HostProbe::resetTickGap()
 {
     m_trackingTicks = true;
     m_lastTickNs = -1;
@@ -35,21 +35,21 @@ void HostProbe::onTick()
 {
     if (!m_trackingTicks)
         return;
-    const int64_t now = MonotonicNs();
+    const int64_t now = monotonicNs();
     if (m_lastTickNs >= 0)
         m_maxTickGapNs = std::max(m_maxTickGapNs, now - m_lastTickNs);
     m_lastTickNs = now;
     ++m_ticks;
 }
 
-void HostProbe::MeasureClicks(int64_t requestedNs)
+void HostProbe::measureClicks(int64_t requestedNs)
 {
     if (m_stage != ClickStage::Idle)
         return;
     m_trackingTicks = false;
     m_stopClickMs = m_startClickMs = -1;
     m_stage = ClickStage::Stopping;
-    m_clickStartNs = requestedNs > 0 ? requestedNs : MonotonicNs();
+    m_clickStartNs = requestedNs > 0 ? requestedNs : monotonicNs();
     postClick();
 }
 
@@ -70,7 +70,7 @@ void HostProbe::onClicked()
 {
     if (m_stage == ClickStage::Idle || m_button.text() == m_captionBefore)
         return;
-    const int64_t now = MonotonicNs();
+    const int64_t now = monotonicNs();
     const double elapsedMs = static_cast<double>(now - m_clickStartNs) / 1e6;
     if (m_stage == ClickStage::Stopping) {
         m_stopClickMs = elapsedMs;
@@ -84,7 +84,7 @@ void HostProbe::onClicked()
     }
 }
 
-bool HostProbe::WriteStats() const
+bool HostProbe::writeStats() const
 {
     QSaveFile file(m_statsFile);
     if (!file.open(QIODevice::WriteOnly))
@@ -97,7 +97,7 @@ bool HostProbe::WriteStats() const
                              .arg(m_startClickMs)
                              .arg(m_clicksMeasured)
                              .arg(m_socket.State() == UdpSocket::Bound ? 1 : 0)
-                             .arg(m_socket.ReceiveBufferSize());
+                             .arg(m_socket.receiveBufferSize());
     file.write(text.toUtf8() + QByteArray::fromStdString(m_trace.stats()));
     return file.commit();
 }

@@ -20,13 +20,13 @@ public:
               QString statsFile);
 
     // Forgets the ticks and the trace so far; gaps count again from the next tick.
-    void ResetTickGap();
+    void resetTickGap();
     // Posts a click that stops reception, then one that starts it again.
     // Tick gaps are not tracked from here until the next reset, as the
     // start click blocks for its bind wait.
-    void MeasureClicks(int64_t requestedNs);
+    void measureClicks(int64_t requestedNs);
     // Writes "key value" lines to the stats file (replaced atomically).
-    bool WriteStats() const;
+    bool writeStats() const;
 
 private:
     enum class ClickStage { Idle, Stopping, Starting };

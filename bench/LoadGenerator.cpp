@@ -12,14 +12,14 @@
 #include <ctime>
 #include <stdexcept>
 
-int64_t NowNs()
+int64_t nowNs()
 {
     timespec ts {};
     clock_gettime(CLOCK_MONOTONIC, &ts);
     return int64_t {ts.tv_sec} * 1000000000 + ts.tv_nsec;
 }
 
-double Percentile(std::vector<double> values, double p)
+double percentile(std::vector<double> values, double p)
 {
     if (values.empty())
         return 0;
@@ -52,7 +52,7 @@ bool payloadIntact(const char *data, size_t length, size_t expectedLength, uint3
 
 } // namespace
 
-LoadResult RunLoad(const LoadPlan &plan)
+LoadResult runLoad(const LoadPlan &plan)
 {
     if (plan.size < 16)
         throw std::invalid_argument("datagrams of at least 16 bytes are needed");
@@ -77,7 +77,7 @@ LoadResult RunLoad(const LoadPlan &plan)
     std::vector<double> rtts;
     rtts.reserve(static_cast<size_t>(plan.count));
 
-    const int64_t start = NowNs();
+    const int64_t start = nowNs();
     const int64_t hardEnd = start + int64_t {plan.maxMs} * 1000000;
     const int64_t sendEnd = plan.sendMs > 0 ? std::min(hardEnd, start + int64_t {plan.sendMs} * 1000000) : hardEnd;
     const double intervalNs = plan.rate > 0 ? 1e9 / plan.rate : 0;
@@ -92,7 +92,7 @@ LoadResult RunLoad(const LoadPlan &plan)
                                          reinterpret_cast<sockaddr *>(&from), &fromLength);
             if (n < 0)
                 return;
-            const int64_t now = NowNs();
+            const int64_t now = nowNs();
             uint32_t sequence = 0;
             int64_t sentNs = 0;
             if (n >= 12) {
@@ -114,8 +114,8 @@ LoadResult RunLoad(const LoadPlan &plan)
         }
     };
 
-    while (result.sent < plan.count && NowNs() < sendEnd) {
-        const int64_t now = NowNs();
+    while (result.sent < plan.count && nowNs() < sendEnd) {
+        const int64_t now = nowNs();
         if (intervalNs > 0) {
             const auto due = start + static_cast<int64_t>(intervalNs * result.sent);
             if (now < due) {
@@ -124,7 +124,7 @@ LoadResult RunLoad(const LoadPlan &plan)
                 continue;
             }
         }
-        fillPayload(sendBuffer, static_cast<uint32_t>(result.sent), NowNs());
+        fillPayload(sendBuffer, static_cast<uint32_t>(result.sent), nowNs());
         const ssize_t n = ::sendto(fd, sendBuffer.data(), sendBuffer.size(), 0,
                                    reinterpret_cast<const sockaddr *>(&target), sizeof target);
         if (n < 0 && (errno == EAGAIN || errno == ENOBUFS)) {
@@ -133,14 +133,14 @@ LoadResult RunLoad(const LoadPlan &plan)
             continue; // the send buffer is full: try the same datagram again
         }
         ++result.sent;
-        lastSend = NowNs();
+        lastSend = nowNs();
         if (plan.expectEchoes && (result.sent & 15) == 0)
             drain();
     }
     if (plan.expectEchoes) {
         // Wait for late echoes until none came for drainMs.
         while (result.echoed < result.sent) {
-            const int64_t now = NowNs();
+            const int64_t now = nowNs();
             if (now > hardEnd || now - std::max(lastActivity, lastSend) > int64_t {plan.drainMs} * 1000000)
                 break;
             pollfd p {fd, POLLIN, 0};
@@ -154,7 +154,7 @@ LoadResult RunLoad(const LoadPlan &plan)
     result.seconds = static_cast<double>(end - start) / 1e9;
     result.echoRate = result.seconds > 0 ? result.echoed / result.seconds : 0;
     result.lossPercent = result.sent > 0 ? 100.0 * (result.sent - result.echoed) / result.sent : 0;
-    result.rttP50us = Percentile(rtts, 50);
-    result.rttP99us = Percentile(rtts, 99);
+    result.rttP50us = percentile(rtts, 50);
+    result.rttP99us = percentile(rtts, 99);
     return result;
 }

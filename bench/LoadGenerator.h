@@ -31,8 +31,8 @@ struct LoadResult {
     int receiveBuffer = 0; // granted to the generator's socket
 };
 
-LoadResult RunLoad(const LoadPlan &plan);
+LoadResult runLoad(const LoadPlan &plan);
 
 // The number of nanoseconds of a monotonic clock.
-int64_t NowNs();
-double Percentile(std::vector<double> values, double p);
+int64_t nowNs();
+double percentile(std::vector<double> values, double p);

@@ -67,10 +67,10 @@ bool TracedApplication::notify(QObject *receiver, QEvent *event)
     if (m_depth > 0)
         return QApplication::notify(receiver, event);
     const LoopTrace::Kind kind = m_trace.kindOf(receiver, event->type());
-    const int64_t start = MonotonicNs();
+    const int64_t start = monotonicNs();
     ++m_depth;
     const bool handled = QApplication::notify(receiver, event);
     --m_depth;
-    m_trace.add(kind, MonotonicNs() - start);
+    m_trace.add(kind, monotonicNs() - start);
     return handled;
 }

@@ -14,5 +14,5 @@ struct PhaseSettings {
     int warmUpCount = 10000;  // datagrams before the first of them
 
     // Short phases for a smoke run.
-    static PhaseSettings Quick();
+    static PhaseSettings quick();
 };

@@ -10,7 +10,7 @@
 
 namespace {
 
-LoadPlan PlanFor(const ServerUnderTest &server, int size)
+LoadPlan planFor(const ServerUnderTest &server, int size)
 {
     LoadPlan plan;
     plan.port = server.port;
@@ -20,40 +20,40 @@ LoadPlan PlanFor(const ServerUnderTest &server, int size)
 }
 
 // As fast as possible for `sendMs`; the count only bounds the run.
-LoadPlan FloodPlan(const ServerUnderTest &server, int size, int sendMs)
+LoadPlan floodPlan(const ServerUnderTest &server, int size, int sendMs)
 {
-    LoadPlan plan = PlanFor(server, size);
+    LoadPlan plan = planFor(server, size);
     plan.count = std::max(1000, sendMs * 1000);
     plan.sendMs = sendMs;
     plan.maxMs = sendMs + 10000;
     return plan;
 }
 
-LoadPlan PacedPlan(const ServerUnderTest &server, int size, double rate, int count)
+LoadPlan pacedPlan(const ServerUnderTest &server, int size, double rate, int count)
 {
-    LoadPlan plan = PlanFor(server, size);
+    LoadPlan plan = planFor(server, size);
     plan.rate = rate;
     plan.count = count;
     plan.maxMs = static_cast<int>(std::min(3.6e6, 2000.0 * count / rate + 10000));
     return plan;
 }
 
-LoadResult Run(const LoadPlan &plan, const char *phase)
+LoadResult run(const LoadPlan &plan, const char *phase)
 {
-    LoadResult result = RunLoad(plan);
+    LoadResult result = runLoad(plan);
     if (result.echoed == 0)
         throw std::runtime_error(std::string(phase) + ": no echo came back");
     return result;
 }
 
-bool LossFree(const LoadResult &result, int count)
+bool nothingLost(const LoadResult &result, int count)
 {
     return result.sent == count && result.echoed == count && result.bad == 0;
 }
 
 } // namespace
 
-PhaseSettings PhaseSettings::Quick()
+PhaseSettings PhaseSettings::quick()
 {
     PhaseSettings quick;
     quick.floodMs = 300;
@@ -69,20 +69,20 @@ PhaseSettings PhaseSettings::Quick()
     return quick;
 }
 
-FloodFigures MeasureFlood(const ServerUnderTest &server, int size, const PhaseSettings &settings)
+FloodFigures measureFlood(const ServerUnderTest &server, int size, const PhaseSettings &settings)
 {
-    const LoadResult result = Run(FloodPlan(server, size, settings.floodMs), "flood");
+    const LoadResult result = run(floodPlan(server, size, settings.floodMs), "flood");
     return {result.echoRate, result.lossPercent, result.receiveBuffer};
 }
 
-double MeasureLossFreeRate(const ServerUnderTest &server, int size, double floodRate, const PhaseSettings &settings)
+double measureLossFreeRate(const ServerUnderTest &server, int size, double floodRate, const PhaseSettings &settings)
 {
     double lossFree = 0;
     double lossy = std::max(2000.0, 2 * floodRate);
     for (int step = 0; step < settings.searchSteps; ++step) {
         const double rate = std::round((lossFree + lossy) / 2);
         const int count = std::max(1, static_cast<int>(rate * settings.searchBurstMs / 1000));
-        if (LossFree(RunLoad(PacedPlan(server, size, rate, count)), count))
+        if (nothingLost(runLoad(pacedPlan(server, size, rate, count)), count))
             lossFree = rate;
         else
             lossy = rate;
@@ -90,46 +90,46 @@ double MeasureLossFreeRate(const ServerUnderTest &server, int size, double flood
     return lossFree;
 }
 
-double MeasureBurstLoss(const ServerUnderTest &server, int size, const PhaseSettings &settings)
+double measureBurstLoss(const ServerUnderTest &server, int size, const PhaseSettings &settings)
 {
-    LoadPlan plan = PlanFor(server, size);
+    LoadPlan plan = planFor(server, size);
     plan.count = settings.burstCount;
     plan.maxMs = 30000;
-    return Run(plan, "burst").lossPercent;
+    return run(plan, "burst").lossPercent;
 }
 
-RttFigures MeasureRtt(const ServerUnderTest &server, int size, const PhaseSettings &settings)
+RttFigures measureRtt(const ServerUnderTest &server, int size, const PhaseSettings &settings)
 {
     // 1,000 per second: one datagram per millisecond.
-    const LoadResult result = Run(PacedPlan(server, size, 1000, settings.rttMs), "round trips");
+    const LoadResult result = run(pacedPlan(server, size, 1000, settings.rttMs), "round trips");
     return {result.rttP50us, result.rttP99us};
 }
 
-double MeasureCpuPerDatagram(const ServerUnderTest &server, int size, const PhaseSettings &settings)
+double measureCpuPerDatagram(const ServerUnderTest &server, int size, const PhaseSettings &settings)
 {
-    const int64_t before = ReadCpuMicroseconds(server.pid);
+    const int64_t before = readCpuMicroseconds(server.pid);
     // 10,000 per second: ten datagrams per millisecond.
-    const LoadResult result = Run(PacedPlan(server, size, 10000, settings.cpuMs * 10), "CPU use");
-    const int64_t after = ReadCpuMicroseconds(server.pid);
+    const LoadResult result = run(pacedPlan(server, size, 10000, settings.cpuMs * 10), "CPU use");
+    const int64_t after = readCpuMicroseconds(server.pid);
     if (before < 0 || after < 0)
         throw std::runtime_error("CPU use: cannot read /proc/<pid>/stat");
     return static_cast<double>(after - before) / result.echoed;
 }
 
-TickFigures MeasureTickGapAndClicks(BenchHost &host, int size, const PhaseSettings &settings)
+TickFigures measureTickGapAndClicks(BenchHost &host, int size, const PhaseSettings &settings)
 {
-    const LoadPlan plan = FloodPlan(host.server(), size, settings.tickFloodMs + settings.clickWindowMs);
-    host.ResetTickGap();
+    const LoadPlan plan = floodPlan(host.server(), size, settings.tickFloodMs + settings.clickWindowMs);
+    host.resetTickGap();
     std::exception_ptr failure;
     std::thread flood([&] {
         try {
-            Run(plan, "clock ticks");
+            run(plan, "clock ticks");
         } catch (...) {
             failure = std::current_exception();
         }
     });
-    SleepMs(settings.tickFloodMs);
-    host.RequestClicks();
+    sleepMs(settings.tickFloodMs);
+    host.requestClicks();
     flood.join();
     if (failure)
         std::rethrow_exception(failure);
@@ -137,10 +137,10 @@ TickFigures MeasureTickGapAndClicks(BenchHost &host, int size, const PhaseSettin
     // Both clicks normally took effect during the flood; wait a bounded while if not.
     std::map<std::string, double> stats;
     for (int attempt = 0; attempt < 50; ++attempt) {
-        stats = host.ReadStats();
+        stats = host.readStats();
         if (stats["clicks_measured"] >= 1)
             break;
-        SleepMs(100);
+        sleepMs(100);
     }
     if (stats["clicks_measured"] < 1 || stats["receiving"] != 1)
         throw std::runtime_error("clicks: the stop and start clicks did not take effect");
@@ -149,14 +149,14 @@ TickFigures MeasureTickGapAndClicks(BenchHost &host, int size, const PhaseSettin
     return {stats["tick_gap_ms"], stats["stop_click_ms"], stats["start_click_ms"]};
 }
 
-RssFigures MeasureRss(const ServerUnderTest &server, int size, double rate, const PhaseSettings &settings)
+RssFigures measureRss(const ServerUnderTest &server, int size, double rate, const PhaseSettings &settings)
 {
     RssFigures figures;
-    figures.freshKiB = ReadRssKiB(server.pid);
-    (void)Run(PacedPlan(server, size, rate, settings.warmUpCount), "memory warm-up");
-    figures.beforeKiB = ReadRssKiB(server.pid);
-    figures.lossPercent = Run(PacedPlan(server, size, rate, settings.pacedCount), "memory").lossPercent;
-    figures.afterKiB = ReadRssKiB(server.pid);
+    figures.freshKiB = readRssKiB(server.pid);
+    (void)run(pacedPlan(server, size, rate, settings.warmUpCount), "memory warm-up");
+    figures.beforeKiB = readRssKiB(server.pid);
+    figures.lossPercent = run(pacedPlan(server, size, rate, settings.pacedCount), "memory").lossPercent;
+    figures.afterKiB = readRssKiB(server.pid);
     if (figures.freshKiB < 0 || figures.beforeKiB < 0 || figures.afterKiB < 0)
         throw std::runtime_error("memory: cannot read /proc/<pid>/status");
     return figures;

@@ -12,21 +12,21 @@ struct FloodFigures {
     double lossPercent = 0;
     int generatorBuffer = 0; // receive buffer granted to the load generator
 };
-FloodFigures MeasureFlood(const ServerUnderTest &server, int size, const PhaseSettings &settings);
+FloodFigures measureFlood(const ServerUnderTest &server, int size, const PhaseSettings &settings);
 
 // The highest rate whose burst came back whole, found by bisection below
 // twice the flood echo rate; 0 when even the lowest rate tried lost some.
-double MeasureLossFreeRate(const ServerUnderTest &server, int size, double floodRate, const PhaseSettings &settings);
+double measureLossFreeRate(const ServerUnderTest &server, int size, double floodRate, const PhaseSettings &settings);
 
-double MeasureBurstLoss(const ServerUnderTest &server, int size, const PhaseSettings &settings);
+double measureBurstLoss(const ServerUnderTest &server, int size, const PhaseSettings &settings);
 
 struct RttFigures {
     double p50us = 0;
     double p99us = 0;
 };
-RttFigures MeasureRtt(const ServerUnderTest &server, int size, const PhaseSettings &settings);
+RttFigures measureRtt(const ServerUnderTest &server, int size, const PhaseSettings &settings);
 
-double MeasureCpuPerDatagram(const ServerUnderTest &server, int size, const PhaseSettings &settings);
+double measureCpuPerDatagram(const ServerUnderTest &server, int size, const PhaseSettings &settings);
 
 struct TickFigures {
     double tickGapMs = 0;
@@ -35,7 +35,7 @@ struct TickFigures {
 };
 // The host's largest clock-tick gap during a flood, then a stop click and a
 // start click posted near the flood's end. Reception is on again afterwards.
-TickFigures MeasureTickGapAndClicks(BenchHost &host, int size, const PhaseSettings &settings);
+TickFigures measureTickGapAndClicks(BenchHost &host, int size, const PhaseSettings &settings);
 
 struct RssFigures {
     long freshKiB = 0;  // reception on, no datagram yet
@@ -46,4 +46,4 @@ struct RssFigures {
 // Resident memory of a fresh host, then before and after settings.pacedCount
 // datagrams at `rate`, the first reading after settings.warmUpCount datagrams
 // have put the caches of a first display in place.
-RssFigures MeasureRss(const ServerUnderTest &server, int size, double rate, const PhaseSettings &settings);
+RssFigures measureRss(const ServerUnderTest &server, int size, double rate, const PhaseSettings &settings);

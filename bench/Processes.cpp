@@ -26,7 +26,7 @@ namespace {
 
 std::array<std::atomic<pid_t>, 8> g_children {};
 
-int RegisterChild(pid_t pid)
+int registerChild(pid_t pid)
 {
     for (size_t i = 0; i < g_children.size(); ++i) {
         pid_t empty = 0;
@@ -36,12 +36,12 @@ int RegisterChild(pid_t pid)
     return -1;
 }
 
-std::runtime_error SystemError(const std::string &what)
+std::runtime_error systemError(const std::string &what)
 {
     return std::runtime_error(what + ": " + std::strerror(errno));
 }
 
-std::string ReadWholeFile(const std::string &path)
+std::string readWholeFile(const std::string &path)
 {
     std::ifstream in(path, std::ios::binary);
     std::ostringstream text;
@@ -69,7 +69,7 @@ ChildProcess::ChildProcess(const std::vector<std::string> &argv, std::string out
     env.push_back(nullptr);
     const int output = ::open(m_outputFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
     if (output < 0)
-        throw SystemError("cannot create " + m_outputFile);
+        throw systemError("cannot create " + m_outputFile);
     const pid_t parent = ::getpid();
 
     m_pid = ::fork();
@@ -84,16 +84,16 @@ ChildProcess::ChildProcess(const std::vector<std::string> &argv, std::string out
     }
     ::close(output);
     if (m_pid < 0)
-        throw SystemError("cannot start " + argv.front());
-    m_slot = RegisterChild(m_pid);
+        throw systemError("cannot start " + argv.front());
+    m_slot = registerChild(m_pid);
 }
 
 ChildProcess::~ChildProcess()
 {
-    Stop();
+    stop();
 }
 
-bool ChildProcess::Running()
+bool ChildProcess::running()
 {
     if (m_pid <= 0)
         return false;
@@ -106,20 +106,20 @@ bool ChildProcess::Running()
     return false;
 }
 
-void ChildProcess::Signal(int signo) const
+void ChildProcess::signal(int signo) const
 {
     if (m_pid > 0)
         ::kill(m_pid, signo);
 }
 
-void ChildProcess::Stop()
+void ChildProcess::stop()
 {
-    if (!Running())
+    if (!running())
         return;
     ::kill(m_pid, SIGTERM);
-    for (int i = 0; i < 500 && Running(); ++i)
-        SleepMs(10);
-    if (Running()) {
+    for (int i = 0; i < 500 && running(); ++i)
+        sleepMs(10);
+    if (running()) {
         ::kill(m_pid, SIGKILL);
         ::waitpid(m_pid, nullptr, 0);
         if (m_slot >= 0)
@@ -128,13 +128,13 @@ void ChildProcess::Stop()
     }
 }
 
-std::string ChildProcess::OutputTail() const
+std::string ChildProcess::outputTail() const
 {
-    const std::string text = ReadWholeFile(m_outputFile);
+    const std::string text = readWholeFile(m_outputFile);
     return text.size() > 2000 ? text.substr(text.size() - 2000) : text;
 }
 
-void KillAllChildren()
+void killAllChildren()
 {
     for (std::atomic<pid_t> &child : g_children) {
         const pid_t pid = child.load();
@@ -143,7 +143,7 @@ void KillAllChildren()
     }
 }
 
-int64_t ReadCpuMicroseconds(pid_t pid)
+int64_t readCpuMicroseconds(pid_t pid)
 {
     // The scheduler's time on a CPU (nanoseconds, first field of each
     // thread's schedstat) is exact; the tick counts of stat are the fallback.
@@ -154,7 +154,7 @@ int64_t ReadCpuMicroseconds(pid_t pid)
     int64_t nanoseconds = 0;
     bool anyThread = false;
     for (const auto &task : std::filesystem::directory_iterator(process + "/task", error)) {
-        std::istringstream schedstat(ReadWholeFile(task.path().string() + "/schedstat"));
+        std::istringstream schedstat(readWholeFile(task.path().string() + "/schedstat"));
         long long onCpu = 0;
         if (schedstat >> onCpu) {
             nanoseconds += onCpu;
@@ -165,7 +165,7 @@ int64_t ReadCpuMicroseconds(pid_t pid)
         return nanoseconds / 1000;
 
     // Fields 14 and 15 (utime, stime) come after the command name in parentheses.
-    const std::string stat = ReadWholeFile(process + "/stat");
+    const std::string stat = readWholeFile(process + "/stat");
     const size_t close = stat.rfind(')');
     if (close == std::string::npos)
         return -1;
@@ -180,9 +180,9 @@ int64_t ReadCpuMicroseconds(pid_t pid)
     return (utime + stime) * 1000000 / ::sysconf(_SC_CLK_TCK);
 }
 
-long ReadRssKiB(pid_t pid)
+long readRssKiB(pid_t pid)
 {
-    std::istringstream status(ReadWholeFile("/proc/" + std::to_string(pid) + "/status"));
+    std::istringstream status(readWholeFile("/proc/" + std::to_string(pid) + "/status"));
     std::string line;
     while (std::getline(status, line))
         if (line.rfind("VmRSS:", 0) == 0)
@@ -190,12 +190,12 @@ long ReadRssKiB(pid_t pid)
     return -1;
 }
 
-uint16_t FreeUdpPort()
+uint16_t freeUdpPort()
 {
     // Bound on all addresses as the tool binds, then released.
     const int fd = ::socket(AF_INET6, SOCK_DGRAM | SOCK_CLOEXEC, 0);
     if (fd < 0)
-        throw SystemError("socket");
+        throw systemError("socket");
     const int off = 0;
     ::setsockopt(fd, IPPROTO_IPV6, IPV6_V6ONLY, &off, sizeof off);
     sockaddr_in6 address {};
@@ -206,7 +206,7 @@ uint16_t FreeUdpPort()
                     ::getsockname(fd, reinterpret_cast<sockaddr *>(&address), &length) == 0;
     ::close(fd);
     if (!ok)
-        throw SystemError("cannot find a free UDP port");
+        throw systemError("cannot find a free UDP port");
     return ntohs(address.sin6_port);
 }
 
@@ -214,7 +214,7 @@ uint16_t freeTcpPort()
 {
     const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
     if (fd < 0)
-        throw SystemError("socket");
+        throw systemError("socket");
     sockaddr_in address {};
     address.sin_family = AF_INET;
     address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
@@ -223,24 +223,24 @@ uint16_t freeTcpPort()
                     ::getsockname(fd, reinterpret_cast<sockaddr *>(&address), &length) == 0;
     ::close(fd);
     if (!ok)
-        throw SystemError("cannot find a free TCP port");
+        throw systemError("cannot find a free TCP port");
     return ntohs(address.sin_port);
 }
 
-std::string WaitForLine(const std::string &path, ChildProcess &child, int timeoutMs)
+std::string waitForLine(const std::string &path, ChildProcess &child, int timeoutMs)
 {
     for (int waited = 0; waited < timeoutMs; waited += 10) {
-        const std::string text = ReadWholeFile(path);
+        const std::string text = readWholeFile(path);
         if (const size_t end = text.find('\n'); end != std::string::npos)
             return text.substr(0, end);
-        if (!child.Running())
-            throw std::runtime_error("the process ended early:\n" + child.OutputTail());
-        SleepMs(10);
+        if (!child.running())
+            throw std::runtime_error("the process ended early:\n" + child.outputTail());
+        sleepMs(10);
     }
     throw std::runtime_error("no answer in " + path + " after " + std::to_string(timeoutMs) + " ms");
 }
 
-std::string ExecutableFolder()
+std::string executableFolder()
 {
     char path[4096];
     const ssize_t n = ::readlink("/proc/self/exe", path, sizeof path - 1);
@@ -250,7 +250,7 @@ std::string ExecutableFolder()
     return exe.substr(0, exe.rfind('/'));
 }
 
-void SleepMs(int milliseconds)
+void sleepMs(int milliseconds)
 {
     std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
 }

@@ -18,12 +18,12 @@ public:
     ChildProcess &operator=(const ChildProcess &) = delete;
 
     pid_t pid() const { return m_pid; }
-    bool Running();
-    void Signal(int signo) const;
+    bool running();
+    void signal(int signo) const;
     // SIGTERM, up to 5 s to end, then SIGKILL; reaps the child.
-    void Stop();
+    void stop();
     // The end of the child's output, for error messages.
-    std::string OutputTail() const;
+    std::string outputTail() const;
 
 private:
     pid_t m_pid = -1;
@@ -32,19 +32,19 @@ private:
 };
 
 // Ends every child still running; async-signal-safe.
-void KillAllChildren();
+void killAllChildren();
 
 // User plus system CPU time of a process, in microseconds; -1 when unknown.
-int64_t ReadCpuMicroseconds(pid_t pid);
+int64_t readCpuMicroseconds(pid_t pid);
 // Resident memory of a process in KiB; -1 when unknown.
-long ReadRssKiB(pid_t pid);
+long readRssKiB(pid_t pid);
 // A UDP port that nothing binds on this computer right now.
-uint16_t FreeUdpPort();
+uint16_t freeUdpPort();
 // A TCP port free on 127.0.0.1 at the moment.
 uint16_t freeTcpPort();
 // Waits until `path` holds a complete line and returns it; throws when the
 // child ends first or `timeoutMs` passes.
-std::string WaitForLine(const std::string &path, ChildProcess &child, int timeoutMs);
+std::string waitForLine(const std::string &path, ChildProcess &child, int timeoutMs);
 // The folder of the running executable.
-std::string ExecutableFolder();
-void SleepMs(int milliseconds);
+std::string executableFolder();
+void sleepMs(int milliseconds);

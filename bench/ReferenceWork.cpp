@@ -63,7 +63,7 @@ void ReferenceWork::writeLine(size_t count, const char *suffix)
     }
 }
 
-bool ReferenceWork::ServeOne(int flags)
+bool ReferenceWork::serveOne(int flags)
 {
     sockaddr_in from {};
     socklen_t fromLength = sizeof from;
@@ -87,7 +87,7 @@ bool ReferenceWork::ServeOne(int flags)
     return true;
 }
 
-int OpenReferenceSocket(int port, const char *readyFile)
+int openReferenceSocket(int port, const char *readyFile)
 {
     const int fd = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
     if (fd < 0)

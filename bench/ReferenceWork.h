@@ -12,7 +12,7 @@ public:
 
     // Receives one datagram (MSG_DONTWAIT in `flags`: only if one waits) and
     // does the work; false when nothing was received.
-    bool ServeOne(int flags);
+    bool serveOne(int flags);
 
 private:
     void writeLine(size_t count, const char *suffix);
@@ -31,4 +31,4 @@ private:
 // A UDP socket bound to `port` on every address, with the largest receive
 // buffer granted; writes the granted size into `readyFile` when given.
 // -1 when the port cannot be bound.
-int OpenReferenceSocket(int port, const char *readyFile);
+int openReferenceSocket(int port, const char *readyFile);

@@ -6,7 +6,7 @@
 namespace {
 
 // 10000 as "10,000" (counts are never negative).
-std::string Count(int count)
+std::string count(int count)
 {
     std::string digits = std::to_string(count);
     for (int at = static_cast<int>(digits.size()) - 3; at > 0; at -= 3)
@@ -15,7 +15,7 @@ std::string Count(int count)
 }
 
 // 2000 ms as "2 s", 1600 ms as "1.6 s".
-std::string Seconds(int milliseconds)
+std::string seconds(int milliseconds)
 {
     char text[32];
     std::snprintf(text, sizeof text, "%g s", milliseconds / 1000.0);
@@ -24,16 +24,16 @@ std::string Seconds(int milliseconds)
 
 } // namespace
 
-std::vector<FigureRow> FigureRows(const PhaseSettings &settings)
+std::vector<FigureRow> figureRows(const PhaseSettings &settings)
 {
     using K = Target::Kind;
-    const std::string burst = Count(settings.burstCount);
-    const std::string paced = Count(settings.pacedCount);
+    const std::string burst = count(settings.burstCount);
+    const std::string paced = count(settings.pacedCount);
     return {
         {Figure::FloodRate, "flood echo rate (/s)", 0, true, true, {K::RatioAtLeast, 0.9, true}},
         {Figure::FloodLoss, "flood loss (%)", 2, true, false, {}},
         {Figure::LossFreeRate,
-         "highest loss-free rate, " + Seconds(settings.searchBurstMs) + " burst (/s)",
+         "highest loss-free rate, " + seconds(settings.searchBurstMs) + " burst (/s)",
          0,
          true,
          true,
@@ -43,7 +43,7 @@ std::vector<FigureRow> FigureRows(const PhaseSettings &settings)
         {Figure::RttP99, "RTT p99 at 1,000/s (us)", 1, true, true, {K::Below, 200, true}},
         {Figure::CpuPerDatagram, "CPU per datagram at 10,000/s (us)", 2, true, true, {K::RatioAtMost, 1.15, true}},
         {Figure::TickGap,
-         "largest clock-tick gap, " + Seconds(settings.tickFloodMs) + " flood (ms)",
+         "largest clock-tick gap, " + seconds(settings.tickFloodMs) + " flood (ms)",
          0,
          false,
          false,
@@ -52,7 +52,7 @@ std::vector<FigureRow> FigureRows(const PhaseSettings &settings)
         {Figure::StartClick, "start click under flood (ms, 500 ms bind wait)", 1, false, false, {}},
         {Figure::RssFresh, "RSS at start, no datagram yet (KiB)", 0, false, false, {}},
         {Figure::RssBefore,
-         "RSS after " + Count(settings.warmUpCount) + " warm-up datagrams (KiB)",
+         "RSS after " + count(settings.warmUpCount) + " warm-up datagrams (KiB)",
          0,
          false,
          false,
@@ -105,7 +105,7 @@ std::vector<FigureRow> FigureRows(const PhaseSettings &settings)
     };
 }
 
-Verdict Judge(const Target &target, int size, std::optional<double> tool, std::optional<double> reference)
+Verdict judge(const Target &target, int size, std::optional<double> tool, std::optional<double> reference)
 {
     if (target.kind == Target::Kind::None || (target.only64 && size != 64))
         return Verdict::None;
@@ -132,7 +132,7 @@ Verdict Judge(const Target &target, int size, std::optional<double> tool, std::o
     return pass ? Verdict::Pass : Verdict::Fail;
 }
 
-std::string TargetText(const Target &target, int size)
+std::string targetText(const Target &target, int size)
 {
     if (target.kind == Target::Kind::None || (target.only64 && size != 64))
         return "-";
@@ -154,7 +154,7 @@ std::string TargetText(const Target &target, int size)
     return text;
 }
 
-std::optional<double> Median(std::vector<double> values)
+std::optional<double> median(std::vector<double> values)
 {
     if (values.empty())
         return std::nullopt;
@@ -165,18 +165,18 @@ std::optional<double> Median(std::vector<double> values)
     return (values[middle - 1] + values[middle]) / 2;
 }
 
-void Results::Add(int size, Figure figure, Server server, double value)
+void Results::add(int size, Figure figure, Server server, double value)
 {
     m_values[{size, figure, server}].push_back(value);
 }
 
-std::optional<double> Results::Median(int size, Figure figure, Server server) const
+std::optional<double> Results::median(int size, Figure figure, Server server) const
 {
     const auto found = m_values.find({size, figure, server});
-    return found == m_values.end() ? std::nullopt : ::Median(found->second);
+    return found == m_values.end() ? std::nullopt : ::median(found->second);
 }
 
-std::optional<double> Results::Last(int size, Figure figure, Server server) const
+std::optional<double> Results::last(int size, Figure figure, Server server) const
 {
     const auto found = m_values.find({size, figure, server});
     return found == m_values.end() || found->second.empty() ? std::nullopt : std::optional {found->second.back()};
@@ -184,7 +184,7 @@ std::optional<double> Results::Last(int size, Figure figure, Server server) cons
 
 namespace {
 
-std::string FormatValue(std::optional<double> value, int decimals)
+std::string formatValue(std::optional<double> value, int decimals)
 {
     if (!value)
         return "-";
@@ -193,7 +193,7 @@ std::string FormatValue(std::optional<double> value, int decimals)
     return text;
 }
 
-const char *VerdictText(Verdict verdict)
+const char *verdictText(Verdict verdict)
 {
     switch (verdict) {
     case Verdict::Pass:
@@ -210,7 +210,7 @@ const char *VerdictText(Verdict verdict)
 
 } // namespace
 
-std::string FormatTable(const Results &results, const std::vector<int> &sizes, const PhaseSettings &settings)
+std::string formatTable(const Results &results, const std::vector<int> &sizes, const PhaseSettings &settings)
 {
     std::string table;
     char line[256];
@@ -218,18 +218,18 @@ std::string FormatTable(const Results &results, const std::vector<int> &sizes, c
                   "ratio", "target", "result");
     table += line;
     for (const int size : sizes) {
-        for (const FigureRow &row : FigureRows(settings)) {
-            const auto tool = results.Median(size, row.figure, Server::Tool);
-            const auto reference = row.basis         ? results.Median(size, row.basis->first, row.basis->second)
-                                   : row.hasReference ? results.Median(size, row.figure, Server::Reference)
+        for (const FigureRow &row : figureRows(settings)) {
+            const auto tool = results.median(size, row.figure, Server::Tool);
+            const auto reference = row.basis         ? results.median(size, row.basis->first, row.basis->second)
+                                   : row.hasReference ? results.median(size, row.figure, Server::Reference)
                                                       : std::nullopt;
             std::optional<double> ratio;
             if (row.showRatio && tool && reference && *reference != 0)
                 ratio = *tool / *reference;
             std::snprintf(line, sizeof line, "%5d  %-47s %10s %10s %6s  %-13s %s\n", size, row.label.c_str(),
-                          FormatValue(tool, row.decimals).c_str(), FormatValue(reference, row.decimals).c_str(),
-                          FormatValue(ratio, 2).c_str(), TargetText(row.target, size).c_str(),
-                          VerdictText(Judge(row.target, size, tool, reference)));
+                          formatValue(tool, row.decimals).c_str(), formatValue(reference, row.decimals).c_str(),
+                          formatValue(ratio, 2).c_str(), targetText(row.target, size).c_str(),
+                          verdictText(judge(row.target, size, tool, reference)));
             table += line;
         }
     }
@@ -238,7 +238,7 @@ std::string FormatTable(const Results &results, const std::vector<int> &sizes, c
     return table;
 }
 
-std::string FormatYardsticks(const Results &results, const std::vector<int> &sizes)
+std::string formatYardsticks(const Results &results, const std::vector<int> &sizes)
 {
     struct Line {
         Server who;
@@ -251,20 +251,20 @@ std::string FormatYardsticks(const Results &results, const std::vector<int> &siz
     std::string text;
     for (const int size : sizes) {
         for (const Line &line : lines) {
-            const auto p50 = results.Median(size, Figure::RttP50, line.who);
-            const auto p99 = results.Median(size, Figure::RttP99, line.who);
-            const auto cpu = results.Median(size, Figure::CpuPerDatagram, line.who);
+            const auto p50 = results.median(size, Figure::RttP50, line.who);
+            const auto p99 = results.median(size, Figure::RttP99, line.who);
+            const auto cpu = results.median(size, Figure::CpuPerDatagram, line.who);
             if (!p50 && !p99 && !cpu)
                 continue;
             char sizeField[16];
             std::snprintf(sizeField, sizeof sizeField, "%5d  ", size);
-            text += sizeField + std::string(line.label) + ": RTT p50 " + FormatValue(p50, 1) + " us, p99 " +
-                    FormatValue(p99, 1) + " us";
+            text += sizeField + std::string(line.label) + ": RTT p50 " + formatValue(p50, 1) + " us, p99 " +
+                    formatValue(p99, 1) + " us";
             if (cpu) {
-                const auto reference = results.Median(size, Figure::CpuPerDatagram, Server::Reference);
-                text += ", CPU per datagram " + FormatValue(cpu, 2) + " us";
+                const auto reference = results.median(size, Figure::CpuPerDatagram, Server::Reference);
+                text += ", CPU per datagram " + formatValue(cpu, 2) + " us";
                 if (reference && *reference > 0)
-                    text += " (" + FormatValue(*cpu / *reference, 2) + "x reference)";
+                    text += " (" + formatValue(*cpu / *reference, 2) + "x reference)";
             }
             text += '\n';
         }

@@ -70,24 +70,24 @@ struct FigureRow {
 };
 
 // Every figure in table order, labelled for phases of these lengths.
-std::vector<FigureRow> FigureRows(const PhaseSettings &settings);
+std::vector<FigureRow> figureRows(const PhaseSettings &settings);
 
 enum class Verdict { None, Pass, Fail, Missing };
 
 // Whether the tool's figure meets its target for datagrams of `size` bytes.
-Verdict Judge(const Target &target, int size, std::optional<double> tool, std::optional<double> reference);
-std::string TargetText(const Target &target, int size);
+Verdict judge(const Target &target, int size, std::optional<double> tool, std::optional<double> reference);
+std::string targetText(const Target &target, int size);
 
 // The median of the values; the mean of the middle two for an even count.
-std::optional<double> Median(std::vector<double> values);
+std::optional<double> median(std::vector<double> values);
 
 // Repeated measurements of every figure, by datagram size and server.
 class Results {
 public:
-    void Add(int size, Figure figure, Server server, double value);
-    std::optional<double> Median(int size, Figure figure, Server server) const;
+    void add(int size, Figure figure, Server server, double value);
+    std::optional<double> median(int size, Figure figure, Server server) const;
     // The value added last.
-    std::optional<double> Last(int size, Figure figure, Server server) const;
+    std::optional<double> last(int size, Figure figure, Server server) const;
 
 private:
     std::map<std::tuple<int, Figure, Server>, std::vector<double>> m_values;
@@ -95,7 +95,7 @@ private:
 
 // The table: one row per size and figure with the tool's and the
 // reference's medians, their ratio, the target and the verdict.
-std::string FormatTable(const Results &results, const std::vector<int> &sizes, const PhaseSettings &settings);
+std::string formatTable(const Results &results, const std::vector<int> &sizes, const PhaseSettings &settings);
 
 // One line per size and yardstick with its medians; empty without them.
-std::string FormatYardsticks(const Results &results, const std::vector<int> &sizes);
+std::string formatYardsticks(const Results &results, const std::vector<int> &sizes);

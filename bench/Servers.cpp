@@ -17,11 +17,11 @@ constexpr int StartTimeoutMs = 30000;
 constexpr int StatsTimeoutMs = 5000;
 
 // The command line of a host in a fresh program folder.
-std::vector<std::string> HostCommand(const std::string &binaryFolder, const std::string &folder, int maxSeconds,
+std::vector<std::string> hostCommand(const std::string &binaryFolder, const std::string &folder, int maxSeconds,
                                      const std::string &option, uint16_t metricsPort)
 {
     std::filesystem::create_directories(folder);
-    std::vector<std::string> command {binaryFolder + "/udprecv_benchhost", folder, std::to_string(FreeUdpPort()),
+    std::vector<std::string> command {binaryFolder + "/udprecv_benchhost", folder, std::to_string(freeUdpPort()),
                                       std::to_string(maxSeconds)};
     if (!option.empty())
         command.push_back(option);
@@ -32,7 +32,7 @@ std::vector<std::string> HostCommand(const std::string &binaryFolder, const std:
     return command;
 }
 
-std::vector<std::string> ReferenceCommand(const std::string &binaryFolder, const std::string &folder, uint16_t port,
+std::vector<std::string> referenceCommand(const std::string &binaryFolder, const std::string &folder, uint16_t port,
                                           int maxSeconds, ReferenceServer::Variant variant)
 {
     // The log goes where the tool's goes, under the same name, so that both
@@ -49,22 +49,22 @@ std::vector<std::string> ReferenceCommand(const std::string &binaryFolder, const
 
 BenchHost::BenchHost(const std::string &binaryFolder, const std::string &programFolder, int maxSeconds,
                      const std::string &option, uint16_t metricsPort)
-    : m_folder(programFolder), m_process(HostCommand(binaryFolder, programFolder, maxSeconds, option, metricsPort),
+    : m_folder(programFolder), m_process(hostCommand(binaryFolder, programFolder, maxSeconds, option, metricsPort),
                                          programFolder + "/host-output.txt")
 {
-    std::istringstream ready(WaitForLine(m_folder + "/bench.ready", m_process, StartTimeoutMs));
+    std::istringstream ready(waitForLine(m_folder + "/bench.ready", m_process, StartTimeoutMs));
     int port = 0;
     ready >> port >> m_server.receiveBuffer;
     m_server.port = static_cast<uint16_t>(port);
     m_server.pid = m_process.pid();
 }
 
-std::map<std::string, double> BenchHost::ReadStats()
+std::map<std::string, double> BenchHost::readStats()
 {
     const std::string path = m_folder + "/bench.stats";
     std::filesystem::remove(path);
-    m_process.Signal(SIGUSR2);
-    WaitForLine(path, m_process, StatsTimeoutMs);
+    m_process.signal(SIGUSR2);
+    waitForLine(path, m_process, StatsTimeoutMs);
     std::ifstream in(path);
     std::map<std::string, double> stats;
     std::string key;
@@ -76,10 +76,10 @@ std::map<std::string, double> BenchHost::ReadStats()
 
 ReferenceServer::ReferenceServer(const std::string &binaryFolder, const std::string &folder, int maxSeconds,
                                  Variant variant)
-    : m_server {.port = FreeUdpPort()},
-      m_process(ReferenceCommand(binaryFolder, folder, m_server.port, maxSeconds, variant), folder + "/ref-output.txt")
+    : m_server {.port = freeUdpPort()},
+      m_process(referenceCommand(binaryFolder, folder, m_server.port, maxSeconds, variant), folder + "/ref-output.txt")
 {
-    m_server.receiveBuffer = std::stoi(WaitForLine(folder + "/ready", m_process, StartTimeoutMs));
+    m_server.receiveBuffer = std::stoi(waitForLine(folder + "/ready", m_process, StartTimeoutMs));
     m_server.pid = m_process.pid();
 }
 

@@ -27,11 +27,11 @@ public:
     const ServerUnderTest &server() const { return m_server; }
 
     // See ControlSignals.h for what each signal does.
-    void ResetTickGap() const { m_process.Signal(SIGUSR1); }
-    void RequestClicks() const { m_process.Signal(SIGHUP); }
+    void resetTickGap() const { m_process.signal(SIGUSR1); }
+    void requestClicks() const { m_process.signal(SIGHUP); }
     // The host's "key value" stats; throws when they do not come.
-    std::map<std::string, double> ReadStats();
-    void Stop() { m_process.Stop(); }
+    std::map<std::string, double> readStats();
+    void stop() { m_process.stop(); }
 
 private:
     std::string m_folder;
@@ -66,7 +66,7 @@ public:
     ReferenceServer(const std::string &binaryFolder, const std::string &folder, int maxSeconds,
                     Variant variant = Variant::PlainLoop);
     const ServerUnderTest &server() const { return m_server; }
-    void Stop() { m_process.Stop(); }
+    void stop() { m_process.stop(); }
 
 private:
     ServerUnderTest m_server; // before the process: its port is chosen first

@@ -38,7 +38,7 @@ struct Options {
 
 constexpr int ChildMaxSeconds = 3600;
 
-bool ParseOptions(int argc, char **argv, Options &options)
+bool parseOptions(int argc, char **argv, Options &options)
 {
     bool repsGiven = false;
     for (int i = 1; i < argc; ++i) {
@@ -76,9 +76,9 @@ bool ParseOptions(int argc, char **argv, Options &options)
 char g_interruptNote[512] = "udprecv_bench: interrupted\n";
 size_t g_interruptNoteLength = std::strlen(g_interruptNote);
 
-void OnInterrupt(int)
+void onInterrupt(int)
 {
-    KillAllChildren();
+    killAllChildren();
     (void)!::write(STDERR_FILENO, g_interruptNote, g_interruptNoteLength);
     ::_exit(130);
 }
@@ -86,7 +86,7 @@ void OnInterrupt(int)
 // Runs one phase; a failure is reported and leaves its figures out.
 class PhaseRunner {
 public:
-    bool Run(const std::string &what, const std::function<void()> &phase)
+    bool run(const std::string &what, const std::function<void()> &phase)
     {
         std::fprintf(stderr, "  %s\n", what.c_str());
         try {
@@ -118,7 +118,7 @@ struct Contender {
     double floodRate = 0;
 };
 
-const char *NameOf(Server who)
+const char *nameOf(Server who)
 {
     switch (who) {
     case Server::Tool:
@@ -144,47 +144,47 @@ struct Yardstick {
 // Every echo phase, each measured on both servers one right after the
 // other, so that the two figures compared see the same machine; the round
 // trips and the CPU use then also on the yardsticks.
-void RunEchoPhases(const std::vector<Contender *> &contenders, const std::vector<Yardstick> &yardsticks, int size,
+void runEchoPhases(const std::vector<Contender *> &contenders, const std::vector<Yardstick> &yardsticks, int size,
                    const PhaseSettings &settings, Results &results, Buffers &buffers, PhaseRunner &runner)
 {
     const auto each = [&](const char *phase, const std::function<void(Contender &)> &measure) {
         for (Contender *c : contenders)
-            runner.Run(std::string(phase) + ", " + NameOf(c->who), [&] { measure(*c); });
+            runner.run(std::string(phase) + ", " + nameOf(c->who), [&] { measure(*c); });
     };
     const auto roundTrips = [&](const ServerUnderTest &server, Server who) {
-        const RttFigures rtt = MeasureRtt(server, size, settings);
-        results.Add(size, Figure::RttP50, who, rtt.p50us);
-        results.Add(size, Figure::RttP99, who, rtt.p99us);
+        const RttFigures rtt = measureRtt(server, size, settings);
+        results.add(size, Figure::RttP50, who, rtt.p50us);
+        results.add(size, Figure::RttP99, who, rtt.p99us);
     };
     const auto cpuUse = [&](const ServerUnderTest &server, Server who) {
-        results.Add(size, Figure::CpuPerDatagram, who, MeasureCpuPerDatagram(server, size, settings));
+        results.add(size, Figure::CpuPerDatagram, who, measureCpuPerDatagram(server, size, settings));
     };
     each("flood", [&](Contender &c) {
-        const FloodFigures flood = MeasureFlood(c.server, size, settings);
+        const FloodFigures flood = measureFlood(c.server, size, settings);
         c.floodRate = flood.rate;
         buffers.generator = flood.generatorBuffer;
-        results.Add(size, Figure::FloodRate, c.who, flood.rate);
-        results.Add(size, Figure::FloodLoss, c.who, flood.lossPercent);
+        results.add(size, Figure::FloodRate, c.who, flood.rate);
+        results.add(size, Figure::FloodLoss, c.who, flood.lossPercent);
     });
     each("loss-free rate", [&](Contender &c) {
-        results.Add(size, Figure::LossFreeRate, c.who, MeasureLossFreeRate(c.server, size, c.floodRate, settings));
+        results.add(size, Figure::LossFreeRate, c.who, measureLossFreeRate(c.server, size, c.floodRate, settings));
     });
     each("burst", [&](Contender &c) {
-        results.Add(size, Figure::BurstLoss, c.who, MeasureBurstLoss(c.server, size, settings));
+        results.add(size, Figure::BurstLoss, c.who, measureBurstLoss(c.server, size, settings));
     });
     each("round trips", [&](Contender &c) {
         if (c.host)
-            c.host->ResetTickGap();
+            c.host->resetTickGap();
         roundTrips(c.server, c.who);
         if (!c.host)
             return;
         // The same round trips judged against Qt's loop, and what held the tool's loop meanwhile.
-        results.Add(size, Figure::RttP50QtLoop, c.who, *results.Last(size, Figure::RttP50, c.who));
-        results.Add(size, Figure::RttP99QtLoop, c.who, *results.Last(size, Figure::RttP99, c.who));
-        std::map<std::string, double> stats = c.host->ReadStats();
-        results.Add(size, Figure::HandlerP50, c.who, stats["handler_p50_us"]);
-        results.Add(size, Figure::HandlerP99, c.who, stats["handler_p99_us"]);
-        results.Add(size, Figure::HandlerMax, c.who, stats["handler_max_us"]);
+        results.add(size, Figure::RttP50QtLoop, c.who, *results.last(size, Figure::RttP50, c.who));
+        results.add(size, Figure::RttP99QtLoop, c.who, *results.last(size, Figure::RttP99, c.who));
+        std::map<std::string, double> stats = c.host->readStats();
+        results.add(size, Figure::HandlerP50, c.who, stats["handler_p50_us"]);
+        results.add(size, Figure::HandlerP99, c.who, stats["handler_p99_us"]);
+        results.add(size, Figure::HandlerMax, c.who, stats["handler_max_us"]);
         std::fprintf(stderr, "    event loop: handler p50 %.1f p99 %.1f max %.1f us (%.0f); paint p50 %.1f p99 %.1f max "
                              "%.1f us (%.0f); timer p99 %.1f max %.1f us (%.0f); other p99 %.1f max %.1f us (%.0f)\n",
                      stats["handler_p50_us"], stats["handler_p99_us"], stats["handler_max_us"], stats["handler_count"],
@@ -193,24 +193,24 @@ void RunEchoPhases(const std::vector<Contender *> &contenders, const std::vector
                      stats["other_max_us"], stats["other_count"]);
     });
     for (const Yardstick &y : yardsticks)
-        runner.Run(std::string("round trips, ") + NameOf(y.who), [&] { roundTrips(y.server, y.who); });
+        runner.run(std::string("round trips, ") + nameOf(y.who), [&] { roundTrips(y.server, y.who); });
     each("CPU use", [&](Contender &c) {
         cpuUse(c.server, c.who);
         if (c.host)
-            results.Add(size, Figure::CpuQtLoop, c.who, *results.Last(size, Figure::CpuPerDatagram, c.who));
+            results.add(size, Figure::CpuQtLoop, c.who, *results.last(size, Figure::CpuPerDatagram, c.who));
     });
     for (const Yardstick &y : yardsticks)
         if (y.cpu)
-            runner.Run(std::string("CPU use, ") + NameOf(y.who), [&] { cpuUse(y.server, y.who); });
+            runner.run(std::string("CPU use, ") + nameOf(y.who), [&] { cpuUse(y.server, y.who); });
 }
 
 // Every figure the run was to produce is there.
-bool Complete(const Results &results, const std::vector<int> &sizes, const PhaseSettings &settings)
+bool complete(const Results &results, const std::vector<int> &sizes, const PhaseSettings &settings)
 {
     for (const int size : sizes)
-        for (const FigureRow &row : FigureRows(settings))
-            if (!results.Median(size, row.figure, Server::Tool) ||
-                (row.hasReference && !results.Median(size, row.figure, Server::Reference)))
+        for (const FigureRow &row : figureRows(settings))
+            if (!results.median(size, row.figure, Server::Tool) ||
+                (row.hasReference && !results.median(size, row.figure, Server::Reference)))
                 return false;
     return true;
 }
@@ -242,13 +242,13 @@ private:
 };
 
 // The 1-minute load average: other work on the machine skews every figure.
-double LoadAverage()
+double loadAverage()
 {
     double load[1] = {-1};
     return ::getloadavg(load, 1) == 1 ? load[0] : -1;
 }
 
-std::string Describe(const Options &options, const Buffers &buffers, double loadBefore)
+std::string describe(const Options &options, const Buffers &buffers, double loadBefore)
 {
     utsname system {};
     ::uname(&system);
@@ -259,12 +259,12 @@ std::string Describe(const Options &options, const Buffers &buffers, double load
                   "load average (1 min): %.2f before, %.2f after\n",
                   options.quick ? " (--quick: short phases, not comparable)" : "", options.reps,
                   options.reps == 1 ? "" : "s", ::sysconf(_SC_NPROCESSORS_ONLN), system.release, buffers.tool,
-                  buffers.reference, buffers.generator, loadBefore, LoadAverage());
+                  buffers.reference, buffers.generator, loadBefore, loadAverage());
     return text;
 }
 
 // Each figure of every run, then median and range per mode.
-std::string FormatModes(const std::map<std::string, std::vector<double>> &values)
+std::string formatModes(const std::map<std::string, std::vector<double>> &values)
 {
     std::string text;
     char line[256];
@@ -276,7 +276,7 @@ std::string FormatModes(const std::map<std::string, std::vector<double>> &values
             runs += one;
         }
         std::snprintf(line, sizeof line, "%-40s median %10.2f  min %10.2f  max %10.2f  (%s)\n", name.c_str(),
-                      Median(list).value_or(0), *std::min_element(list.begin(), list.end()),
+                      median(list).value_or(0), *std::min_element(list.begin(), list.end()),
                       *std::max_element(list.begin(), list.end()), runs.c_str());
         text += line;
     }
@@ -284,10 +284,10 @@ std::string FormatModes(const std::map<std::string, std::vector<double>> &values
 }
 
 // Echo mode against the custom response, fresh hosts side by side in time.
-int RunModes(const Options &options)
+int runModes(const Options &options)
 {
-    const PhaseSettings settings = options.quick ? PhaseSettings::Quick() : PhaseSettings {};
-    const std::string binaries = ExecutableFolder();
+    const PhaseSettings settings = options.quick ? PhaseSettings::quick() : PhaseSettings {};
+    const std::string binaries = executableFolder();
     const WorkFolder work;
     PhaseRunner runner;
     int folderNumber = 0;
@@ -298,34 +298,34 @@ int RunModes(const Options &options)
                 rep % 2 == 1 ? std::vector<std::string> {"", "--custom"} : std::vector<std::string> {"--custom", ""};
             for (const std::string &option : order) {
                 const std::string mode = std::to_string(size) + " bytes, " + (option.empty() ? "echo" : "custom");
-                runner.Run(mode + ", run " + std::to_string(rep), [&] {
-                    const double loadBefore = LoadAverage();
+                runner.run(mode + ", run " + std::to_string(rep), [&] {
+                    const double loadBefore = loadAverage();
                     BenchHost host(binaries, work.path() + "/run" + std::to_string(++folderNumber), ChildMaxSeconds,
                                    option);
-                    const double rate = MeasureFlood(host.server(), size, settings).rate;
-                    const double cpu = MeasureCpuPerDatagram(host.server(), size, settings);
+                    const double rate = measureFlood(host.server(), size, settings).rate;
+                    const double cpu = measureCpuPerDatagram(host.server(), size, settings);
                     values[mode + ": flood rate (/s)"].push_back(rate);
                     values[mode + ": CPU per datagram (us)"].push_back(cpu);
                     std::fprintf(stderr, "    flood %.0f/s, CPU %.2f us; load average %.2f before, %.2f after\n", rate,
-                                 cpu, loadBefore, LoadAverage());
+                                 cpu, loadBefore, loadAverage());
                 });
             }
         }
     }
     std::printf("Tavo_UdpRecv benchmark, echo mode against ten response rules, %d run%s\n%s", options.reps,
-                options.reps == 1 ? "" : "s", FormatModes(values).c_str());
+                options.reps == 1 ? "" : "s", formatModes(values).c_str());
     return runner.failures() > 0 ? 3 : 0;
 }
 
-int RunBenchmark(const Options &options)
+int runBenchmark(const Options &options)
 {
     if (options.modes)
-        return RunModes(options);
-    const PhaseSettings settings = options.quick ? PhaseSettings::Quick() : PhaseSettings {};
-    const std::string binaries = ExecutableFolder();
+        return runModes(options);
+    const PhaseSettings settings = options.quick ? PhaseSettings::quick() : PhaseSettings {};
+    const std::string binaries = executableFolder();
     const WorkFolder work;
     const auto started = std::chrono::steady_clock::now();
-    const double loadBefore = LoadAverage();
+    const double loadBefore = loadAverage();
     Results results;
     Buffers buffers;
     PhaseRunner runner;
@@ -335,7 +335,7 @@ int RunBenchmark(const Options &options)
     for (const int size : options.sizes) {
         for (int rep = 1; rep <= options.reps; ++rep) {
             std::fprintf(stderr, "%d bytes, run %d of %d\n", size, rep, options.reps);
-            runner.Run("start the tool and the reference", [&] {
+            runner.run("start the tool and the reference", [&] {
                 BenchHost host(binaries, nextFolder(), ChildMaxSeconds);
                 ReferenceServer reference(binaries, nextFolder(), ChildMaxSeconds);
                 ReferenceServer qtReference(binaries, nextFolder(), ChildMaxSeconds,
@@ -350,73 +350,73 @@ int RunBenchmark(const Options &options)
                     rep % 2 == 1 ? std::vector<Contender *> {&tool, &plain} : std::vector<Contender *> {&plain, &tool};
                 const std::vector<Yardstick> yardsticks {{qtReference.server(), Server::QtReference, true},
                                                          {bareEcho.server(), Server::BareEcho, false}};
-                RunEchoPhases(order, yardsticks, size, settings, results, buffers, runner);
-                reference.Stop();
-                qtReference.Stop();
-                bareEcho.Stop();
-                runner.Run("clock ticks and clicks", [&] {
-                    const TickFigures ticks = MeasureTickGapAndClicks(host, size, settings);
-                    results.Add(size, Figure::TickGap, Server::Tool, ticks.tickGapMs);
-                    results.Add(size, Figure::StopClick, Server::Tool, ticks.stopClickMs);
-                    results.Add(size, Figure::StartClick, Server::Tool, ticks.startClickMs);
+                runEchoPhases(order, yardsticks, size, settings, results, buffers, runner);
+                reference.stop();
+                qtReference.stop();
+                bareEcho.stop();
+                runner.run("clock ticks and clicks", [&] {
+                    const TickFigures ticks = measureTickGapAndClicks(host, size, settings);
+                    results.add(size, Figure::TickGap, Server::Tool, ticks.tickGapMs);
+                    results.add(size, Figure::StopClick, Server::Tool, ticks.stopClickMs);
+                    results.add(size, Figure::StartClick, Server::Tool, ticks.startClickMs);
                 });
             });
             // The capture's own rows: a fresh host with Capture=1, alone on the machine.
-            runner.Run("flood and CPU use with Capture=1", [&] {
+            runner.run("flood and CPU use with Capture=1", [&] {
                 BenchHost host(binaries, nextFolder(), ChildMaxSeconds, "--capture");
-                results.Add(size, Figure::CaptureFloodRate, Server::Tool,
-                            MeasureFlood(host.server(), size, settings).rate);
-                results.Add(size, Figure::CaptureCpuPerDatagram, Server::Tool,
-                            MeasureCpuPerDatagram(host.server(), size, settings));
+                results.add(size, Figure::CaptureFloodRate, Server::Tool,
+                            measureFlood(host.server(), size, settings).rate);
+                results.add(size, Figure::CaptureCpuPerDatagram, Server::Tool,
+                            measureCpuPerDatagram(host.server(), size, settings));
             });
             // The metrics endpoint's rows: a fresh host with --metrics, scraped every second meanwhile.
-            runner.Run("flood and CPU use with --metrics scraped", [&] {
+            runner.run("flood and CPU use with --metrics scraped", [&] {
                 const uint16_t metricsPort = freeTcpPort();
                 BenchHost host(binaries, nextFolder(), ChildMaxSeconds, {}, metricsPort);
                 MetricsScraper scraper(metricsPort);
-                const double rate = MeasureFlood(host.server(), size, settings).rate;
-                const double cpu = MeasureCpuPerDatagram(host.server(), size, settings);
+                const double rate = measureFlood(host.server(), size, settings).rate;
+                const double cpu = measureCpuPerDatagram(host.server(), size, settings);
                 if (scraper.stop() == 0)
                     throw std::runtime_error("no scrape of the metrics endpoint was answered");
-                results.Add(size, Figure::MetricsFloodRate, Server::Tool, rate);
-                results.Add(size, Figure::MetricsCpuPerDatagram, Server::Tool, cpu);
+                results.add(size, Figure::MetricsFloodRate, Server::Tool, rate);
+                results.add(size, Figure::MetricsCpuPerDatagram, Server::Tool, cpu);
             });
-            runner.Run("flood and CPU use with ten response rules", [&] {
+            runner.run("flood and CPU use with ten response rules", [&] {
                 BenchHost host(binaries, nextFolder(), ChildMaxSeconds, "--custom");
-                results.Add(size, Figure::CustomFloodRate, Server::Tool,
-                            MeasureFlood(host.server(), size, settings).rate);
-                results.Add(size, Figure::CustomCpuPerDatagram, Server::Tool,
-                            MeasureCpuPerDatagram(host.server(), size, settings));
+                results.add(size, Figure::CustomFloodRate, Server::Tool,
+                            measureFlood(host.server(), size, settings).rate);
+                results.add(size, Figure::CustomCpuPerDatagram, Server::Tool,
+                            measureCpuPerDatagram(host.server(), size, settings));
             });
         }
         // Paced below both the loss-free rate of a burst and the rate the
         // tool's CPU time per datagram sustains, so that every datagram is
         // processed.
         const double sustained =
-            1e6 / std::max(1.0, results.Median(size, Figure::CpuPerDatagram, Server::Tool).value_or(80));
+            1e6 / std::max(1.0, results.median(size, Figure::CpuPerDatagram, Server::Tool).value_or(80));
         const double pacedRate = std::clamp(
-            0.8 * std::min(results.Median(size, Figure::LossFreeRate, Server::Tool).value_or(12500), sustained), 2000.0,
+            0.8 * std::min(results.median(size, Figure::LossFreeRate, Server::Tool).value_or(12500), sustained), 2000.0,
             1e5);
         for (int rep = 1; rep <= options.reps; ++rep) {
             std::fprintf(stderr, "%d bytes, run %d of %d: tool memory at %.0f/s\n", size, rep, options.reps, pacedRate);
-            runner.Run("memory", [&] {
+            runner.run("memory", [&] {
                 BenchHost host(binaries, nextFolder(), ChildMaxSeconds);
-                const RssFigures rss = MeasureRss(host.server(), size, pacedRate, settings);
-                results.Add(size, Figure::RssFresh, Server::Tool, static_cast<double>(rss.freshKiB));
-                results.Add(size, Figure::RssBefore, Server::Tool, static_cast<double>(rss.beforeKiB));
-                results.Add(size, Figure::RssAfter, Server::Tool, static_cast<double>(rss.afterKiB));
-                results.Add(size, Figure::RssGrowth, Server::Tool, static_cast<double>(rss.afterKiB - rss.beforeKiB));
-                results.Add(size, Figure::PacedLoss, Server::Tool, rss.lossPercent);
+                const RssFigures rss = measureRss(host.server(), size, pacedRate, settings);
+                results.add(size, Figure::RssFresh, Server::Tool, static_cast<double>(rss.freshKiB));
+                results.add(size, Figure::RssBefore, Server::Tool, static_cast<double>(rss.beforeKiB));
+                results.add(size, Figure::RssAfter, Server::Tool, static_cast<double>(rss.afterKiB));
+                results.add(size, Figure::RssGrowth, Server::Tool, static_cast<double>(rss.afterKiB - rss.beforeKiB));
+                results.add(size, Figure::PacedLoss, Server::Tool, rss.lossPercent);
             });
         }
     }
 
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
-    std::printf("%s\n%s\n%s\n(%.0f s)\n", Describe(options, buffers, loadBefore).c_str(),
-                FormatTable(results, options.sizes, settings).c_str(), FormatYardsticks(results, options.sizes).c_str(),
+    std::printf("%s\n%s\n%s\n(%.0f s)\n", describe(options, buffers, loadBefore).c_str(),
+                formatTable(results, options.sizes, settings).c_str(), formatYardsticks(results, options.sizes).c_str(),
                 seconds);
     std::fflush(stdout);
-    if (runner.failures() > 0 || !Complete(results, options.sizes, settings)) {
+    if (runner.failures() > 0 || !complete(results, options.sizes, settings)) {
         std::fprintf(stderr, "udprecv_bench: incomplete, %d phase(s) failed\n", runner.failures());
         return 3;
     }
@@ -428,17 +428,17 @@ int RunBenchmark(const Options &options)
 int main(int argc, char **argv)
 {
     Options options;
-    if (!ParseOptions(argc, argv, options)) {
+    if (!parseOptions(argc, argv, options)) {
         std::fprintf(stderr, "usage: %s [--quick] [--sizes 64,1400,3000] [--reps 1..20] [--modes]\n", argv[0]);
         return 2;
     }
-    std::signal(SIGINT, OnInterrupt);
-    std::signal(SIGTERM, OnInterrupt);
+    std::signal(SIGINT, onInterrupt);
+    std::signal(SIGTERM, onInterrupt);
     std::signal(SIGPIPE, SIG_IGN);
     try {
-        return RunBenchmark(options);
+        return runBenchmark(options);
     } catch (const std::exception &e) {
-        KillAllChildren();
+        killAllChildren();
         std::fprintf(stderr, "udprecv_bench: %s\n", e.what());
         return 1;
     }

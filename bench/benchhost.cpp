@@ -44,14 +44,14 @@ namespace {
 // Answers every box with OK and shows its text on stderr.
 class StderrMessageBoxes final : public MessageBoxService {
 public:
-    MsgBoxResult MsgBox(const QString &text, MsgBoxStyles, const QString &) override
+    MsgBoxResult msgBox(const QString &text, MsgBoxStyles, const QString &) override
     {
         std::fprintf(stderr, "message box: %s\n", text.toLocal8Bit().constData());
         return MsgBoxResult::Ok;
     }
 };
 
-bool WriteText(const QString &path, const QByteArray &text)
+bool writeText(const QString &path, const QByteArray &text)
 {
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly))
@@ -62,7 +62,7 @@ bool WriteText(const QString &path, const QByteArray &text)
 
 // The settings file for echo mode on `port`, and the file the
 // single-instance guard locks.
-bool PrepareProgramFolder(const QString &folder, int port, bool capture, bool custom)
+bool prepareProgramFolder(const QString &folder, int port, bool capture, bool custom)
 {
     if (!QDir().mkpath(folder + QStringLiteral("/Config")))
         return false;
@@ -79,13 +79,13 @@ bool PrepareProgramFolder(const QString &folder, int port, bool capture, bool cu
                              "hello regex=\"(?i)^hello\" -> \"hi\" count:2\r\n"
                              "linklocal from=fe80::/10 -> data\r\n"
                              "echo length=16- -> data\r\n";
-    if (custom && !WriteText(folder + QStringLiteral("/Config/Tavo_UdpRecvRules.txt"), rules))
+    if (custom && !writeText(folder + QStringLiteral("/Config/Tavo_UdpRecvRules.txt"), rules))
         return false;
-    return WriteText(folder + QStringLiteral("/Config/Tavo_UdpRecvSetting.ini"), settings) &&
-           WriteText(folder + QStringLiteral("/Tavo_UdpRecv"), {});
+    return writeText(folder + QStringLiteral("/Config/Tavo_UdpRecvSetting.ini"), settings) &&
+           writeText(folder + QStringLiteral("/Tavo_UdpRecv"), {});
 }
 
-int Fail(const char *what)
+int fail(const char *what)
 {
     std::fprintf(stderr, "udprecv_benchhost: %s\n", what);
     return 1;
@@ -115,52 +115,52 @@ int main(int argc, char *argv[])
     const int port = std::atoi(argv[2]);
     const int maxSeconds = positional > 3 ? std::atoi(argv[3]) : 3600;
     if (port <= 0 || port > 65535 || maxSeconds <= 0 || maxSeconds > 86400)
-        return Fail("bad port or time limit");
-    if (!ControlSignals::Install())
-        return Fail("cannot install the signal handlers");
+        return fail("bad port or time limit");
+    if (!ControlSignals::install())
+        return fail("cannot install the signal handlers");
 
     LoopTrace trace;
     TracedApplication app(argc, argv, trace);
     QApplication::setQuitOnLastWindowClosed(false);
     const QString folder = QDir(QString::fromLocal8Bit(argv[1])).absolutePath();
-    if (!PrepareProgramFolder(folder, port, capture, custom))
-        return Fail("cannot prepare the program folder");
+    if (!prepareProgramFolder(folder, port, capture, custom))
+        return fail("cannot prepare the program folder");
 
     StderrMessageBoxes boxes;
     ProgramServices program(boxes);
     program.runtime.programFolder = folder;
     SingleInstance instance;
     Forms forms(program.services);
-    if (Main(program.services, forms, instance) != StartupOutcome::WindowShown || !forms.ExistingMainForm() ||
-        !forms.ExistingMainForm()->isVisible())
-        return Fail("the main window did not come up");
+    if (Main(program.services, forms, instance) != StartupOutcome::WindowShown || !forms.existingMainForm() ||
+        !forms.existingMainForm()->isVisible())
+        return fail("the main window did not come up");
 
-    frmMain &window = *forms.ExistingMainForm();
+    frmMain &window = *forms.existingMainForm();
     auto *button = window.findChild<QAbstractButton *>(QStringLiteral("cmdRecvData"));
     auto *clockTimer = window.findChild<QTimer *>(QStringLiteral("tmrNowDateTime"));
     auto *socket = window.findChild<UdpSocket *>(QStringLiteral("wscRecv"));
     if (!button || !clockTimer || !socket)
-        return Fail("the main window lacks cmdRecvData, tmrNowDateTime or wscRecv");
-    if (window.SelectedResponse() != (custom ? ResponseOption::Custom : ResponseOption::RcvData))
-        return Fail(custom ? "the custom response is not selected" : "echo mode is not selected");
+        return fail("the main window lacks cmdRecvData, tmrNowDateTime or wscRecv");
+    if (window.selectedResponse() != (custom ? ResponseOption::Custom : ResponseOption::RcvData))
+        return fail(custom ? "the custom response is not selected" : "echo mode is not selected");
     if (custom && window.responseRules().size() != 10)
-        return Fail("the ten response rules were not read");
+        return fail("the ten response rules were not read");
 
     MetricsServer metrics([&window] { return metricsexposition::textOf({window.receptionReport(), {}, 0}); });
     if (metricsPort != 0 && !metrics.listen({QHostAddress(QHostAddress::LocalHost), static_cast<quint16>(metricsPort)}))
-        return Fail("cannot open the metrics endpoint");
+        return fail("cannot open the metrics endpoint");
 
     trace.watch(socket);
     HostProbe probe(*button, *clockTimer, *socket, trace, folder + QStringLiteral("/bench.stats"));
     button->click();
     if (socket->State() != UdpSocket::Bound)
-        return Fail("reception did not start");
+        return fail("reception did not start");
 
-    ControlSignals control({[&] { probe.ResetTickGap(); }, [&] { probe.WriteStats(); },
-                            [&](int64_t arrivalNs) { probe.MeasureClicks(arrivalNs); }, [&] { forms.EndProgram(); }});
-    QTimer::singleShot(maxSeconds * 1000, &app, [&] { forms.EndProgram(); });
-    if (!WriteText(folder + QStringLiteral("/bench.ready"), QByteArray::number(socket->BoundPort()) + ' ' +
-                                                                QByteArray::number(socket->ReceiveBufferSize()) + '\n'))
-        return Fail("cannot write the ready file");
+    ControlSignals control({[&] { probe.resetTickGap(); }, [&] { probe.writeStats(); },
+                            [&](int64_t arrivalNs) { probe.measureClicks(arrivalNs); }, [&] { forms.endProgram(); }});
+    QTimer::singleShot(maxSeconds * 1000, &app, [&] { forms.endProgram(); });
+    if (!writeText(folder + QStringLiteral("/bench.ready"), QByteArray::number(socket->boundPort()) + ' ' +
+                                                                QByteArray::number(socket->receiveBufferSize()) + '\n'))
+        return fail("cannot write the ready file");
     return QApplication::exec();
 }

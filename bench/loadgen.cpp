@@ -18,7 +18,7 @@ int main(int argc, char **argv)
     plan.count = std::atoi(argv[2]);
     plan.size = std::atoi(argv[3]);
     plan.rate = argc > 4 ? std::atof(argv[4]) : 0;
-    const LoadResult r = RunLoad(plan);
+    const LoadResult r = runLoad(plan);
     std::printf("sent %d echoed %d bad %d loss %.2f%% rate %.0f/s rtt p50 %.1fus p99 %.1fus rcvbuf %d\n", r.sent,
                 r.echoed, r.bad, r.lossPercent, r.echoRate, r.rttP50us, r.rttP99us, r.receiveBuffer);
     return 0;

@@ -24,14 +24,14 @@ int main(int argc, char **argv)
         return 2;
     }
     QApplication app(argc, argv);
-    const int fd = OpenReferenceSocket(std::atoi(argv[1]), argc > 4 ? argv[4] : nullptr);
+    const int fd = openReferenceSocket(std::atoi(argv[1]), argc > 4 ? argv[4] : nullptr);
     if (fd < 0) {
         std::perror("bind");
         return 1;
     }
     const auto work = std::make_unique<ReferenceWork>(fd, argv[2]);
     QSocketNotifier notifier(fd, QSocketNotifier::Read);
-    QObject::connect(&notifier, &QSocketNotifier::activated, &app, [&work] { work->ServeOne(MSG_DONTWAIT); });
+    QObject::connect(&notifier, &QSocketNotifier::activated, &app, [&work] { work->serveOne(MSG_DONTWAIT); });
     QTimer::singleShot(std::atoi(argv[3]) * 1000, &app, &QCoreApplication::quit);
     return app.exec();
 }

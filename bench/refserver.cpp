@@ -23,7 +23,7 @@ int main(int argc, char **argv)
         std::fprintf(stderr, "usage: %s <port> <log file> <seconds> [ready file]\n", argv[0]);
         return 2;
     }
-    const int fd = OpenReferenceSocket(std::atoi(argv[1]), argc > 4 ? argv[4] : nullptr);
+    const int fd = openReferenceSocket(std::atoi(argv[1]), argc > 4 ? argv[4] : nullptr);
     if (fd < 0) {
         std::perror("bind");
         return 1;
@@ -33,7 +33,7 @@ int main(int argc, char **argv)
     while (std::time(nullptr) < end) {
         pollfd p {fd, POLLIN, 0};
         if (::poll(&p, 1, 100) > 0)
-            work->ServeOne(0);
+            work->serveOne(0);
     }
     ::close(fd);
     return 0;

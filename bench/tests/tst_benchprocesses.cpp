@@ -17,18 +17,18 @@
 
 namespace {
 
-std::vector<std::string> Shell(const std::string &script)
+std::vector<std::string> shell(const std::string &script)
 {
     return {"/bin/sh", "-c", script};
 }
 
-bool Alive(pid_t pid)
+bool alive(pid_t pid)
 {
     return ::kill(pid, 0) == 0;
 }
 
 // Binds `port` on all addresses of `family`; true when the bind succeeded.
-bool CanBind(int family, uint16_t port)
+bool canBind(int family, uint16_t port)
 {
     const int fd = ::socket(family, SOCK_DGRAM | SOCK_CLOEXEC, 0);
     if (fd < 0)
@@ -69,33 +69,33 @@ private:
 
 void tst_BenchProcesses::childGetsOffscreenPlatformAndItsOutputIsKept()
 {
-    ChildProcess child(Shell("echo platform=$QT_QPA_PLATFORM; exec sleep 30"),
+    ChildProcess child(shell("echo platform=$QT_QPA_PLATFORM; exec sleep 30"),
                        m_dir.filePath(QStringLiteral("out1")).toStdString());
     const pid_t pid = child.pid();
-    QVERIFY(child.Running());
-    QTRY_VERIFY(child.OutputTail().find("platform=offscreen\n") != std::string::npos);
-    child.Stop();
-    QVERIFY(!child.Running());
-    QVERIFY(!Alive(pid));
+    QVERIFY(child.running());
+    QTRY_VERIFY(child.outputTail().find("platform=offscreen\n") != std::string::npos);
+    child.stop();
+    QVERIFY(!child.running());
+    QVERIFY(!alive(pid));
 }
 
 void tst_BenchProcesses::stopEndsAChildThatIgnoresTerm()
 {
-    ChildProcess child(Shell("trap '' TERM; echo ready; while :; do sleep 1; done"),
+    ChildProcess child(shell("trap '' TERM; echo ready; while :; do sleep 1; done"),
                        m_dir.filePath(QStringLiteral("out2")).toStdString());
     const pid_t pid = child.pid();
-    QTRY_VERIFY(child.OutputTail() == "ready\n");
-    child.Stop();
-    QVERIFY(!Alive(pid));
+    QTRY_VERIFY(child.outputTail() == "ready\n");
+    child.stop();
+    QVERIFY(!alive(pid));
 }
 
 void tst_BenchProcesses::killAllChildrenEndsRegisteredChildren()
 {
-    ChildProcess first(Shell("exec sleep 30"), m_dir.filePath(QStringLiteral("out3")).toStdString());
-    ChildProcess second(Shell("exec sleep 30"), m_dir.filePath(QStringLiteral("out4")).toStdString());
-    KillAllChildren();
-    QTRY_VERIFY(!first.Running());
-    QTRY_VERIFY(!second.Running());
+    ChildProcess first(shell("exec sleep 30"), m_dir.filePath(QStringLiteral("out3")).toStdString());
+    ChildProcess second(shell("exec sleep 30"), m_dir.filePath(QStringLiteral("out4")).toStdString());
+    killAllChildren();
+    QTRY_VERIFY(!first.running());
+    QTRY_VERIFY(!second.running());
 }
 
 void tst_BenchProcesses::waitForLine_data()
@@ -116,31 +116,31 @@ void tst_BenchProcesses::waitForLine()
     QFETCH(int, timeoutMs);
     QFETCH(QString, expected);
     const std::string file = m_dir.filePath(QString::fromLatin1(QTest::currentDataTag())).toStdString();
-    ChildProcess child(Shell("F='" + file + "'; " + script.toStdString()), file + ".out");
+    ChildProcess child(shell("F='" + file + "'; " + script.toStdString()), file + ".out");
     if (expected.isEmpty()) {
-        QVERIFY_THROWS_EXCEPTION(std::runtime_error, WaitForLine(file, child, timeoutMs));
+        QVERIFY_THROWS_EXCEPTION(std::runtime_error, ::waitForLine(file, child, timeoutMs));
     } else {
-        QCOMPARE(QString::fromStdString(WaitForLine(file, child, timeoutMs)), expected);
+        QCOMPARE(QString::fromStdString(::waitForLine(file, child, timeoutMs)), expected);
     }
 }
 
 void tst_BenchProcesses::readsUsageOfProcesses()
 {
-    QVERIFY(ReadRssKiB(::getpid()) > 0);
-    const int64_t cpuBefore = ReadCpuMicroseconds(::getpid());
+    QVERIFY(readRssKiB(::getpid()) > 0);
+    const int64_t cpuBefore = readCpuMicroseconds(::getpid());
     QVERIFY(cpuBefore >= 0);
     // Busy until the system has accounted some CPU time, within bounds.
     volatile uint64_t sink = 0;
-    for (int round = 0; round < 400 && ReadCpuMicroseconds(::getpid()) == cpuBefore; ++round)
+    for (int round = 0; round < 400 && readCpuMicroseconds(::getpid()) == cpuBefore; ++round)
         for (int i = 0; i < 1000000; ++i)
             sink = sink + static_cast<uint64_t>(i);
-    QVERIFY(ReadCpuMicroseconds(::getpid()) > cpuBefore);
+    QVERIFY(readCpuMicroseconds(::getpid()) > cpuBefore);
 
     // Every thread counts, to the microsecond rather than the clock tick.
     std::atomic<bool> finished {false};
     std::atomic<bool> release {false};
     timespec workerCpu {};
-    const int64_t beforeWorker = ReadCpuMicroseconds(::getpid());
+    const int64_t beforeWorker = readCpuMicroseconds(::getpid());
     std::thread worker([&] {
         timespec now {};
         volatile uint64_t spin = 0;
@@ -156,24 +156,24 @@ void tst_BenchProcesses::readsUsageOfProcesses()
     });
     while (!finished)
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    const int64_t withWorker = ReadCpuMicroseconds(::getpid());
+    const int64_t withWorker = readCpuMicroseconds(::getpid());
     release = true;
     worker.join();
     QVERIFY(withWorker - beforeWorker >= workerCpu.tv_sec * 1000000 + workerCpu.tv_nsec / 1000);
 
-    ChildProcess child(Shell("exit 0"), m_dir.filePath(QStringLiteral("out5")).toStdString());
+    ChildProcess child(shell("exit 0"), m_dir.filePath(QStringLiteral("out5")).toStdString());
     const pid_t gone = child.pid();
-    QTRY_VERIFY(!child.Running());
-    QCOMPARE(ReadRssKiB(gone), -1L);
-    QCOMPARE(ReadCpuMicroseconds(gone), int64_t {-1});
+    QTRY_VERIFY(!child.running());
+    QCOMPARE(readRssKiB(gone), -1L);
+    QCOMPARE(readCpuMicroseconds(gone), int64_t {-1});
 }
 
 void tst_BenchProcesses::freePortBindsOnBothFamilies()
 {
-    const uint16_t port = FreeUdpPort();
+    const uint16_t port = freeUdpPort();
     QVERIFY(port != 0);
-    QVERIFY(CanBind(AF_INET, port));
-    QVERIFY(CanBind(AF_INET6, port));
+    QVERIFY(canBind(AF_INET, port));
+    QVERIFY(canBind(AF_INET6, port));
 }
 
 QTEST_GUILESS_MAIN(tst_BenchProcesses)

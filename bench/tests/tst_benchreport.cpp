@@ -12,7 +12,7 @@ using K = Target::Kind;
 using OptionalValue = std::optional<double>;
 
 // The table row of `label` for `size`, empty when there is none.
-std::string RowOf(const std::string &table, int size, const std::string &label)
+std::string rowOf(const std::string &table, int size, const std::string &label)
 {
     std::istringstream lines(table);
     const std::string sizeField = std::to_string(size);
@@ -29,15 +29,15 @@ struct Entry {
     double value;
 };
 
-Results ResultsOf(std::initializer_list<Entry> entries)
+Results resultsOf(std::initializer_list<Entry> entries)
 {
     Results results;
     for (const Entry &e : entries)
-        results.Add(e.size, e.figure, e.server, e.value);
+        results.add(e.size, e.figure, e.server, e.value);
     return results;
 }
 
-std::vector<std::string> Fields(const std::string &row, const std::string &label)
+std::vector<std::string> fields(const std::string &row, const std::string &label)
 {
     std::istringstream rest(row.substr(row.find(label) + label.size()));
     std::vector<std::string> fields;
@@ -83,7 +83,7 @@ void tst_BenchReport::median()
 {
     QFETCH(std::vector<double>, values);
     QFETCH(OptionalValue, expected);
-    QCOMPARE(Median(values), expected);
+    QCOMPARE(::median(values), expected);
 }
 
 void tst_BenchReport::judge_data()
@@ -129,7 +129,7 @@ void tst_BenchReport::judge()
     QFETCH(OptionalValue, tool);
     QFETCH(OptionalValue, reference);
     QFETCH(Verdict, expected);
-    QCOMPARE(Judge(target, size, tool, reference), expected);
+    QCOMPARE(::judge(target, size, tool, reference), expected);
 }
 
 void tst_BenchReport::targetText_data()
@@ -152,27 +152,27 @@ void tst_BenchReport::targetText()
     QFETCH(Target, target);
     QFETCH(int, size);
     QFETCH(QString, expected);
-    QCOMPARE(QString::fromStdString(TargetText(target, size)), expected);
+    QCOMPARE(QString::fromStdString(::targetText(target, size)), expected);
 }
 
 void tst_BenchReport::resultsKeepSizesAndServersApart()
 {
     Results results;
-    results.Add(64, Figure::FloodRate, Server::Tool, 10);
-    results.Add(64, Figure::FloodRate, Server::Tool, 30);
-    results.Add(64, Figure::FloodRate, Server::Tool, 20);
-    results.Add(64, Figure::FloodRate, Server::Reference, 99);
-    results.Add(1400, Figure::FloodRate, Server::Tool, 5);
-    QCOMPARE(results.Median(64, Figure::FloodRate, Server::Tool), OptionalValue {20});
-    QCOMPARE(results.Median(64, Figure::FloodRate, Server::Reference), OptionalValue {99});
-    QCOMPARE(results.Median(1400, Figure::FloodRate, Server::Tool), OptionalValue {5});
-    QCOMPARE(results.Median(64, Figure::FloodLoss, Server::Tool), OptionalValue {});
+    results.add(64, Figure::FloodRate, Server::Tool, 10);
+    results.add(64, Figure::FloodRate, Server::Tool, 30);
+    results.add(64, Figure::FloodRate, Server::Tool, 20);
+    results.add(64, Figure::FloodRate, Server::Reference, 99);
+    results.add(1400, Figure::FloodRate, Server::Tool, 5);
+    QCOMPARE(results.median(64, Figure::FloodRate, Server::Tool), OptionalValue {20});
+    QCOMPARE(results.median(64, Figure::FloodRate, Server::Reference), OptionalValue {99});
+    QCOMPARE(results.median(1400, Figure::FloodRate, Server::Tool), OptionalValue {5});
+    QCOMPARE(results.median(64, Figure::FloodLoss, Server::Tool), OptionalValue {});
 }
 
 void tst_BenchReport::tableShowsMediansRatioAndVerdicts()
 {
     using enum Figure;
-    const Results results = ResultsOf({
+    const Results results = resultsOf({
         {64, FloodRate, Server::Tool, 40000},
         {64, FloodRate, Server::Tool, 46000},
         {64, FloodRate, Server::Tool, 45000},
@@ -187,41 +187,41 @@ void tst_BenchReport::tableShowsMediansRatioAndVerdicts()
         {64, RttP99, Server::QtReference, 100},
         {64, RttP99, Server::Reference, 90},
     });
-    const std::string table = FormatTable(results, {64, 1400}, PhaseSettings {});
+    const std::string table = formatTable(results, {64, 1400}, PhaseSettings {});
 
     const std::string floodLabel = "flood echo rate (/s)";
-    QCOMPARE(Fields(RowOf(table, 64, floodLabel), floodLabel),
+    QCOMPARE(fields(rowOf(table, 64, floodLabel), floodLabel),
              (std::vector<std::string> {"45000", "50000", "0.90", ">=", "0.90x", "ref", "PASS"}));
-    QCOMPARE(Fields(RowOf(table, 1400, floodLabel), floodLabel),
+    QCOMPARE(fields(rowOf(table, 1400, floodLabel), floodLabel),
              (std::vector<std::string> {"1000", "2000", "0.50", "-"}));
 
     const std::string lossLabel = "flood loss (%)";
-    QCOMPARE(Fields(RowOf(table, 64, lossLabel), lossLabel), (std::vector<std::string> {"60.00", "30.00", "-", "-"}));
+    QCOMPARE(fields(rowOf(table, 64, lossLabel), lossLabel), (std::vector<std::string> {"60.00", "30.00", "-", "-"}));
 
     const std::string gapLabel = "largest clock-tick gap, 10 s flood (ms)";
-    QCOMPARE(Fields(RowOf(table, 64, gapLabel), gapLabel),
+    QCOMPARE(fields(rowOf(table, 64, gapLabel), gapLabel),
              (std::vector<std::string> {"812", "-", "-", "<", "700", "FAIL"}));
     // Rows judged against another figure show it in the reference column.
     const std::string captureLabel = "flood echo rate, Capture=1 (/s)";
-    QCOMPARE(Fields(RowOf(table, 64, captureLabel), captureLabel),
+    QCOMPARE(fields(rowOf(table, 64, captureLabel), captureLabel),
              (std::vector<std::string> {"40000", "45000", "0.89", ">=", "0.90x", "off", "FAIL"}));
     const std::string qtLabel = "RTT p99 at 1,000/s, against Qt's loop (us)";
-    QCOMPARE(Fields(RowOf(table, 64, qtLabel), qtLabel),
+    QCOMPARE(fields(rowOf(table, 64, qtLabel), qtLabel),
              (std::vector<std::string> {"150.0", "100.0", "1.50", "<=", "1.50x", "qt", "PASS"}));
     const std::string stopLabel = "stop click under flood takes effect (ms)";
-    QCOMPARE(Fields(RowOf(table, 1400, stopLabel), stopLabel),
+    QCOMPARE(fields(rowOf(table, 1400, stopLabel), stopLabel),
              (std::vector<std::string> {"-", "-", "-", "<", "200", "n/a"}));
 }
 
 void tst_BenchReport::yardsticksShowTheirOwnMedians()
 {
     using enum Figure;
-    Results results = ResultsOf({
+    Results results = resultsOf({
         {64, RttP50, Server::Tool, 70},
         {64, RttP50, Server::Reference, 65},
         {64, CpuPerDatagram, Server::Reference, 20},
     });
-    QCOMPARE(FormatYardsticks(results, {64}), std::string {});
+    QCOMPARE(formatYardsticks(results, {64}), std::string {});
 
     for (const Entry &e : std::initializer_list<Entry> {
              {64, RttP50, Server::BareEcho, 52},
@@ -234,9 +234,9 @@ void tst_BenchReport::yardsticksShowTheirOwnMedians()
              {3000, RttP50, Server::BareEcho, 61},
              {3000, CpuPerDatagram, Server::QtReference, 30},
          })
-        results.Add(e.size, e.figure, e.server, e.value);
+        results.add(e.size, e.figure, e.server, e.value);
     QCOMPARE(
-        FormatYardsticks(results, {64, 1400, 3000}),
+        formatYardsticks(results, {64, 1400, 3000}),
         std::string {"   64  reference's work on Qt's event loop (QApplication, QSocketNotifier): RTT p50 66.0 us, "
                      "p99 150.0 us, CPU per datagram 23.00 us (1.15x reference)\n"
                      "   64  bare echo, receive and send back only (the machine's floor): RTT p50 50.0 us, p99 "
@@ -246,9 +246,9 @@ void tst_BenchReport::yardsticksShowTheirOwnMedians()
                      " 3000  bare echo, receive and send back only (the machine's floor): RTT p50 61.0 us, p99 - "
                      "us\n"});
     // The table itself shows the tool and the reference only.
-    const std::string table = FormatTable(results, {64}, PhaseSettings {});
-    QCOMPARE(Fields(RowOf(table, 64, "RTT p50"), "(us)").at(1), std::string {"65.0"});
-    QCOMPARE(Fields(RowOf(table, 64, "CPU per datagram"), "(us)").at(0), std::string {"-"});
+    const std::string table = formatTable(results, {64}, PhaseSettings {});
+    QCOMPARE(fields(rowOf(table, 64, "RTT p50"), "(us)").at(1), std::string {"65.0"});
+    QCOMPARE(fields(rowOf(table, 64, "CPU per datagram"), "(us)").at(0), std::string {"-"});
 }
 
 void tst_BenchReport::labelsNameThePhaseLengths_data()
@@ -278,7 +278,7 @@ void tst_BenchReport::labelsNameThePhaseLengths()
     QFETCH(bool, quick);
     QFETCH(QStringList, labels);
     using enum Figure;
-    const std::vector<FigureRow> rows = FigureRows(quick ? PhaseSettings::Quick() : PhaseSettings {});
+    const std::vector<FigureRow> rows = figureRows(quick ? PhaseSettings::quick() : PhaseSettings {});
     QStringList named;
     for (const FigureRow &row : rows)
         for (const Figure figure : {LossFreeRate, BurstLoss, TickGap, RssBefore, RssAfter, RssGrowth, PacedLoss})

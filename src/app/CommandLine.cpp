@@ -11,7 +11,7 @@
 
 namespace {
 
-void Print(std::FILE *stream, const QString &text)
+void print(std::FILE *stream, const QString &text)
 {
     std::fputs(text.toLocal8Bit().constData(), stream);
 }
@@ -24,7 +24,7 @@ const char *const QtValueOptions[] = {
     "stylesheet",  "qmljsdebugger"};
 const char *const QtFlagOptions[] = {"reverse", "nograb", "dograb", "widgetcount"};
 
-void AddQtOptions(QCommandLineParser &parser)
+void addQtOptions(QCommandLineParser &parser)
 {
     for (const char *name : QtValueOptions) {
         QCommandLineOption option(QString::fromLatin1(name), {}, QStringLiteral("value"));
@@ -40,7 +40,7 @@ void AddQtOptions(QCommandLineParser &parser)
 
 } // namespace
 
-CommandLine ParseCommandLine(const QStringList &arguments, const QString &dataHome)
+CommandLine parseCommandLine(const QStringList &arguments, const QString &dataHome)
 {
     QCommandLineParser parser;
     // Qt's options are single-dash words: -platform, not -p -l -a ...
@@ -73,16 +73,16 @@ CommandLine ParseCommandLine(const QStringList &arguments, const QString &dataHo
                        "MetricsAddress in the settings file."),
         QStringLiteral("[address:]port"));
     parser.addOption(metrics);
-    AddQtOptions(parser);
+    addQtOptions(parser);
 
     CommandLine result;
     const QString program = QStringLiteral("Tavo_UdpRecv");
     if (!parser.parse(arguments)) {
-        Print(stderr, program + QStringLiteral(": ") + parser.errorText() +
+        print(stderr, program + QStringLiteral(": ") + parser.errorText() +
                           QStringLiteral("\nTry '--help' for the options.\n"));
         result.exitCode = 2;
     } else if (!parser.positionalArguments().isEmpty()) {
-        Print(stderr, program + QStringLiteral(": unexpected argument '") + parser.positionalArguments().constFirst() +
+        print(stderr, program + QStringLiteral(": unexpected argument '") + parser.positionalArguments().constFirst() +
                           QStringLiteral("'.\nTry '--help' for the options.\n"));
         result.exitCode = 2;
     } else if (parser.isSet(help)) {
@@ -91,16 +91,16 @@ CommandLine ParseCommandLine(const QStringList &arguments, const QString &dataHo
         text.replace(QStringLiteral("<executable_name>"), program);
         if (!dataHome.isEmpty())
             text += QLatin1Char('\n') + dataHome + QLatin1Char('\n');
-        Print(stdout, text);
+        print(stdout, text);
         result.exitCode = 0;
     } else if (const Result<metricshttp::ListenAddress> where =
                    metricshttp::listenAddressOf(parser.value(metrics));
                parser.isSet(metrics) && !where) {
-        Print(stderr, program + QStringLiteral(": ") + where.error().description() +
+        print(stderr, program + QStringLiteral(": ") + where.error().description() +
                           QStringLiteral("\nTry '--help' for the options.\n"));
         result.exitCode = 2;
     } else if (parser.isSet(version)) {
-        Print(stdout, program + QStringLiteral(" ") + QStringLiteral(UDPRECV_VERSION) + QStringLiteral("\n"));
+        print(stdout, program + QStringLiteral(" ") + QStringLiteral(UDPRECV_VERSION) + QStringLiteral("\n"));
         result.exitCode = 0;
     }
     result.listen = parser.isSet(listen);
@@ -109,10 +109,10 @@ CommandLine ParseCommandLine(const QStringList &arguments, const QString &dataHo
     return result;
 }
 
-void ListenWhenShown(Forms &forms)
+void listenWhenShown(Forms &forms)
 {
-    frmMain *main = forms.ExistingMainForm();
+    frmMain *main = forms.existingMainForm();
     if (!main || !main->isVisible())
         return;
-    QTimer::singleShot(0, main, [main] { main->ClickRecvData(); });
+    QTimer::singleShot(0, main, [main] { main->clickRecvData(); });
 }

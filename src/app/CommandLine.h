@@ -22,8 +22,8 @@ struct CommandLine {
 // without touching the program folder. Qt's own options (-platform, -style
 // and the like) are let through for the application object. `dataHome`
 // tells --help where Config, Log and Temp live.
-CommandLine ParseCommandLine(const QStringList &arguments, const QString &dataHome = {});
+CommandLine parseCommandLine(const QStringList &arguments, const QString &dataHome = {});
 
 // Switches reception on as a click on 受信待ち does, once the event loop
 // runs, when start-up ended in the main window; nothing otherwise.
-void ListenWhenShown(Forms &forms);
+void listenWhenShown(Forms &forms);

@@ -17,7 +17,7 @@
 
 #include <csignal>
 
-int RunHeadless(int &argc, char **argv, const DataHome &home, const CommandLine &commandLine)
+int runHeadless(int &argc, char **argv, const DataHome &home, const CommandLine &commandLine)
 {
     QCoreApplication app(argc, argv);
     // A signal from now on ends the program once its event loop runs.
@@ -27,7 +27,7 @@ int RunHeadless(int &argc, char **argv, const DataHome &home, const CommandLine 
 
     StandardErrorBoxes boxes;
     ProgramServices program(boxes);
-    UseDataHome(program.runtime, home);
+    useDataHome(program.runtime, home);
     SingleInstance instance;
     HeadlessReceiver receiver(program.services);
     ProgramReports reports([&receiver] { return receiver.report(); });
@@ -36,7 +36,7 @@ int RunHeadless(int &argc, char **argv, const DataHome &home, const CommandLine 
     case StartupOutcome::WindowShown:
         break;
     case StartupOutcome::SecondInstance:
-        PrintToStandardError(QStringLiteral("another instance of the program runs: this one ends."));
+        printToStandardError(QStringLiteral("another instance of the program runs: this one ends."));
         return 1;
     case StartupOutcome::Failed:
         return 1;

@@ -10,4 +10,4 @@ struct DataHome;
 // Its events go to the journal under systemd, its counters to the metrics
 // endpoint the command line or the settings ask for (see ProgramReports).
 // The receiver itself is HeadlessReceiver.
-int RunHeadless(int &argc, char **argv, const DataHome &home, const CommandLine &commandLine);
+int runHeadless(int &argc, char **argv, const DataHome &home, const CommandLine &commandLine);

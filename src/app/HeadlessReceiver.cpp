@@ -28,7 +28,7 @@ void HeadlessReceiver::ReadSetting(const QString &file)
                       m_services.runtime.ToolKind(), m_services.boxes);
 }
 
-bool HeadlessReceiver::TestBindPort(const QString &portText)
+bool HeadlessReceiver::testBindPort(const QString &portText)
 {
     UdpSocket test;
     return CheckBindPort(test, portText, m_services.guard);

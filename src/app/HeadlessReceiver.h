@@ -30,9 +30,9 @@ public:
 
     // StartupFrontEnd
     void ReadSetting(const QString &file) override;
-    bool TestBindPort(const QString &portText) override;
-    void ShowReceiver() override { m_portUsable = true; }
-    void AskForPort() override { m_portUsable = false; }
+    bool testBindPort(const QString &portText) override;
+    void showReceiver() override { m_portUsable = true; }
+    void askForPort() override { m_portUsable = false; }
 
     bool portUsable() const { return m_portUsable; }
     // Switches reception on; false (the reason on standard error) when it stays off.

@@ -1,6 +1,6 @@
 #include "HeadlessSurface.h"
 
-ResponseOption HeadlessSurface::SelectedResponse() const
+ResponseOption HeadlessSurface::selectedResponse() const
 {
     switch (m_settings.ResMode) {
     case 0:

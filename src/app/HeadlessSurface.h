@@ -16,24 +16,24 @@ public:
     {
     }
 
-    Lamp &RecvLed() override { return m_recvLed; }
-    Lamp &SendLed() override { return m_sendLed; }
-    HexGrid &RecvGrid() override { return m_recvGrid; }
-    HexGrid &SendGrid() override { return m_sendGrid; }
-    void SetLastRecvDateTime(const LocalTime &) override {}
-    void SetLastSentDateTime(const LocalTime &) override {}
-    void SetRecvButtonCaption(const QString &) override {}
-    ResponseOption SelectedResponse() const override;
+    Lamp &recvLed() override { return m_recvLed; }
+    Lamp &sendLed() override { return m_sendLed; }
+    HexGrid &recvGrid() override { return m_recvGrid; }
+    HexGrid &sendGrid() override { return m_sendGrid; }
+    void setLastRecvDateTime(const LocalTime &) override {}
+    void setLastSentDateTime(const LocalTime &) override {}
+    void setRecvButtonCaption(const QString &) override {}
+    ResponseOption selectedResponse() const override;
 
 private:
     // A lamp that only keeps its colour.
     class PlainLamp final : public Lamp {
     public:
         int BackColor() const override { return m_color; }
-        void SetBackColor(int color) override { m_color = color; }
+        void setBackColor(int color) override { m_color = color; }
 
     private:
-        int m_color = LampColor::Black;
+        int m_color = lampcolor::Black;
     };
 
     const ReceiveSettings &m_settings;

@@ -39,14 +39,14 @@ void JournalSender::send(const ProgramEvent &event)
             return;
         reportFailure(errno);
     }
-    PrintToStandardError(event.message);
+    printToStandardError(event.message);
 }
 
 void JournalSender::reportFailure(int error)
 {
     if (std::exchange(m_failed, true))
         return;
-    PrintToStandardError(QStringLiteral("cannot write to the journal: %1; events go to standard error")
+    printToStandardError(QStringLiteral("cannot write to the journal: %1; events go to standard error")
                              .arg(QString::fromLocal8Bit(std::strerror(error))));
 }
 

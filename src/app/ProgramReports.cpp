@@ -40,7 +40,7 @@ bool ProgramReports::openMetrics(const QString &commandLine, const QString &sett
     if (opened)
         return true;
     m_metrics.reset();
-    boxes.MsgBox(opened.error().description(), MsgBoxStyle::Critical);
+    boxes.msgBox(opened.error().description(), MsgBoxStyle::Critical);
     return false;
 }
 

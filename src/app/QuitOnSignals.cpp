@@ -15,7 +15,7 @@ constexpr std::array CaughtSignals {SIGTERM, SIGINT, SIGHUP};
 // The write end of the signal pipe, for the handler.
 volatile sig_atomic_t signalPipe = -1;
 
-extern "C" void WriteSignalToPipe(int signal)
+extern "C" void writeSignalToPipe(int signal)
 {
     const int savedErrno = errno;
     const unsigned char byte = static_cast<unsigned char>(signal);
@@ -40,7 +40,7 @@ QuitOnSignals::QuitOnSignals(std::function<void()> quit) : m_quit(std::move(quit
     if (::pipe2(m_pipe, O_CLOEXEC | O_NONBLOCK) != 0)
         return;
     signalPipe = m_pipe[1];
-    setHandler(WriteSignalToPipe);
+    setHandler(writeSignalToPipe);
     m_notifier = new QSocketNotifier(m_pipe[0], QSocketNotifier::Read, this);
     connect(m_notifier, &QSocketNotifier::activated, this, [this] {
         unsigned char bytes[16];

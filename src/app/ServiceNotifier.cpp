@@ -17,7 +17,7 @@ ServiceNotifier::ServiceNotifier()
         return;
     m_address = notifyprotocol::addressOf(notifySocket);
     if (!m_address) {
-        PrintToStandardError(QStringLiteral("NOTIFY_SOCKET=%1 names no socket: the service manager is not told.")
+        printToStandardError(QStringLiteral("NOTIFY_SOCKET=%1 names no socket: the service manager is not told.")
                                  .arg(QString::fromLocal8Bit(notifySocket)));
         return;
     }
@@ -71,6 +71,6 @@ void ServiceNotifier::reportFailure(int error)
 {
     if (std::exchange(m_failed, true))
         return;
-    PrintToStandardError(QStringLiteral("cannot notify the service manager (NOTIFY_SOCKET): %1")
+    printToStandardError(QStringLiteral("cannot notify the service manager (NOTIFY_SOCKET): %1")
                              .arg(QString::fromLocal8Bit(std::strerror(error))));
 }

@@ -20,10 +20,10 @@ bool SingleInstance::PrevInstance(const QString &lockFile)
         return false; // this object holds the lock already
     const QByteArray native = QFile::encodeName(lockFile);
     // Never waits (a FIFO in its place) and never follows a link.
-    constexpr int flags = O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY;
-    int fd = ::open(native.constData(), O_RDWR | O_CREAT | flags, 0644);
+    constexpr int Flags = O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY;
+    int fd = ::open(native.constData(), O_RDWR | O_CREAT | Flags, 0644);
     if (fd < 0 && (errno == EACCES || errno == EROFS))
-        fd = ::open(native.constData(), O_RDONLY | flags); // another user's file, or a read-only file system
+        fd = ::open(native.constData(), O_RDONLY | Flags); // another user's file, or a read-only file system
     if (fd < 0) {
         m_error = errno;
         return false;

@@ -2,10 +2,10 @@
 
 #include "core/StandardError.h"
 
-MsgBoxResult StandardErrorBoxes::MsgBox(const QString &text, MsgBoxStyles style, const QString &)
+MsgBoxResult StandardErrorBoxes::msgBox(const QString &text, MsgBoxStyles style, const QString &)
 {
     QString line = text;
     line.replace(QStringLiteral("\r\n"), QStringLiteral(" "));
-    PrintToStandardError(line);
+    printToStandardError(line);
     return style.testFlag(MsgBoxStyle::OkCancel) ? MsgBoxResult::Cancel : MsgBoxResult::Ok;
 }

@@ -6,5 +6,5 @@
 // box that asks a question gets its safe answer, Cancel.
 class StandardErrorBoxes final : public MessageBoxService {
 public:
-    MsgBoxResult MsgBox(const QString &text, MsgBoxStyles style, const QString &title = {}) override;
+    MsgBoxResult msgBox(const QString &text, MsgBoxStyles style, const QString &title = {}) override;
 };

@@ -30,46 +30,46 @@ QString asSentence(const QString &text)
 
 // Start-up that ends without a window says why on standard error and, for
 // a user who started it from a menu, in a critical box.
-void ReportStartupFailure(MessageBoxService &boxes, const QString &headline, const QString &reason)
+void reportStartupFailure(MessageBoxService &boxes, const QString &headline, const QString &reason)
 {
-    PrintToStandardError(reason.isEmpty() ? headline : headline + QStringLiteral("：") + reason);
-    boxes.MsgBox(reason.isEmpty() ? asSentence(headline)
+    printToStandardError(reason.isEmpty() ? headline : headline + QStringLiteral("：") + reason);
+    boxes.msgBox(reason.isEmpty() ? asSentence(headline)
                                   : asSentence(headline) + QStringLiteral("\r\n") + asSentence(reason),
                  MsgBoxStyle::Critical);
 }
 
 // The per-user data folder is made before the initialisation fills it.
-Result<> PrepareDataFolder(const Runtime &runtime)
+Result<> prepareDataFolder(const Runtime &runtime)
 {
-    PrintToStandardError(DescribeDataHome({runtime.programFolder, runtime.perUserFolder, runtime.defaultSettingFile}));
+    printToStandardError(describeDataHome({runtime.programFolder, runtime.perUserFolder, runtime.defaultSettingFile}));
     if (runtime.perUserFolder)
-        return MakeDataHome(runtime.programFolder);
+        return makeDataHome(runtime.programFolder);
     return {};
 }
 
 // A new user of an installed program starts with the installed settings.
-void InstallSettingsForNewUser(const Runtime &runtime)
+void installSettingsForNewUser(const Runtime &runtime)
 {
-    if (runtime.perUserFolder && InstallDefaultSettings(runtime.defaultSettingFile, runtime.SettingFile()))
-        PrintToStandardError(QStringLiteral("settings copied from %1").arg(runtime.defaultSettingFile));
+    if (runtime.perUserFolder && installDefaultSettings(runtime.defaultSettingFile, runtime.SettingFile()))
+        printToStandardError(QStringLiteral("settings copied from %1").arg(runtime.defaultSettingFile));
 }
 
 // After the initialisation, which made the Log folder that holds the lock:
 // the single-instance guard, the settings, the start-up rotation and the
 // port check, then the front end comes up.
-Result<StartupOutcome> BringUpFrontEnd(const Services &services, StartupFrontEnd &frontEnd, SingleInstance &instance)
+Result<StartupOutcome> bringUpFrontEnd(const Services &services, StartupFrontEnd &frontEnd, SingleInstance &instance)
 {
     Runtime &runtime = services.runtime;
-    const QString lockFile = InstanceLockFile(runtime);
+    const QString lockFile = instanceLockFile(runtime);
     if (instance.PrevInstance(lockFile)) {
         services.log.WriteLog(runtime.ToolKind(), QStringLiteral("二重起動の為、起動を中止しました。"));
         return StartupOutcome::SecondInstance;
     }
     if (instance.lockError() != 0)
-        PrintToStandardError(QStringLiteral("cannot lock %1 (%2): another instance in this data folder goes unnoticed.")
+        printToStandardError(QStringLiteral("cannot lock %1 (%2): another instance in this data folder goes unnoticed.")
                                  .arg(lockFile, QString::fromLocal8Bit(std::strerror(instance.lockError()))));
     frontEnd.ReadSetting(runtime.SettingFile());
-    const Result<> rotated = RotateLog(runtime.LogFile(), runtime.logging.LogMaxSize, runtime.logging.LogGenerations);
+    const Result<> rotated = RotateLog(runtime.logFile(), runtime.logging.LogMaxSize, runtime.logging.LogGenerations);
     if (!rotated)
         return rotated.error();
 
@@ -77,15 +77,15 @@ Result<StartupOutcome> BringUpFrontEnd(const Services &services, StartupFrontEnd
     // leads to the dialog without a message.
     const QString port = GetIniString(QStringLiteral("Port"), QStringLiteral("UdpPort"), runtime.SettingFile());
     bool usable = false;
-    if (numeric::IsNumeric(port)) {
-        usable = frontEnd.TestBindPort(port);
+    if (numeric::isNumeric(port)) {
+        usable = frontEnd.testBindPort(port);
         if (!usable)
-            services.boxes.MsgBox(CannotReceiveMessage(), MsgBoxStyle::Critical);
+            services.boxes.msgBox(cannotReceiveMessage(), MsgBoxStyle::Critical);
     }
     if (usable)
-        frontEnd.ShowReceiver();
+        frontEnd.showReceiver();
     else
-        frontEnd.AskForPort();
+        frontEnd.askForPort();
     return StartupOutcome::WindowShown;
 }
 
@@ -93,10 +93,10 @@ Result<StartupOutcome> BringUpFrontEnd(const Services &services, StartupFrontEnd
 class WindowFrontEnd final : public StartupFrontEnd {
 public:
     explicit WindowFrontEnd(Forms &forms) : m_forms(forms) {}
-    void ReadSetting(const QString &file) override { m_forms.MainForm().ReadSetting(file); }
-    bool TestBindPort(const QString &portText) override { return m_forms.ComSettingForm().testBindPort(portText); }
-    void ShowReceiver() override { m_forms.ShowMainForm(); }
-    void AskForPort() override { m_forms.ComSettingForm().show(); }
+    void ReadSetting(const QString &file) override { m_forms.mainForm().ReadSetting(file); }
+    bool testBindPort(const QString &portText) override { return m_forms.comSettingForm().testBindPort(portText); }
+    void showReceiver() override { m_forms.showMainForm(); }
+    void askForPort() override { m_forms.comSettingForm().show(); }
 
 private:
     Forms &m_forms;
@@ -110,7 +110,7 @@ StartupOutcome Main(const Services &services, StartupFrontEnd &frontEnd, SingleI
     QString headline = QStringLiteral("起動できません");
     QString reason; // why, as a failing step says it; empty for an exception no step expects
     const bool started = services.guard.run(QStringLiteral("(Main)"), [&]() -> Result<> {
-        Result<> prepared = PrepareDataFolder(services.runtime);
+        Result<> prepared = prepareDataFolder(services.runtime);
         if (prepared)
             prepared = InitEnvironment(services.runtime, services.guard, UdpReceiverKind);
         if (!prepared) {
@@ -119,8 +119,8 @@ StartupOutcome Main(const Services &services, StartupFrontEnd &frontEnd, SingleI
             reason = prepared.error().description();
             return RuntimeError::undescribed();
         }
-        InstallSettingsForNewUser(services.runtime);
-        const Result<StartupOutcome> broughtUp = BringUpFrontEnd(services, frontEnd, instance);
+        installSettingsForNewUser(services.runtime);
+        const Result<StartupOutcome> broughtUp = bringUpFrontEnd(services, frontEnd, instance);
         if (!broughtUp) {
             reason = broughtUp.error().description();
             return broughtUp.error();
@@ -129,7 +129,7 @@ StartupOutcome Main(const Services &services, StartupFrontEnd &frontEnd, SingleI
         return {};
     });
     if (!started)
-        ReportStartupFailure(services.boxes, headline, reason);
+        reportStartupFailure(services.boxes, headline, reason);
     return outcome;
 }
 

@@ -20,11 +20,11 @@ public:
     // Reads the settings file into the receiver's values and the log limits.
     virtual void ReadSetting(const QString &file) = 0;
     // Whether the port of the text can be bound now; a failure is logged.
-    virtual bool TestBindPort(const QString &portText) = 0;
+    virtual bool testBindPort(const QString &portText) = 0;
     // The stored port can be bound: the receiver comes up.
-    virtual void ShowReceiver() = 0;
+    virtual void showReceiver() = 0;
     // No usable port is stored, or it cannot be bound: a port is asked for.
-    virtual void AskForPort() = 0;
+    virtual void askForPort() = 0;
 };
 
 // The program's start-up: the data folder, environment, single-instance

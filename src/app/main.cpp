@@ -17,7 +17,7 @@
 namespace {
 
 // The program's icon in every size built into the executable.
-QIcon ProgramIcon()
+QIcon programIcon()
 {
     QIcon icon;
     for (const QFileInfo &file : QDir(QStringLiteral(":/icons")).entryInfoList(QDir::Files))
@@ -34,43 +34,43 @@ int main(int argc, char *argv[])
     QStringList arguments;
     for (int i = 0; i < argc; ++i)
         arguments.append(QString::fromLocal8Bit(argv[i]));
-    const DataHome home = ChooseDataHome(ExecutableFolder(), PerUserDataFolder());
-    const CommandLine commandLine = ParseCommandLine(arguments, DescribeDataHome(home));
+    const DataHome home = chooseDataHome(executableFolder(), perUserDataFolder());
+    const CommandLine commandLine = parseCommandLine(arguments, describeDataHome(home));
     if (commandLine.exitCode)
         return *commandLine.exitCode;
     if (commandLine.headless)
-        return RunHeadless(argc, argv, home, commandLine);
+        return runHeadless(argc, argv, home, commandLine);
 
     QApplication app(argc, argv);
     // Every window shows the icon of the desktop entry, which desktops find by its id.
-    QApplication::setWindowIcon(ProgramIcon());
+    QApplication::setWindowIcon(programIcon());
     QGuiApplication::setDesktopFileName(QStringLiteral(UDPRECV_APP_ID));
     // The program ends through its exit button or the main window's frame.
     QApplication::setQuitOnLastWindowClosed(false);
 
     QtMessageBoxes boxes;
     ProgramServices program(boxes);
-    UseDataHome(program.runtime, home);
+    useDataHome(program.runtime, home);
     SingleInstance instance;
     Forms forms(program.services);
     // A terminal or a service manager ends the program as its exit button
     // does once answered: the windows go and the event loop ends, status 0.
-    QuitOnSignals quitOnSignals([&forms] { forms.EndProgram(); });
+    QuitOnSignals quitOnSignals([&forms] { forms.endProgram(); });
     ProgramReports reports([&forms] {
-        const frmMain *main = forms.ExistingMainForm();
+        const frmMain *main = forms.existingMainForm();
         return main ? main->receptionReport() : ReceptionReport();
     });
 
     switch (Main(program.services, forms, instance)) {
     case StartupOutcome::WindowShown: {
-        if (forms.Ended()) // a signal came while start-up showed a message box
+        if (forms.ended()) // a signal came while start-up showed a message box
             return 0;
         // An endpoint that cannot be opened has shown its box; the window goes on without it.
         (void)reports.openMetrics(commandLine.metrics, program.runtime.SettingFile(), boxes);
-        const frmMain *main = forms.ExistingMainForm();
+        const frmMain *main = forms.existingMainForm();
         reports.started(main ? main->RcvPort() : 0, program.runtime.programFolder);
         if (commandLine.listen)
-            ListenWhenShown(forms);
+            listenWhenShown(forms);
         const int status = QApplication::exec();
         reports.stopped();
         return status;

@@ -37,7 +37,7 @@ static void appendTwo(QString &out, int value)
     out += QChar(u'0' + value % 10);
 }
 
-QString FormatDisplayTime(const LocalTime &t)
+QString formatDisplayTime(const LocalTime &t)
 {
     QString out;
     out.reserve(17);

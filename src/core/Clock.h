@@ -37,4 +37,4 @@ private:
 };
 
 // The display time stamp "yy/mm/dd hh:mm:ss" (month first, minutes second).
-QString FormatDisplayTime(const LocalTime &t);
+QString formatDisplayTime(const LocalTime &t);

@@ -25,11 +25,11 @@ class MessageBoxService {
 public:
     virtual ~MessageBoxService() = default;
     // An empty title stands for the application title.
-    virtual MsgBoxResult MsgBox(const QString &text, MsgBoxStyles style, const QString &title = {}) = 0;
+    virtual MsgBoxResult msgBox(const QString &text, MsgBoxStyles style, const QString &title = {}) = 0;
 };
 
 // The title of every box that gives none of its own.
-inline QString ApplicationTitle()
+inline QString applicationTitle()
 {
     return QStringLiteral("Kovantra");
 }

@@ -2,18 +2,18 @@
 
 #include <fcntl.h>
 
-FolderAndName SplitNativePath(const QByteArray &path)
+FolderAndName splitNativePath(const QByteArray &path)
 {
     const qsizetype slash = path.lastIndexOf('/');
     return {slash > 0 ? path.first(slash) : slash == 0 ? QByteArray("/") : QByteArray("."), path.sliced(slash + 1)};
 }
 
-int OpenFolderNoFollow(const char *path) noexcept
+int openFolderNoFollow(const char *path) noexcept
 {
     return ::open(path, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
 }
 
-int OpenFolder(const char *path) noexcept
+int openFolder(const char *path) noexcept
 {
     return ::open(path, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
 }

@@ -8,12 +8,12 @@ struct FolderAndName {
     QByteArray folder;
     QByteArray name;
 };
-FolderAndName SplitNativePath(const QByteArray &path);
+FolderAndName splitNativePath(const QByteArray &path);
 
 // Opens a folder for the *at calls; a link in its place is not followed.
 // -1 with errno set on failure.
-int OpenFolderNoFollow(const char *path) noexcept;
+int openFolderNoFollow(const char *path) noexcept;
 
 // Opens a folder for the *at calls, following a link in its place to the
 // folder it names. -1 with errno set on failure.
-int OpenFolder(const char *path) noexcept;
+int openFolder(const char *path) noexcept;

@@ -19,7 +19,7 @@ bool isDigit(QChar c)
 
 } // namespace
 
-double RoundHalfEven(double value)
+double roundHalfEven(double value)
 {
     const double floor = std::floor(value);
     const double diff = value - floor;
@@ -34,10 +34,10 @@ namespace {
 
 template <typename Int> Result<Int> convert(QStringView text)
 {
-    const std::optional<double> value = Parse(text);
+    const std::optional<double> value = parse(text);
     if (!value)
         return RuntimeError::typeMismatch();
-    const double rounded = RoundHalfEven(*value);
+    const double rounded = roundHalfEven(*value);
     if (!(rounded >= static_cast<double>(std::numeric_limits<Int>::min()) &&
           rounded <= static_cast<double>(std::numeric_limits<Int>::max())))
         return RuntimeError::overflow();
@@ -46,9 +46,9 @@ template <typename Int> Result<Int> convert(QStringView text)
 
 } // namespace
 
-std::optional<double> Parse(QStringView text)
+std::optional<double> parse(QStringView text)
 {
-    text = TrimmedView(text, [](QChar c) { return IsBlank(c.unicode()); });
+    text = trimmedView(text, [](QChar c) { return isBlank(c.unicode()); });
     const qsizetype begin = 0;
     const qsizetype end = text.size();
 
@@ -113,17 +113,17 @@ std::optional<double> Parse(QStringView text)
     return value;
 }
 
-bool IsNumeric(QStringView text)
+bool isNumeric(QStringView text)
 {
-    return Parse(text).has_value();
+    return parse(text).has_value();
 }
 
-Result<int32_t> ToInt32(QStringView text)
+Result<int32_t> toInt32(QStringView text)
 {
     return convert<int32_t>(text);
 }
 
-Result<int16_t> ToInt16(QStringView text)
+Result<int16_t> toInt16(QStringView text)
 {
     return convert<int16_t>(text);
 }

@@ -16,16 +16,16 @@
 // is not numeric.
 namespace numeric {
 
-std::optional<double> Parse(QStringView text);
-bool IsNumeric(QStringView text);
+std::optional<double> parse(QStringView text);
+bool isNumeric(QStringView text);
 
 // The nearest whole number, halves to the even neighbour (2.5 gives 2).
-double RoundHalfEven(double value);
+double roundHalfEven(double value);
 
 // Nearest integer, halves to the even neighbour. A text that is not
 // numeric fails with a type mismatch, a value outside the range with an
 // overflow.
-Result<int32_t> ToInt32(QStringView text);
-Result<int16_t> ToInt16(QStringView text);
+Result<int32_t> toInt32(QStringView text);
+Result<int16_t> toInt16(QStringView text);
 
 } // namespace numeric

@@ -17,7 +17,7 @@ void tellEvent(const ProgramEvent &event)
     if (const EventLog &log = eventLog())
         log(event);
     else if (event.standardError)
-        PrintToStandardError(event.message);
+        printToStandardError(event.message);
 }
 
 void setEventLog(EventLog log)

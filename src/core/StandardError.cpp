@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-void PrintToStandardError(const QString &text)
+void printToStandardError(const QString &text)
 {
     std::fprintf(stderr, "Tavo_UdpRecv: %s\n", text.toLocal8Bit().constData());
 }

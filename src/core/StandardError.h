@@ -4,4 +4,4 @@
 
 // Writes one line to standard error, after the program's name:
 // "Tavo_UdpRecv: <text>", in the locale's encoding.
-void PrintToStandardError(const QString &text);
+void printToStandardError(const QString &text);

@@ -2,7 +2,7 @@
 
 // `view` without the characters at either end for which `isTrimmed` holds;
 // for QStringView and QByteArrayView alike.
-template <typename View, typename Predicate> View TrimmedView(View view, Predicate isTrimmed)
+template <typename View, typename Predicate> View trimmedView(View view, Predicate isTrimmed)
 {
     decltype(view.size()) begin = 0;
     auto end = view.size();
@@ -14,7 +14,7 @@ template <typename View, typename Predicate> View TrimmedView(View view, Predica
 }
 
 // Spaces and tabs.
-template <typename Char> bool IsBlank(Char c)
+template <typename Char> bool isBlank(Char c)
 {
     return c == ' ' || c == '\t';
 }

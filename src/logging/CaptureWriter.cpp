@@ -14,7 +14,7 @@
 CaptureWriter::CaptureWriter(std::chrono::milliseconds recheckInterval)
     : m_recheckInterval(recheckInterval), m_failures(QStringLiteral("キャプチャ"), QStringLiteral("レコード"), "capture")
 {
-    pcap::AppendFileHeader(m_bytes);
+    pcap::appendFileHeader(m_bytes);
 }
 
 CaptureWriter::~CaptureWriter()
@@ -26,7 +26,7 @@ void CaptureWriter::setFile(const QString &path)
 {
     close();
     m_path = path;
-    m_native = path.isEmpty() ? FolderAndName {} : SplitNativePath(QFile::encodeName(path));
+    m_native = path.isEmpty() ? FolderAndName {} : splitNativePath(QFile::encodeName(path));
     m_folder.reset();
 }
 
@@ -45,7 +45,7 @@ void CaptureWriter::add(const sockaddr *source, const sockaddr *destination, std
     try {
         timespec now {};
         ::clock_gettime(CLOCK_REALTIME, &now);
-        pcap::AppendUdpRecord(m_bytes, pcap::EndpointOf(source), pcap::EndpointOf(destination), payload, now.tv_sec,
+        pcap::appendUdpRecord(m_bytes, pcap::endpointOf(source), pcap::endpointOf(destination), payload, now.tv_sec,
                               static_cast<int32_t>(now.tv_nsec / 1000));
         ++m_pending;
     } catch (...) {

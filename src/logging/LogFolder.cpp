@@ -14,7 +14,7 @@ constexpr auto RecheckInterval = std::chrono::seconds(1);
 
 } // namespace
 
-int AppendToFile(int dirFd, const char *name, std::string_view bytes, size_t headerLength) noexcept
+int appendToFile(int dirFd, const char *name, std::string_view bytes, size_t headerLength) noexcept
 {
     const int fd = ::openat(dirFd, name, O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK, 0666);
     if (fd < 0)
@@ -70,12 +70,12 @@ int LogFolder::handle(const QByteArray &path) noexcept
             return m_fd;
     }
     reset();
-    int fd = OpenFolder(path.constData());
+    int fd = openFolder(path.constData());
     if (fd < 0 && errno == ENOENT) {
         // mkdir never makes what a dangling link names: such a Log stays missing.
         if (::mkdir(path.constData(), 0777) != 0 && errno != EEXIST)
             return -1;
-        fd = OpenFolder(path.constData());
+        fd = openFolder(path.constData());
     }
     if (fd < 0)
         return -1;
@@ -98,7 +98,7 @@ int LogFolder::append(const FolderAndName &path, std::string_view bytes, size_t 
 {
     for (int attempt = 0;; ++attempt) {
         const int dirFd = handle(path.folder);
-        const int error = dirFd < 0 ? errno : AppendToFile(dirFd, path.name.constData(), bytes, headerLength);
+        const int error = dirFd < 0 ? errno : appendToFile(dirFd, path.name.constData(), bytes, headerLength);
         if (error != ENOENT || attempt > 0)
             return error;
         // The folder was deleted while we held it: made again by its name.

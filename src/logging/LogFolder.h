@@ -20,7 +20,7 @@ constexpr int NotARegularFile = -1;
 // so the file never keeps half of what the next append would run into.
 // The first `headerLength` bytes are the file's own header: written only
 // to an empty file.
-int AppendToFile(int dirFd, const char *name, std::string_view bytes, size_t headerLength = 0) noexcept;
+int appendToFile(int dirFd, const char *name, std::string_view bytes, size_t headerLength = 0) noexcept;
 
 // The folder of the log files, held open so that every line is opened
 // relative to it. A link in place of the folder is followed to the folder

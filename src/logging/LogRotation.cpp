@@ -19,7 +19,7 @@ namespace {
 // even when a link is swapped in while the rotation runs.
 class GenerationFolder {
 public:
-    explicit GenerationFolder(const QByteArray &live) : m_path(SplitNativePath(live)) {}
+    explicit GenerationFolder(const QByteArray &live) : m_path(splitNativePath(live)) {}
     ~GenerationFolder()
     {
         if (m_fd >= 0)
@@ -30,7 +30,7 @@ public:
 
     Result<> open()
     {
-        m_fd = OpenFolder(m_path.folder.constData());
+        m_fd = openFolder(m_path.folder.constData());
         if (m_fd < 0) {
             const int error = errno;
             return RuntimeError::systemCall(

@@ -66,14 +66,14 @@ QString FormatTenths(int16_t milliseconds)
     return QString::fromLatin1(out.data(), static_cast<qsizetype>(out.size()));
 }
 
-std::string FormatLogStamp(const LocalTime &t)
+std::string formatLogStamp(const LocalTime &t)
 {
     std::string out;
-    AppendLogStamp(out, t);
+    appendLogStamp(out, t);
     return out;
 }
 
-void AppendLogStamp(std::string &out, const LocalTime &t)
+void appendLogStamp(std::string &out, const LocalTime &t)
 {
     const auto twoDigits = [](int value) { return value >= 0 && value <= 99; };
     if (t.year >= 10 && twoDigits(t.month) && twoDigits(t.day) && twoDigits(t.hour) && twoDigits(t.minute) &&
@@ -177,7 +177,7 @@ const LogWriter::EncodedPath &LogWriter::encodedPath(int16_t kind)
     EncodedPath &encoded = m_paths[index];
     if (!path.isSharedWith(encoded.source) && path != encoded.source) {
         encoded.source = path;
-        encoded.native = SplitNativePath(QFile::encodeName(path));
+        encoded.native = splitNativePath(QFile::encodeName(path));
     }
     return encoded;
 }
@@ -228,7 +228,7 @@ const std::string &LogWriter::currentPrefix(int code)
         key.time.millisecond /= 100;
     if (key != m_prefixKey) {
         m_prefix.clear();
-        appendPrefix(m_prefix, code, FormatLogStamp(now));
+        appendPrefix(m_prefix, code, formatLogStamp(now));
         m_prefixKey = key;
     }
     return m_prefix;

@@ -100,5 +100,5 @@ private:
 QString FormatTwoDigits(int16_t value);
 QString FormatTenths(int16_t milliseconds);
 // "yy/MM/dd HH:mm:ss.t", 19 characters for years of two digits or more.
-std::string FormatLogStamp(const LocalTime &t);
-void AppendLogStamp(std::string &out, const LocalTime &t);
+std::string formatLogStamp(const LocalTime &t);
+void appendLogStamp(std::string &out, const LocalTime &t);

@@ -20,5 +20,5 @@ struct LoggingGlobals {
     QString HostName;
     int16_t LogMaxSize = 0;     // MiB
     int16_t LogGenerations = 0; // files, the live one included
-    bool Capture = false;       // datagrams also go to the capture file
+    bool capture = false;       // datagrams also go to the capture file
 };

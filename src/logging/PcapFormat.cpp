@@ -39,8 +39,8 @@ void appendAddress(std::string &out, const Endpoint &end, bool asV6)
         out.append(reinterpret_cast<const char *>(end.address.data()), 16);
         return;
     }
-    static constexpr char mappedPrefix[12] = {0, 0, 0, 0, 0, 0, 0, 0, 0, 0, '\xFF', '\xFF'};
-    out.append(mappedPrefix, sizeof mappedPrefix);
+    static constexpr char MappedPrefix[12] = {0, 0, 0, 0, 0, 0, 0, 0, 0, 0, '\xFF', '\xFF'};
+    out.append(MappedPrefix, sizeof MappedPrefix);
     out.append(reinterpret_cast<const char *>(end.address.data()), 4);
 }
 
@@ -57,7 +57,7 @@ void appendIpv4Header(std::string &out, const Endpoint &source, const Endpoint &
     appendBig16(out, 0); // checksum, filled below
     appendAddress(out, source, false);
     appendAddress(out, destination, false);
-    const uint16_t checksum = ChecksumFinish(ChecksumAdd(0, std::string_view(out).substr(start, Ipv4HeaderLength)));
+    const uint16_t checksum = checksumFinish(checksumAdd(0, std::string_view(out).substr(start, Ipv4HeaderLength)));
     out[start + 10] = static_cast<char>(checksum >> 8);
     out[start + 11] = static_cast<char>(checksum & 0xFF);
 }
@@ -74,7 +74,7 @@ void appendIpv6Header(std::string &out, const Endpoint &source, const Endpoint &
 
 } // namespace
 
-Endpoint EndpointOf(const sockaddr *address)
+Endpoint endpointOf(const sockaddr *address)
 {
     Endpoint end;
     if (!address)
@@ -98,7 +98,7 @@ Endpoint EndpointOf(const sockaddr *address)
     return end;
 }
 
-uint32_t ChecksumAdd(uint32_t sum, std::string_view bytes)
+uint32_t checksumAdd(uint32_t sum, std::string_view bytes)
 {
     const auto *p = reinterpret_cast<const uint8_t *>(bytes.data());
     const size_t n = bytes.size();
@@ -114,14 +114,14 @@ uint32_t ChecksumAdd(uint32_t sum, std::string_view bytes)
     return static_cast<uint32_t>(total);
 }
 
-uint16_t ChecksumFinish(uint32_t sum)
+uint16_t checksumFinish(uint32_t sum)
 {
     while (sum >> 16)
         sum = (sum & 0xFFFF) + (sum >> 16);
     return static_cast<uint16_t>(~sum & 0xFFFF);
 }
 
-void AppendFileHeader(std::string &out)
+void appendFileHeader(std::string &out)
 {
     appendNative<uint32_t>(out, Magic);
     appendNative<uint16_t>(out, 2);
@@ -132,7 +132,7 @@ void AppendFileHeader(std::string &out)
     appendNative<uint32_t>(out, LinkTypeRaw);
 }
 
-void AppendUdpRecord(std::string &out, const Endpoint &source, const Endpoint &destination, std::string_view payload,
+void appendUdpRecord(std::string &out, const Endpoint &source, const Endpoint &destination, std::string_view payload,
                      int64_t seconds, int32_t microseconds)
 {
     const bool v6 = !source.v4 || !destination.v4;
@@ -160,11 +160,11 @@ void AppendUdpRecord(std::string &out, const Endpoint &source, const Endpoint &d
     if (v6) {
         // Over the pseudo-header (addresses, length, next header), the UDP header and the payload.
         const std::string_view addresses = std::string_view(out).substr(udpStart - 32, 32);
-        uint32_t sum = ChecksumAdd(0, addresses);
+        uint32_t sum = checksumAdd(0, addresses);
         sum += static_cast<uint32_t>(udpLength >> 16) + static_cast<uint32_t>(udpLength & 0xFFFF) + UdpProtocol;
-        sum = ChecksumAdd(sum, std::string_view(out).substr(udpStart, UdpHeaderLength));
-        sum = ChecksumAdd(sum, payload);
-        uint16_t checksum = ChecksumFinish(sum);
+        sum = checksumAdd(sum, std::string_view(out).substr(udpStart, UdpHeaderLength));
+        sum = checksumAdd(sum, payload);
+        uint16_t checksum = checksumFinish(sum);
         if (checksum == 0)
             checksum = 0xFFFF; // 0 would say there is none, which IPv6 does not allow
         out[udpStart + 6] = static_cast<char>(checksum >> 8);

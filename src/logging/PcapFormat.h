@@ -36,16 +36,16 @@ struct Endpoint {
 // The end a socket address names; an IPv4 address mapped into IPv6
 // (::ffff:a.b.c.d) is IPv4. A null address or one of another family is the
 // unspecified IPv4 address, port 0.
-Endpoint EndpointOf(const sockaddr *address);
+Endpoint endpointOf(const sockaddr *address);
 
 // The one's complement sum of `bytes` (16-bit big-endian words, an odd last
 // byte padded with zero) added to `sum`, folded to 16 bits, not inverted.
-uint32_t ChecksumAdd(uint32_t sum, std::string_view bytes);
+uint32_t checksumAdd(uint32_t sum, std::string_view bytes);
 // The folded and inverted sum, as an Internet checksum field holds it.
-uint16_t ChecksumFinish(uint32_t sum);
+uint16_t checksumFinish(uint32_t sum);
 
 // Appends the file header to `out`.
-void AppendFileHeader(std::string &out);
+void appendFileHeader(std::string &out);
 
 // Appends one record of a UDP datagram from `source` to `destination` at
 // the given time since the epoch (UTC). Both ends IPv4: an IPv4 packet
@@ -53,7 +53,7 @@ void AppendFileHeader(std::string &out);
 // otherwise an IPv6 packet (an IPv4 end mapped into IPv6) with its UDP
 // checksum. A payload longer than the IP packet can carry is cut to what
 // it can, the bytes on the wire telling the whole length.
-void AppendUdpRecord(std::string &out, const Endpoint &source, const Endpoint &destination, std::string_view payload,
+void appendUdpRecord(std::string &out, const Endpoint &source, const Endpoint &destination, std::string_view payload,
                      int64_t seconds, int32_t microseconds);
 
 } // namespace pcap

@@ -49,7 +49,7 @@ void appendLine(QString &text, QByteArrayView bytes, qsizetype lineStart, const 
 
 } // namespace
 
-QString HexDumpText(QByteArrayView bytes, std::span<const qsizetype> offsets)
+QString hexDumpText(QByteArrayView bytes, std::span<const qsizetype> offsets)
 {
     QString text;
     text.reserve(((offsets.size() + SlotsPerLine - 1) / SlotsPerLine + 1) * LineLength);
@@ -71,9 +71,9 @@ QString HexDumpText(QByteArrayView bytes, std::span<const qsizetype> offsets)
     return text;
 }
 
-QString HexDumpText(QByteArrayView bytes)
+QString hexDumpText(QByteArrayView bytes)
 {
     std::vector<qsizetype> offsets(size_t(bytes.size()));
     std::iota(offsets.begin(), offsets.end(), qsizetype(0));
-    return HexDumpText(bytes, offsets);
+    return hexDumpText(bytes, offsets);
 }

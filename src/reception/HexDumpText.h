@@ -18,6 +18,6 @@
 // A slot whose byte is not shown stays blank (spaces), so every byte keeps
 // its column and its true offset; the character column runs from the line's
 // first slot to its last shown byte.
-QString HexDumpText(QByteArrayView bytes);
+QString hexDumpText(QByteArrayView bytes);
 // Only the bytes at `offsets` (ascending, no repeats, each inside `bytes`).
-QString HexDumpText(QByteArrayView bytes, std::span<const qsizetype> offsets);
+QString hexDumpText(QByteArrayView bytes, std::span<const qsizetype> offsets);

@@ -16,10 +16,10 @@ template <size_t Count, size_t Digits> struct HexTexts {
 
     HexTexts()
     {
-        static constexpr char16_t digits[] = u"0123456789ABCDEF";
+        static constexpr char16_t HexDigits[] = u"0123456789ABCDEF";
         for (size_t i = 0; i < Count; ++i) {
             for (size_t d = 0; d < Digits; ++d)
-                storage[i][d] = digits[(i >> (4 * (Digits - 1 - d))) & 0xF];
+                storage[i][d] = HexDigits[(i >> (4 * (Digits - 1 - d))) & 0xF];
             texts[i] = QString::fromRawData(reinterpret_cast<const QChar *>(storage[i]), Digits);
         }
     }

@@ -7,8 +7,8 @@ void CtrlLed(Lamp &lamp, const int16_t &state, ErrorGuard &guard)
     guard.run(QStringLiteral("(CtrlLed)"), [&] {
         // Other states have no colour: the lamp keeps its own.
         if (state == 0)
-            lamp.SetBackColor(LampColor::Black);
+            lamp.setBackColor(lampcolor::Black);
         else if (state == 1)
-            lamp.SetBackColor(LampColor::Green);
+            lamp.setBackColor(lampcolor::Green);
     });
 }

@@ -5,7 +5,7 @@
 class ErrorGuard;
 
 // Colour values with red in the low byte.
-namespace LampColor {
+namespace lampcolor {
 constexpr int Black = 0;
 constexpr int Green = 65280;
 } // namespace LampColor
@@ -15,7 +15,7 @@ class Lamp {
 public:
     virtual ~Lamp() = default;
     virtual int BackColor() const = 0;
-    virtual void SetBackColor(int color) = 0;
+    virtual void setBackColor(int color) = 0;
 };
 
 // Sets the lamp to state 0 (black) or 1 (green); any other state leaves it

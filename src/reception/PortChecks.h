@@ -7,7 +7,7 @@ class UdpSocket;
 
 // What the operator is told when the receive port cannot be bound on this
 // computer.
-QString CannotReceiveMessage();
+QString cannotReceiveMessage();
 
 // What the operator is told when a port saved takes effect only after a
 // restart (an information box).

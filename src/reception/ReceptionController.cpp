@@ -50,12 +50,12 @@ void showBytes(HexGrid &grid, const QByteArray &bytes, ErrorGuard &guard)
 
 } // namespace
 
-ReceptionController::ReceptionController(const Dependencies &deps) : m(deps)
+ReceptionController::ReceptionController(const Dependencies &deps) : m_m(deps)
 {
-    m_capture.setFailingChanged([this](bool failing) { m.surface.SetCaptureFailing(failing); });
+    m_capture.setFailingChanged([this](bool failing) { m_m.surface.setCaptureFailing(failing); });
 }
 
-QString ReceptionController::CaptureFileFor(const QString &logFile)
+QString ReceptionController::captureFileFor(const QString &logFile)
 {
     return QFileInfo(logFile).path() + QStringLiteral("/Tavo_UdpRcvCapture.pcap");
 }
@@ -64,22 +64,22 @@ void ReceptionController::cmdRecvData_Click()
 {
     bool restartNeeded = false;
     const Result<> switched = ErrorGuard::attempt([&] {
-        if (m.wscRecv.State() == UdpSocket::Closed)
+        if (m_m.wscRecv.State() == UdpSocket::Closed)
             restartNeeded = !startReception();
         else
             stopReception();
     });
-    const QString port = QString::number(m.settings.RcvPort);
+    const QString port = QString::number(m_m.settings.RcvPort);
     if (!switched) {
-        m.guard.report(QStringLiteral("(cmdRecvData_Click)"), switched.error());
+        m_m.guard.report(QStringLiteral("(cmdRecvData_Click)"), switched.error());
         tellEvent({"port-refused",
                    QStringLiteral("port %1 refused: %2").arg(port, switched.error().description()),
                    ProgramEvent::Error,
                    {{"UDPRECV_PORT", port}}});
         // After the line: the operator is asked to check the port.
-        m.boxes.MsgBox(CannotReceiveMessage(), MsgBoxStyle::Critical);
+        m_m.boxes.msgBox(cannotReceiveMessage(), MsgBoxStyle::Critical);
     } else if (!restartNeeded) {
-        const bool on = m.wscRecv.State() == UdpSocket::Bound;
+        const bool on = m_m.wscRecv.State() == UdpSocket::Bound;
         tellEvent({on ? "reception-on" : "reception-off",
                    QStringLiteral("reception switched %1, port %2").arg(on ? QStringLiteral("on") : QStringLiteral("off"), port),
                    ProgramEvent::Info,
@@ -88,37 +88,37 @@ void ReceptionController::cmdRecvData_Click()
     // Not a fault of the port: the operator is told again what the port
     // settings dialog said when it saved one.
     if (restartNeeded) {
-        m.log.WriteLog(
-            m.runtime.ToolKind(),
+        m_m.log.WriteLog(
+            m_m.runtime.ToolKind(),
             QStringLiteral("受信ポートが設定されていません（保存した受信ポートは再起動後に有効になります）"));
-        m.boxes.MsgBox(restartNeededMessage(), MsgBoxStyle::Information);
+        m_m.boxes.msgBox(restartNeededMessage(), MsgBoxStyle::Information);
     }
 }
 
 bool ReceptionController::startReception()
 {
-    m.clock.sleepMs(500);
+    m_m.clock.sleepMs(500);
     // Port 0 would have the system pick a port nobody chose. It is what a
     // window holds when no usable port was stored at start-up: one saved
     // since then takes effect after a restart.
-    if (m.settings.RcvPort == 0)
+    if (m_m.settings.RcvPort == 0)
         return false;
-    const bool capture = m.runtime.logging.Capture;
-    m_capture.setFile(capture ? CaptureFileFor(m.runtime.LogFile()) : QString());
-    m.wscRecv.SetLocalPort(m.settings.RcvPort);
-    m.wscRecv.Bind();
-    m.surface.SetRecvButtonCaption(QStringLiteral("受信終了"));
+    const bool capture = m_m.runtime.logging.capture;
+    m_capture.setFile(capture ? captureFileFor(m_m.runtime.logFile()) : QString());
+    m_m.wscRecv.setLocalPort(m_m.settings.RcvPort);
+    m_m.wscRecv.Bind();
+    m_m.surface.setRecvButtonCaption(QStringLiteral("受信終了"));
     return true;
 }
 
 void ReceptionController::stopReception()
 {
-    m_droppedBefore += m.wscRecv.DroppedCount();
-    m.wscRecv.Close();
+    m_droppedBefore += m_m.wscRecv.droppedCount();
+    m_m.wscRecv.Close();
     m_capture.close();
-    m.surface.SetRecvButtonCaption(QStringLiteral("受信待ち"));
-    CtrlLed(m.surface.RecvLed(), LampOff, m.guard);
-    CtrlLed(m.surface.SendLed(), LampOff, m.guard);
+    m_m.surface.setRecvButtonCaption(QStringLiteral("受信待ち"));
+    CtrlLed(m_m.surface.recvLed(), LampOff, m_m.guard);
+    CtrlLed(m_m.surface.sendLed(), LampOff, m_m.guard);
 }
 
 void ReceptionController::wscRecv_DataArrival(int32_t bytesTotal)
@@ -126,7 +126,7 @@ void ReceptionController::wscRecv_DataArrival(int32_t bytesTotal)
     // Both arrays live for this datagram only, whichever way the handler ends.
     QByteArray received;
     QByteArray response;
-    m.guard.run(QStringLiteral("(wscRecv_DataArrival)"),
+    m_m.guard.run(QStringLiteral("(wscRecv_DataArrival)"),
                 [&] { return handleDatagram(bytesTotal, received, response); });
     // The datagram's records (and its echo's) go out together, however the handler ended.
     m_capture.flush();
@@ -134,32 +134,32 @@ void ReceptionController::wscRecv_DataArrival(int32_t bytesTotal)
 
 Result<> ReceptionController::handleDatagram(int32_t bytesTotal, QByteArray &received, QByteArray &response)
 {
-    const int16_t kind = m.runtime.ToolKind();
+    const int16_t kind = m_m.runtime.ToolKind();
     ++m_counters.received;
     m_counters.bytesReceived += static_cast<uint64_t>(bytesTotal);
     ::clock_gettime(CLOCK_REALTIME, &m_counters.lastReceived);
     captureReceived(); // every datagram, those too short to show included
     if (bytesTotal <= 1) {
         ++m_counters.tooShort;
-        m.log.WriteLog(kind, communicationError());
+        m_m.log.WriteLog(kind, communicationError());
         return rotateLog(); // its line counts towards the log's size like any other
     }
 
-    m.wscRecv.GetData(received, bytesTotal);
-    m.log.WriteLog(kind, received.size(), bytesReceived());
-    CtrlLed(m.surface.RecvLed(), LampOn, m.guard);
-    CtrlLed(m.surface.SendLed(), LampOff, m.guard);
-    m.surface.SetLastRecvDateTime(m.clock.now());
-    m.surface.SetLastSender(m.wscRecv.CurrentSender());
-    showBytes(m.surface.RecvGrid(), received, m.guard);
+    m_m.wscRecv.GetData(received, bytesTotal);
+    m_m.log.WriteLog(kind, received.size(), bytesReceived());
+    CtrlLed(m_m.surface.recvLed(), LampOn, m_m.guard);
+    CtrlLed(m_m.surface.sendLed(), LampOff, m_m.guard);
+    m_m.surface.setLastRecvDateTime(m_m.clock.now());
+    m_m.surface.setLastSender(m_m.wscRecv.currentSender());
+    showBytes(m_m.surface.recvGrid(), received, m_m.guard);
 
-    switch (m.surface.SelectedResponse()) {
+    switch (m_m.surface.selectedResponse()) {
     case ResponseOption::Nothing:
     case ResponseOption::None:
-        m.surface.setAnsweringRule({});
+        m_m.surface.setAnsweringRule({});
         break;
     case ResponseOption::RcvData:
-        m.surface.setAnsweringRule({});
+        m_m.surface.setAnsweringRule({});
         response = received;
         sendResponse(response);
         break;
@@ -173,12 +173,12 @@ Result<> ReceptionController::handleDatagram(int32_t bytesTotal, QByteArray &rec
 
 ReceptionReport ReceptionController::report() const
 {
-    const bool on = m.wscRecv.State() == UdpSocket::Bound;
+    const bool on = m_m.wscRecv.State() == UdpSocket::Bound;
     return {m_counters,
-            m_droppedBefore + (on ? m.wscRecv.DroppedCount() : 0),
+            m_droppedBefore + (on ? m_m.wscRecv.droppedCount() : 0),
             on,
-            m.settings.RcvPort,
-            m.log.linesLost(),
+            m_m.settings.RcvPort,
+            m_m.log.linesLost(),
             m_capture.recordsLost(),
             m_rotation.rotations(),
             m_capture.rotations()};
@@ -186,28 +186,28 @@ ReceptionReport ReceptionController::report() const
 
 void ReceptionController::sendResponse(const QByteArray &response)
 {
-    m.wscRecv.SendData(response);
+    m_m.wscRecv.SendData(response);
     ++m_counters.answered;
     m_counters.bytesSent += static_cast<uint64_t>(response.size());
     captureSent(response);
-    CtrlLed(m.surface.SendLed(), LampOn, m.guard);
-    m.surface.SetLastSentDateTime(m.clock.now());
-    m.log.WriteLog(m.runtime.ToolKind(), response.size(), bytesSent());
-    showBytes(m.surface.SendGrid(), response, m.guard);
+    CtrlLed(m_m.surface.sendLed(), LampOn, m_m.guard);
+    m_m.surface.setLastSentDateTime(m_m.clock.now());
+    m_m.log.WriteLog(m_m.runtime.ToolKind(), response.size(), bytesSent());
+    showBytes(m_m.surface.sendGrid(), response, m_m.guard);
 }
 
 // The first rule that matches answers, unless it answers nothing; the
 // window names it beside the sender.
 void ReceptionController::answerByRules(const QByteArray &received, QByteArray &response)
 {
-    const SocketAddress sender = m.wscRecv.CurrentSender();
+    const SocketAddress sender = m_m.wscRecv.currentSender();
     const int index = m_rules ? m_rules->match(received, sender.address, sender.length) : -1;
     if (index < 0) {
-        m.surface.setAnsweringRule({});
+        m_m.surface.setAnsweringRule({});
         return;
     }
     const responserules::Rule &rule = m_rules->rules()[static_cast<size_t>(index)];
-    m.surface.setAnsweringRule(rule.name);
+    m_m.surface.setAnsweringRule(rule.name);
     if (rule.silent)
         return;
     response = m_rules->answer(index, received);
@@ -219,9 +219,9 @@ void ReceptionController::captureReceived()
     if (!m_capture.enabled())
         return;
     sockaddr_storage destination {};
-    m.wscRecv.CurrentDestination(destination);
-    m_capture.add(m.wscRecv.CurrentSender().address, reinterpret_cast<const sockaddr *>(&destination),
-                  m.wscRecv.CurrentData());
+    m_m.wscRecv.currentDestination(destination);
+    m_capture.add(m_m.wscRecv.currentSender().address, reinterpret_cast<const sockaddr *>(&destination),
+                  m_m.wscRecv.currentData());
 }
 
 // The echo goes back to its sender from where the datagram arrived.
@@ -230,16 +230,16 @@ void ReceptionController::captureSent(const QByteArray &response)
     if (!m_capture.enabled())
         return;
     sockaddr_storage local {};
-    m.wscRecv.CurrentReplySource(local);
-    m_capture.add(reinterpret_cast<const sockaddr *>(&local), m.wscRecv.CurrentSender().address,
+    m_m.wscRecv.currentReplySource(local);
+    m_capture.add(reinterpret_cast<const sockaddr *>(&local), m_m.wscRecv.currentSender().address,
                   std::string_view(response.constData(), static_cast<size_t>(response.size())));
 }
 
 Result<> ReceptionController::rotateLog()
 {
-    int16_t &maxSize = m.runtime.logging.LogMaxSize;
-    int16_t &generations = m.runtime.logging.LogGenerations;
-    const Result<> rotated = m_rotation.check(m.runtime.LogFile(), maxSize, generations);
+    int16_t &maxSize = m_m.runtime.logging.LogMaxSize;
+    int16_t &generations = m_m.runtime.logging.LogGenerations;
+    const Result<> rotated = m_rotation.check(m_m.runtime.logFile(), maxSize, generations);
     if (!rotated || !m_capture.enabled())
         return rotated;
     return m_capture.rotate(maxSize, generations);

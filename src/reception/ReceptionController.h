@@ -50,7 +50,7 @@ public:
     ReceptionReport report() const;
 
     // The capture file beside the log: "Tavo_UdpRcvCapture.pcap" in its folder.
-    static QString CaptureFileFor(const QString &logFile);
+    static QString captureFileFor(const QString &logFile);
 
 private:
     // False, reception left off, while the port awaits a restart.
@@ -66,7 +66,7 @@ private:
     void captureSent(const QByteArray &response);
     Result<> rotateLog();
 
-    Dependencies m;
+    Dependencies m_m;
     ReceptionCounters m_counters;
     uint64_t m_droppedBefore = 0; // by the sockets of earlier starts
     LogRotation m_rotation;

@@ -37,13 +37,13 @@ Words splitWords(QByteArrayView text)
     qsizetype i = 0;
     const qsizetype size = text.size();
     while (i < size) {
-        while (i < size && IsBlank(text[i]))
+        while (i < size && isBlank(text[i]))
             ++i;
         if (i == size)
             break;
         const qsizetype begin = i;
         bool quoted = false;
-        while (i < size && (quoted || !IsBlank(text[i]))) {
+        while (i < size && (quoted || !isBlank(text[i]))) {
             const char c = text[i];
             if (ini::isLeadByte(c) && i + 1 < size)
                 i += 2;
@@ -384,7 +384,7 @@ template <typename Each> void forEachLine(QByteArrayView content, Each each)
 
 bool isRuleLine(QByteArrayView text)
 {
-    const QByteArrayView trimmed = TrimmedView(text, IsBlank<char>);
+    const QByteArrayView trimmed = trimmedView(text, isBlank<char>);
     return !trimmed.isEmpty() && trimmed.front() != ';' && trimmed.front() != '#';
 }
 

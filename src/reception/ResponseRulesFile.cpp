@@ -108,7 +108,7 @@ int loadResponseRules(const QString &path, ResponseRuleSet &rules, LogWriter &lo
     const Result<QByteArray> content = responserules::readFile(path);
     if (!content) {
         log.WriteLog(kind, content.error().description());
-        boxes.MsgBox(u"応答ルールファイルを読み込めませんでした。\r\n"_s + content.error().description(),
+        boxes.msgBox(u"応答ルールファイルを読み込めませんでした。\r\n"_s + content.error().description(),
                      MsgBoxStyle::Critical);
         return 1;
     }
@@ -128,6 +128,6 @@ int loadResponseRules(const QString &path, ResponseRuleSet &rules, LogWriter &lo
     }
     if (errors.size() > Listed)
         text += u"\r\nほか%1件"_s.arg(errors.size() - Listed);
-    boxes.MsgBox(text, MsgBoxStyle::Critical);
+    boxes.msgBox(text, MsgBoxStyle::Critical);
     return static_cast<int>(errors.size());
 }

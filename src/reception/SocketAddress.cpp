@@ -4,7 +4,7 @@
 #include <cstring>
 #include <netinet/in.h>
 
-QString FormatSocketAddress(const SocketAddress &address)
+QString formatSocketAddress(const SocketAddress &address)
 {
     if (address.empty())
         return {};

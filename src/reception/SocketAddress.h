@@ -15,4 +15,4 @@ struct SocketAddress {
 
 // "127.0.0.1:47808" or "[::1]:47808"; an IPv4 address mapped into IPv6 is
 // shown as IPv4. Empty for an empty address or another family.
-QString FormatSocketAddress(const SocketAddress &address);
+QString formatSocketAddress(const SocketAddress &address);

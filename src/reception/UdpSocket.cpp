@@ -244,23 +244,23 @@ struct UdpSocket::Impl {
     }
 };
 
-UdpSocket::UdpSocket(QObject *parent) : QObject(parent), d(std::make_unique<Impl>())
+UdpSocket::UdpSocket(QObject *parent) : QObject(parent), m_d(std::make_unique<Impl>())
 {
 }
 
 UdpSocket::~UdpSocket()
 {
-    d->releaseSocket();
+    m_d->releaseSocket();
 }
 
 int UdpSocket::State() const
 {
-    return d->fd >= 0 ? Bound : Closed;
+    return m_d->fd >= 0 ? Bound : Closed;
 }
 
 void UdpSocket::Bind()
 {
-    if (d->fd >= 0)
+    if (m_d->fd >= 0)
         throw RuntimeError(QStringLiteral("ソケットは既にバインドされています。"));
     const int32_t port = m_localPort;
     if (port < 0 || port > 65535)
@@ -279,36 +279,36 @@ void UdpSocket::Bind()
     if (::getsockopt(fd.get(), SOL_SOCKET, SO_RCVBUF, &granted, &length) != 0)
         granted = 0;
 
-    ++d->generation;
-    d->boundPort = localPortOf(fd.get());
-    d->receiveBuffer = granted;
-    d->fd = fd.release();
-    d->notifier = new ReadNotifier(d->fd, *this);
+    ++m_d->generation;
+    m_d->boundPort = localPortOf(fd.get());
+    m_d->receiveBuffer = granted;
+    m_d->fd = fd.release();
+    m_d->notifier = new ReadNotifier(m_d->fd, *this);
 }
 
 void UdpSocket::Close()
 {
-    d->releaseSocket();
+    m_d->releaseSocket();
 }
 
 void UdpSocket::GetData(QByteArray &data, int32_t maxLength)
 {
-    if (d->fd < 0 || d->current < 0) {
+    if (m_d->fd < 0 || m_d->current < 0) {
         data.clear();
         return;
     }
-    const size_t length = std::min(d->datagramLength(d->current), static_cast<size_t>(std::max(maxLength, 0)));
-    data = QByteArray(d->datagram(d->current), static_cast<qsizetype>(length));
+    const size_t length = std::min(m_d->datagramLength(m_d->current), static_cast<size_t>(std::max(maxLength, 0)));
+    data = QByteArray(m_d->datagram(m_d->current), static_cast<qsizetype>(length));
 }
 
 void UdpSocket::SendData(const QByteArray &data)
 {
     const QString what = QStringLiteral("データを送信できません");
-    if (d->fd < 0)
+    if (m_d->fd < 0)
         throw RuntimeError::systemCall(what, ENOTCONN);
-    if (d->current < 0)
+    if (m_d->current < 0)
         throw RuntimeError::systemCall(what, EDESTADDRREQ);
-    const msghdr &received = d->header(d->current);
+    const msghdr &received = m_d->header(m_d->current);
     // From the address the datagram was sent to, to its sender.
     alignas(cmsghdr) char control[ReplyControlCapacity];
     iovec payload {const_cast<char *>(data.constData()), static_cast<size_t>(data.size())};
@@ -321,63 +321,63 @@ void UdpSocket::SendData(const QByteArray &data)
     reply.msg_control = reply.msg_controllen ? control : nullptr;
     ssize_t sent;
     do {
-        sent = ::sendmsg(d->fd, &reply, 0);
+        sent = ::sendmsg(m_d->fd, &reply, 0);
     } while (sent < 0 && errno == EINTR);
     if (sent < 0)
         throw RuntimeError::systemCall(what, errno);
 }
 
-std::string_view UdpSocket::CurrentData() const
+std::string_view UdpSocket::currentData() const
 {
-    if (d->fd < 0 || d->current < 0)
+    if (m_d->fd < 0 || m_d->current < 0)
         return {};
-    return {d->datagram(d->current), d->datagramLength(d->current)};
+    return {m_d->datagram(m_d->current), m_d->datagramLength(m_d->current)};
 }
 
-SocketAddress UdpSocket::CurrentSender() const
+SocketAddress UdpSocket::currentSender() const
 {
-    if (d->fd < 0 || d->current < 0)
+    if (m_d->fd < 0 || m_d->current < 0)
         return {};
-    const msghdr &received = d->header(d->current);
+    const msghdr &received = m_d->header(m_d->current);
     return {static_cast<const sockaddr *>(received.msg_name), received.msg_namelen};
 }
 
-bool UdpSocket::CurrentDestination(sockaddr_storage &destination) const
+bool UdpSocket::currentDestination(sockaddr_storage &destination) const
 {
-    if (d->fd < 0 || d->current < 0)
+    if (m_d->fd < 0 || m_d->current < 0)
         return false;
-    const msghdr &received = d->header(d->current);
+    const msghdr &received = m_d->header(m_d->current);
     const int family = static_cast<const sockaddr *>(received.msg_name)->sa_family;
-    destinationAddress(readArrival(received), family, static_cast<uint16_t>(d->boundPort), destination);
+    destinationAddress(readArrival(received), family, static_cast<uint16_t>(m_d->boundPort), destination);
     return true;
 }
 
-bool UdpSocket::CurrentReplySource(sockaddr_storage &source) const
+bool UdpSocket::currentReplySource(sockaddr_storage &source) const
 {
-    if (d->fd < 0 || d->current < 0)
+    if (m_d->fd < 0 || m_d->current < 0)
         return false;
-    const msghdr &received = d->header(d->current);
+    const msghdr &received = m_d->header(m_d->current);
     const int family = static_cast<const sockaddr *>(received.msg_name)->sa_family;
     const Arrival arrival = readArrival(received);
-    sourceAddress(replySourceFor(arrival), arrival, family, static_cast<uint16_t>(d->boundPort), source);
+    sourceAddress(replySourceFor(arrival), arrival, family, static_cast<uint16_t>(m_d->boundPort), source);
     return true;
 }
 
-int32_t UdpSocket::BoundPort() const
+int32_t UdpSocket::boundPort() const
 {
-    return d->boundPort;
+    return m_d->boundPort;
 }
 
-int UdpSocket::ReceiveBufferSize() const
+int UdpSocket::receiveBufferSize() const
 {
-    return d->receiveBuffer;
+    return m_d->receiveBuffer;
 }
 
-uint32_t UdpSocket::DroppedCount() const
+uint32_t UdpSocket::droppedCount() const
 {
     std::array<uint32_t, SK_MEMINFO_VARS> memory {};
     socklen_t length = sizeof memory;
-    if (d->fd < 0 || ::getsockopt(d->fd, SOL_SOCKET, SO_MEMINFO, memory.data(), &length) != 0 ||
+    if (m_d->fd < 0 || ::getsockopt(m_d->fd, SOL_SOCKET, SO_MEMINFO, memory.data(), &length) != 0 ||
         length < (SK_MEMINFO_DROPS + 1) * sizeof(uint32_t))
         return 0;
     return memory[SK_MEMINFO_DROPS];
@@ -389,60 +389,60 @@ uint32_t UdpSocket::DroppedCount() const
 // are picked up by a queued call.
 void UdpSocket::drain()
 {
-    if (d->draining) {
+    if (m_d->draining) {
         // A slot runs a nested event loop: the datagrams wait for the outer turn.
-        if (d->notifier && !d->notifierSuspended) {
-            d->notifier->setEnabled(false);
-            d->notifierSuspended = true;
+        if (m_d->notifier && !m_d->notifierSuspended) {
+            m_d->notifier->setEnabled(false);
+            m_d->notifierSuspended = true;
         }
         return;
     }
-    if (d->fd < 0)
+    if (m_d->fd < 0)
         return;
 
     const QPointer<UdpSocket> alive(this);
-    const uint64_t generation = d->generation;
+    const uint64_t generation = m_d->generation;
     const auto deadline = std::chrono::steady_clock::now() + MaxTimePerTurn;
-    d->draining = true;
+    m_d->draining = true;
     for (int raised = 0; raised < MaxDatagramsPerTurn; ++raised) {
         if (raised > 0 && std::chrono::steady_clock::now() >= deadline)
             break;
-        if (d->batchNext >= d->batchCount) {
+        if (m_d->batchNext >= m_d->batchCount) {
             // A short batch emptied the queue: the notifier calls again for
             // whatever came since, which saves a read that finds nothing.
-            if (raised > 0 && d->queueEmptied)
+            if (raised > 0 && m_d->queueEmptied)
                 break;
-            if (!d->readBatch())
+            if (!m_d->readBatch())
                 break;
         }
-        d->current = d->batchNext++;
-        Q_EMIT DataArrival(static_cast<int32_t>(d->messages[static_cast<size_t>(d->current)].msg_len));
+        m_d->current = m_d->batchNext++;
+        Q_EMIT DataArrival(static_cast<int32_t>(m_d->messages[static_cast<size_t>(m_d->current)].msg_len));
         if (!alive)
             return;
-        d->current = -1;
-        if (d->generation != generation)
+        m_d->current = -1;
+        if (m_d->generation != generation)
             break; // closed by the slot
     }
-    d->draining = false;
-    if (d->generation != generation)
+    m_d->draining = false;
+    if (m_d->generation != generation)
         return;
-    if (d->notifierSuspended) {
-        d->notifier->setEnabled(true);
-        d->notifierSuspended = false;
+    if (m_d->notifierSuspended) {
+        m_d->notifier->setEnabled(true);
+        m_d->notifierSuspended = false;
     }
-    if (d->batchNext < d->batchCount)
+    if (m_d->batchNext < m_d->batchCount)
         scheduleDrain();
 }
 
 void UdpSocket::scheduleDrain()
 {
-    if (d->drainQueued)
+    if (m_d->drainQueued)
         return;
-    d->drainQueued = true;
+    m_d->drainQueued = true;
     QMetaObject::invokeMethod(
         this,
         [this] {
-            d->drainQueued = false;
+            m_d->drainQueued = false;
             drain();
         },
         Qt::QueuedConnection);

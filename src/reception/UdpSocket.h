@@ -47,7 +47,7 @@ public:
     ~UdpSocket() override;
 
     int32_t LocalPort() const { return m_localPort; }
-    void SetLocalPort(int32_t port) { m_localPort = port; }
+    void setLocalPort(int32_t port) { m_localPort = port; }
     int State() const;
 
     // Throws RuntimeError with the system's reason when the port cannot be
@@ -66,25 +66,25 @@ public:
 
     // The datagram whose DataArrival is being raised, without a copy: valid
     // until its DataArrival returns; empty outside DataArrival.
-    std::string_view CurrentData() const;
+    std::string_view currentData() const;
     // Its sender, as the system gave it; empty outside DataArrival.
-    SocketAddress CurrentSender() const;
+    SocketAddress currentSender() const;
     // The local address and bound port the current datagram was sent to
     // (the unspecified address when the system did not say). False outside
     // DataArrival.
-    bool CurrentDestination(sockaddr_storage &destination) const;
+    bool currentDestination(sockaddr_storage &destination) const;
     // The local address and bound port SendData answers it from: its
     // destination, or for a broadcast or multicast datagram the receiving
     // interface's own address. False outside DataArrival.
-    bool CurrentReplySource(sockaddr_storage &source) const;
+    bool currentReplySource(sockaddr_storage &source) const;
 
     // The port actually bound (the system's choice when LocalPort is 0), 0 when closed.
-    int32_t BoundPort() const;
+    int32_t boundPort() const;
     // The receive buffer the system granted, in bytes, 0 when closed.
-    int ReceiveBufferSize() const;
+    int receiveBufferSize() const;
     // The datagrams the system dropped on this socket since it was bound
     // (its receive buffer was full), 0 when closed. Asks the system.
-    uint32_t DroppedCount() const;
+    uint32_t droppedCount() const;
 
 Q_SIGNALS:
     // One datagram of bytesTotal bytes waits; raised once per datagram.
@@ -96,6 +96,6 @@ private:
     void scheduleDrain();
 
     struct Impl;
-    std::unique_ptr<Impl> d;
+    std::unique_ptr<Impl> m_d;
     int32_t m_localPort = 0;
 };

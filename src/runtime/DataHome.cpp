@@ -21,7 +21,7 @@ const char *const SystemProgramFolders[] = {"/bin",           "/sbin",          
                                             "/usr/local/bin", "/usr/local/sbin", "/usr/games", "/usr/local/games",
                                             "/usr/libexec"};
 
-bool IsSystemProgramFolder(const QString &folder)
+bool isSystemProgramFolder(const QString &folder)
 {
     const QString clean = QDir::cleanPath(folder);
     for (const char *system : SystemProgramFolders) {
@@ -31,29 +31,29 @@ bool IsSystemProgramFolder(const QString &folder)
     return false;
 }
 
-QString InFolder(const QString &folder, const QString &name)
+QString inFolder(const QString &folder, const QString &name)
 {
     return QDir::cleanPath(folder + QLatin1Char('/') + name);
 }
 
 // The folders the program would make are all there, and its log can be written.
-bool HoldsPreparedLayout(const QString &folder, const FolderChecks &checks)
+bool holdsPreparedLayout(const QString &folder, const FolderChecks &checks)
 {
     for (const char *name : {"Config", "Log", "Temp"}) {
-        if (!checks.isFolder(InFolder(folder, QLatin1String(name))))
+        if (!checks.isFolder(inFolder(folder, QLatin1String(name))))
             return false;
     }
-    return checks.writable(InFolder(folder, QStringLiteral("Log")));
+    return checks.writable(inFolder(folder, QStringLiteral("Log")));
 }
 
-bool IsAbsolute(const QString &path)
+bool isAbsolute(const QString &path)
 {
     return path.startsWith(QLatin1Char('/'));
 }
 
 } // namespace
 
-FolderChecks SystemFolderChecks()
+FolderChecks systemFolderChecks()
 {
     FolderChecks checks;
     checks.writable = [](const QString &path) {
@@ -70,7 +70,7 @@ FolderChecks SystemFolderChecks()
     return checks;
 }
 
-UserFolders SystemUserFolders()
+UserFolders systemUserFolders()
 {
     UserFolders user;
     user.environment = [](const char *name) { return QFile::decodeName(qgetenv(name)); };
@@ -87,42 +87,42 @@ UserFolders SystemUserFolders()
     return user;
 }
 
-QString ExecutableFolder()
+QString executableFolder()
 {
     return QFileInfo(QFileInfo(QStringLiteral("/proc/self/exe")).canonicalFilePath()).path();
 }
 
-QString PerUserDataFolder(const UserFolders &user)
+QString perUserDataFolder(const UserFolders &user)
 {
     const QString dataHome = user.environment("XDG_DATA_HOME");
-    if (IsAbsolute(dataHome))
-        return InFolder(dataHome, AppFolderName);
+    if (isAbsolute(dataHome))
+        return inFolder(dataHome, AppFolderName);
     QString home = user.environment("HOME");
-    if (!IsAbsolute(home))
+    if (!isAbsolute(home))
         home = user.accountHome();
-    if (!IsAbsolute(home))
+    if (!isAbsolute(home))
         return {};
-    return InFolder(home, QStringLiteral(".local/share/") + AppFolderName);
+    return inFolder(home, QStringLiteral(".local/share/") + AppFolderName);
 }
 
-QString InstalledSettingFile(const QString &programFolder)
+QString installedSettingFile(const QString &programFolder)
 {
     // UDPRECV_DATA_FROM_BIN: the installed data folder seen from the installed program folder ("../share").
     return QDir::cleanPath(programFolder + QLatin1Char('/') + QStringLiteral(UDPRECV_DATA_FROM_BIN) + QLatin1Char('/') +
                            AppFolderName + QStringLiteral("/Tavo_UdpRecvSetting.ini"));
 }
 
-DataHome ChooseDataHome(const QString &programFolder, const QString &perUserFolder, const FolderChecks &checks)
+DataHome chooseDataHome(const QString &programFolder, const QString &perUserFolder, const FolderChecks &checks)
 {
-    const QString installed = InstalledSettingFile(programFolder);
+    const QString installed = installedSettingFile(programFolder);
     const bool installedTree = checks.exists(installed);
-    if (!IsSystemProgramFolder(programFolder) &&
-        (HoldsPreparedLayout(programFolder, checks) || (checks.writable(programFolder) && !installedTree)))
+    if (!isSystemProgramFolder(programFolder) &&
+        (holdsPreparedLayout(programFolder, checks) || (checks.writable(programFolder) && !installedTree)))
         return {programFolder, false, {}};
     return {perUserFolder, true, installedTree ? installed : QString()};
 }
 
-QString DescribeDataHome(const DataHome &home)
+QString describeDataHome(const DataHome &home)
 {
     if (home.folder.isEmpty())
         return QStringLiteral("Config, Log and Temp: no per-user data folder (neither XDG_DATA_HOME nor HOME is an "
@@ -132,14 +132,14 @@ QString DescribeDataHome(const DataHome &home)
              home.perUser ? QStringLiteral("the per-user data folder") : QStringLiteral("beside the program"));
 }
 
-void UseDataHome(Runtime &runtime, const DataHome &home)
+void useDataHome(Runtime &runtime, const DataHome &home)
 {
     runtime.programFolder = home.folder;
     runtime.perUserFolder = home.perUser;
     runtime.defaultSettingFile = home.defaultSettingFile;
 }
 
-Result<> MakeDataHome(const QString &folder)
+Result<> makeDataHome(const QString &folder)
 {
     if (folder.isEmpty())
         return RuntimeError(QStringLiteral("ユーザーのデータフォルダが見つかりません（XDG_DATA_HOME も HOME "
@@ -154,7 +154,7 @@ Result<> MakeDataHome(const QString &folder)
     return {};
 }
 
-bool InstallDefaultSettings(const QString &defaultFile, const QString &settingFile)
+bool installDefaultSettings(const QString &defaultFile, const QString &settingFile)
 {
     struct stat st {};
     if (defaultFile.isEmpty() || ::lstat(QFile::encodeName(settingFile).constData(), &st) == 0)

@@ -35,18 +35,18 @@ struct FolderChecks {
     std::function<bool(const QString &path)> exists;   // a file or folder of that name, a link not followed
     std::function<bool(const QString &path)> isFolder; // a folder, or a link to one
 };
-FolderChecks SystemFolderChecks();
+FolderChecks systemFolderChecks();
 
 // What the per-user folder is made of; tests answer instead.
 struct UserFolders {
     std::function<QString(const char *name)> environment; // a variable's value, empty when unset
     std::function<QString()> accountHome;                 // the home folder of the user database
 };
-UserFolders SystemUserFolders();
+UserFolders systemUserFolders();
 
 // The folder of the running executable, links resolved; needs no
 // application object.
-QString ExecutableFolder();
+QString executableFolder();
 
 // The per-user data folder, by the XDG base directory rules:
 // $XDG_DATA_HOME/Tavo_UdpRecv when XDG_DATA_HOME is an absolute path (a
@@ -54,26 +54,26 @@ QString ExecutableFolder();
 // A HOME that is unset or not an absolute path stands for the user's home
 // folder in the user database. Empty when none of them is an absolute
 // path. Creates nothing.
-QString PerUserDataFolder(const UserFolders &user = SystemUserFolders());
+QString perUserDataFolder(const UserFolders &user = systemUserFolders());
 
 // The installed default settings file for an executable in `programFolder`.
-QString InstalledSettingFile(const QString &programFolder);
+QString installedSettingFile(const QString &programFolder);
 
 // Decides the data home by the rules above; looks, creates nothing.
-DataHome ChooseDataHome(const QString &programFolder, const QString &perUserFolder,
-                        const FolderChecks &checks = SystemFolderChecks());
+DataHome chooseDataHome(const QString &programFolder, const QString &perUserFolder,
+                        const FolderChecks &checks = systemFolderChecks());
 
 // A line that says where the data lives, for --help and start-up.
-QString DescribeDataHome(const DataHome &home);
+QString describeDataHome(const DataHome &home);
 
 // Hands the choice to the run-time model.
-void UseDataHome(Runtime &runtime, const DataHome &home);
+void useDataHome(Runtime &runtime, const DataHome &home);
 
 // Per-user layout: makes the folder and its parents, the folder itself
 // readable by its owner alone (0700). Fails when they cannot be made, and
 // for an empty folder (no per-user folder could be found).
-Result<> MakeDataHome(const QString &folder);
+Result<> makeDataHome(const QString &folder);
 
 // Copies `defaultFile` to `settingFile` when no file of that name exists;
 // never overwrites. True when the copy was made.
-bool InstallDefaultSettings(const QString &defaultFile, const QString &settingFile);
+bool installDefaultSettings(const QString &defaultFile, const QString &settingFile);

@@ -25,7 +25,7 @@ bool SetDefine(Runtime &runtime, ErrorGuard &guard)
 
 Result<> InitLogging(LoggingGlobals &logging, const QString &logPath)
 {
-    const Result<QString> hostName = ReadHostName();
+    const Result<QString> hostName = readHostName();
     if (!hostName)
         return hostName.error();
     logging.HostName = *hostName;

@@ -31,7 +31,7 @@ bool ClearFolder(const QString &path, uint8_t keepFolder)
     // is looked at and deleted relative to that handle: a link in its place,
     // or swapped in while we work, never leads the deletion anywhere else.
     const QByteArray native = QFile::encodeName(path);
-    const int dirFd = OpenFolderNoFollow(native.constData());
+    const int dirFd = openFolderNoFollow(native.constData());
     if (dirFd < 0)
         return false;
     DIR *dir = ::fdopendir(dirFd);

@@ -5,7 +5,7 @@
 FormPosition CenterForm(double screenWidth, double screenHeight, double formWidth, double formHeight)
 {
     FormPosition position;
-    position.left = static_cast<int>(numeric::RoundHalfEven(screenWidth - formWidth)) / 2;
-    position.top = static_cast<int>(numeric::RoundHalfEven(screenHeight - formHeight)) / 2;
+    position.left = static_cast<int>(numeric::roundHalfEven(screenWidth - formWidth)) / 2;
+    position.top = static_cast<int>(numeric::roundHalfEven(screenHeight - formHeight)) / 2;
     return position;
 }

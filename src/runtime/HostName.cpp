@@ -3,7 +3,7 @@
 #include <cstring>
 #include <unistd.h>
 
-Result<QString> ReadHostName()
+Result<QString> readHostName()
 {
     char buffer[256];
     std::memset(buffer, ' ', sizeof buffer);

@@ -6,4 +6,4 @@
 
 // The host name as the sockets library reports it; fails when the name
 // does not fit the buffer it is read into.
-Result<QString> ReadHostName();
+Result<QString> readHostName();

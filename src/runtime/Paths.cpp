@@ -13,7 +13,7 @@ QString AddBackslash(const QString &path)
     return path + separator;
 }
 
-QString InstanceLockFile(const Runtime &runtime)
+QString instanceLockFile(const Runtime &runtime)
 {
     return AddBackslash(runtime.appDefine.LogPath) +
            QString::fromLatin1(ToolKindTable[static_cast<size_t>(runtime.ToolKind())].toolId) + QStringLiteral(".lock");

@@ -11,4 +11,4 @@ QString AddBackslash(const QString &path);
 // Log/<tool id>.lock (Tavo_UdpRcv.lock), in the one folder of the data
 // folder that the program must be able to write, even where an
 // administrator prepared a read-only folder.
-QString InstanceLockFile(const Runtime &runtime);
+QString instanceLockFile(const Runtime &runtime);

@@ -36,5 +36,5 @@ struct Runtime {
 
     int16_t ToolKind() const { return appDefine.ToolKind; }
     const QString &SettingFile() const { return appDefine.SettingFile(); }
-    const QString &LogFile() const { return logging.LogFiles[static_cast<size_t>(appDefine.ToolKind)]; }
+    const QString &logFile() const { return logging.LogFiles[static_cast<size_t>(appDefine.ToolKind)]; }
 };

@@ -22,7 +22,7 @@ bool isLineBreak(char c)
 
 QByteArrayView trimBlanks(QByteArrayView text)
 {
-    return TrimmedView(text, IsBlank<char>);
+    return trimmedView(text, isBlank<char>);
 }
 
 char foldAscii(char c)
@@ -99,7 +99,7 @@ Entry classify(QByteArrayView content, const Line &line)
 {
     const QByteArrayView body = content.sliced(line.begin, line.bodyEnd - line.begin);
     qsizetype first = 0;
-    while (first < body.size() && IsBlank(body[first]))
+    while (first < body.size() && isBlank(body[first]))
         ++first;
     if (first == body.size() || body[first] == ';')
         return {};

@@ -28,7 +28,7 @@ QByteArrayView cutCp932(QByteArrayView bytes, qsizetype n)
 // Spaces only: tabs and other characters stay.
 QString trimSpaces(const QString &text)
 {
-    return TrimmedView(QStringView(text), [](QChar c) { return c == u' '; }).toString();
+    return trimmedView(QStringView(text), [](QChar c) { return c == u' '; }).toString();
 }
 
 } // namespace

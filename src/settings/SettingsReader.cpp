@@ -17,8 +17,8 @@ namespace {
 Result<> readValues(const QString &file, ReceiveSettings &members, LoggingGlobals &logging, MessageBoxService &boxes)
 {
     const QString port = GetIniString(QStringLiteral("Port"), QStringLiteral("UdpPort"), file);
-    if (!port.isEmpty() && numeric::IsNumeric(port)) {
-        const Result<int32_t> value = numeric::ToInt32(port);
+    if (!port.isEmpty() && numeric::isNumeric(port)) {
+        const Result<int32_t> value = numeric::toInt32(port);
         if (!value)
             return value.error();
         members.RcvPort = *value;
@@ -27,8 +27,8 @@ Result<> readValues(const QString &file, ReceiveSettings &members, LoggingGlobal
     const QString resSetting = GetIniString(QStringLiteral("Maintenance"), QStringLiteral("ResSetting"), file);
     if (resSetting.isEmpty())
         return RuntimeError::undescribed();
-    if (numeric::IsNumeric(resSetting)) {
-        const Result<int16_t> value = numeric::ToInt16(resSetting);
+    if (numeric::isNumeric(resSetting)) {
+        const Result<int16_t> value = numeric::toInt16(resSetting);
         if (!value)
             return value.error();
         members.ResMode = *value;
@@ -38,13 +38,13 @@ Result<> readValues(const QString &file, ReceiveSettings &members, LoggingGlobal
     // its own message.
     const auto logLimit = [&](const QString &key, const QString &refusal, int16_t largest) -> Result<int16_t> {
         const QString value = GetIniString(QStringLiteral("Maintenance"), key, file);
-        if (!numeric::IsNumeric(value)) {
-            boxes.MsgBox(refusal, MsgBoxStyle::Critical);
+        if (!numeric::isNumeric(value)) {
+            boxes.msgBox(refusal, MsgBoxStyle::Critical);
             return RuntimeError::undescribed();
         }
-        const Result<int16_t> limit = numeric::ToInt16(value);
+        const Result<int16_t> limit = numeric::toInt16(value);
         if (limit && *limit > largest) {
-            boxes.MsgBox(refusal, MsgBoxStyle::Critical);
+            boxes.msgBox(refusal, MsgBoxStyle::Critical);
             return RuntimeError::undescribed();
         }
         return limit;
@@ -63,16 +63,16 @@ Result<> readValues(const QString &file, ReceiveSettings &members, LoggingGlobal
     // Capture is optional: absent or 0 is off, 1 on; anything else is
     // refused like a bad log limit and leaves it off.
     const QString capture = GetIniString(QStringLiteral("Maintenance"), QStringLiteral("Capture"), file);
-    logging.Capture = false;
+    logging.capture = false;
     if (capture.isEmpty())
         return {};
-    const std::optional<double> value = numeric::Parse(capture);
-    const double rounded = value ? numeric::RoundHalfEven(*value) : -1;
+    const std::optional<double> value = numeric::parse(capture);
+    const double rounded = value ? numeric::roundHalfEven(*value) : -1;
     if (rounded != 0 && rounded != 1) {
-        boxes.MsgBox(QStringLiteral("キャプチャ設定が不正です。"), MsgBoxStyle::Critical);
+        boxes.msgBox(QStringLiteral("キャプチャ設定が不正です。"), MsgBoxStyle::Critical);
         return RuntimeError::undescribed();
     }
-    logging.Capture = rounded == 1;
+    logging.capture = rounded == 1;
     return {};
 }
 
@@ -85,6 +85,6 @@ void ReadSetting(const QString &file, ReceiveSettings &members, LoggingGlobals &
     if (read)
         return;
     // The failure's box comes before its line.
-    boxes.MsgBox(QStringLiteral("設定ファイルの読み込みに失敗しました。"), MsgBoxStyle::Critical);
+    boxes.msgBox(QStringLiteral("設定ファイルの読み込みに失敗しました。"), MsgBoxStyle::Critical);
     guard.report(QStringLiteral("(ReadSetting)"), read.error());
 }

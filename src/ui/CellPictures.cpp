@@ -8,7 +8,7 @@ namespace {
 
 constexpr int CellLineGrey = 12632256;
 
-bool SameButText(const CellLook &a, const CellLook &b)
+bool sameButText(const CellLook &a, const CellLook &b)
 {
     return a.alignment == b.alignment && a.background == b.background && a.foreground == b.foreground &&
            a.size == b.size;
@@ -44,7 +44,7 @@ const QImage &CellPictures::picture(const CellLook &look)
 
 const QImage &CellPictures::bytePicture(int byte, const CellLook &look)
 {
-    if (!SameButText(look, m_byteLook)) {
+    if (!sameButText(look, m_byteLook)) {
         m_bytePictures.fill(QImage());
         m_byteLook = look;
     }
@@ -66,7 +66,7 @@ QImage CellPictures::draw(const CellLook &look) const
         painter.setPen(QColor(look.foreground));
         painter.drawText(rect.adjusted(2, 0, -2, 0), static_cast<int>(look.alignment), look.text);
     }
-    const QColor line = ColorFromValue(CellLineGrey);
+    const QColor line = colorFromValue(CellLineGrey);
     painter.fillRect(QRect(rect.right(), rect.top(), 1, rect.height()), line);
     painter.fillRect(QRect(rect.left(), rect.bottom(), rect.width(), 1), line);
     return image;

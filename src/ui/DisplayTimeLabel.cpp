@@ -14,6 +14,6 @@ void DisplayTimeLabel::show(const LocalTime &time)
     second.millisecond = 0;
     if (second == m_shown || !m_label)
         return;
-    m_label->setText(FormatDisplayTime(time));
+    m_label->setText(formatDisplayTime(time));
     m_shown = second;
 }

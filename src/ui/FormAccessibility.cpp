@@ -12,7 +12,7 @@ public:
 
     QString text(QAccessible::Text kind) const override
     {
-        return kind == QAccessible::Value ? LampStateText(lamp()->isLit()) : QAccessibleWidget::text(kind);
+        return kind == QAccessible::Value ? lampStateText(lamp()->isLit()) : QAccessibleWidget::text(kind);
     }
 
     QAccessible::State state() const override
@@ -27,7 +27,7 @@ private:
     LampWidget *lamp() const { return static_cast<LampWidget *>(widget()); }
 };
 
-QAccessibleInterface *FormAccessibleFactory(const QString &className, QObject *object)
+QAccessibleInterface *formAccessibleFactory(const QString &className, QObject *object)
 {
     if (object == nullptr || !object->isWidgetType())
         return nullptr;
@@ -40,16 +40,16 @@ QAccessibleInterface *FormAccessibleFactory(const QString &className, QObject *o
 
 } // namespace
 
-void InstallFormAccessibility()
+void installFormAccessibility()
 {
     static const bool installed = [] {
-        QAccessible::installFactory(FormAccessibleFactory);
+        QAccessible::installFactory(formAccessibleFactory);
         return true;
     }();
     Q_UNUSED(installed);
 }
 
-QString LampStateText(bool lit)
+QString lampStateText(bool lit)
 {
     return lit ? QStringLiteral("点灯") : QStringLiteral("消灯");
 }

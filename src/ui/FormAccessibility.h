@@ -6,7 +6,7 @@
 // main window announces itself as a window; a lamp is an indicator, checked
 // while lit, with LampStateText as its value.
 // Installed once for the application; later calls do nothing.
-void InstallFormAccessibility();
+void installFormAccessibility();
 
 // The value a lamp reads as: "点灯" lit, "消灯" dark.
-QString LampStateText(bool lit);
+QString lampStateText(bool lit);

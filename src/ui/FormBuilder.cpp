@@ -15,7 +15,7 @@
 
 namespace {
 
-QLabel *MakeLabel(const QString &caption, QWidget *parent)
+QLabel *makeLabel(const QString &caption, QWidget *parent)
 {
     auto *label = new QLabel(caption, parent);
     label->setTextFormat(Qt::PlainText);
@@ -39,12 +39,12 @@ void drawAsOnTheFormsPlatform(QWidget &control)
     }
 }
 
-QWidget *MakeControl(const ControlDefinition &definition, QWidget *parent, const ControlMaker &makeSpecial)
+QWidget *makeControl(const ControlDefinition &definition, QWidget *parent, const ControlMaker &makeSpecial)
 {
     const QString caption = definition.captionText();
     switch (definition.kind) {
     case ControlKind::Label:
-        return MakeLabel(caption, parent);
+        return makeLabel(caption, parent);
     case ControlKind::Button:
         return new CommandButton(caption, parent);
     case ControlKind::TextBox: {
@@ -69,25 +69,25 @@ QWidget *MakeControl(const ControlDefinition &definition, QWidget *parent, const
 
 } // namespace
 
-FormControls BuildControls(const FormDefinition &definition, QWidget &clientArea, const ControlMaker &makeSpecial)
+FormControls buildControls(const FormDefinition &definition, QWidget &clientArea, const ControlMaker &makeSpecial)
 {
     FormControls controls;
     for (const ControlDefinition &control : definition.controls) {
         QWidget *parent = control.container != nullptr ? controls.widget(control.container) : &clientArea;
         Q_ASSERT_X(parent != nullptr, "BuildControls", control.container);
-        QWidget *made = MakeControl(control, parent, makeSpecial);
+        QWidget *made = makeControl(control, parent, makeSpecial);
         made->setObjectName(QString::fromLatin1(control.name));
         if (control.kind == ControlKind::Frame || control.kind == ControlKind::StatusBar)
             drawAsOnTheFormsPlatform(*made);
         if (control.font != FormFontCode::FormDefault)
-            made->setFont(FormFont(control.font));
-        PlaceControl(*made, control.twips);
+            made->setFont(formFont(control.font));
+        placeControl(*made, control.twips);
         controls.add(made);
     }
     return controls;
 }
 
-void ArrangeTabOrder(const FormDefinition &definition, const FormControls &controls)
+void arrangeTabOrder(const FormDefinition &definition, const FormControls &controls)
 {
     std::vector<const ControlDefinition *> placed;
     for (const ControlDefinition &control : definition.controls) {

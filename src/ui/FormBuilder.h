@@ -36,8 +36,8 @@ using ControlMaker = std::function<QWidget *(const ControlDefinition &definition
 // are drawn by Qt's "Windows" style, which draws them as the form's
 // platform does: a frame's caption on its top border above the controls
 // inside, a status bar's panels as inset boxes within its height.
-FormControls BuildControls(const FormDefinition &definition, QWidget &clientArea, const ControlMaker &makeSpecial = {});
+FormControls buildControls(const FormDefinition &definition, QWidget &clientArea, const ControlMaker &makeSpecial = {});
 
 // Chains the controls that take the focus by their tab places and gives the
 // focus to the first of them.
-void ArrangeTabOrder(const FormDefinition &definition, const FormControls &controls);
+void arrangeTabOrder(const FormDefinition &definition, const FormControls &controls);

@@ -46,12 +46,12 @@ constexpr FormDefinition ComSettingForm {"frmUdpRcvComSetting", u"通信設定",
 
 } // namespace
 
-const FormDefinition &MainFormDefinition()
+const FormDefinition &mainFormDefinition()
 {
     return MainForm;
 }
 
-const FormDefinition &ComSettingFormDefinition()
+const FormDefinition &comSettingFormDefinition()
 {
     return ComSettingForm;
 }

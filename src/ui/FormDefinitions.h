@@ -50,5 +50,5 @@ struct FormDefinition {
     QString titleText() const { return QString::fromUtf16(title.data(), qsizetype(title.size())); }
 };
 
-const FormDefinition &MainFormDefinition();
-const FormDefinition &ComSettingFormDefinition();
+const FormDefinition &mainFormDefinition();
+const FormDefinition &comSettingFormDefinition();

@@ -10,7 +10,7 @@ struct FontLook {
     bool bold;
 };
 
-FontLook LookOf(FormFontCode code)
+FontLook lookOf(FormFontCode code)
 {
     switch (code) {
     case FormFontCode::F1:
@@ -33,17 +33,17 @@ FontLook LookOf(FormFontCode code)
 // IPA faces are "IPA Pゴシック" and "IPAゴシック" in a Japanese locale), so
 // both names are candidates. Noto Sans CJK JP comes first among the
 // proportional faces: its digits are narrow enough for the time labels.
-QStringList ProportionalGothicFamilies()
+QStringList proportionalGothicFamilies()
 {
     return {QStringLiteral("Noto Sans CJK JP"), QStringLiteral("IPAPGothic"), QStringLiteral("IPA Pゴシック")};
 }
 
-QStringList FixedGothicFamilies()
+QStringList fixedGothicFamilies()
 {
     return {QStringLiteral("IPAGothic"), QStringLiteral("IPAゴシック"), QStringLiteral("Noto Sans Mono CJK JP")};
 }
 
-QString FirstInstalledFamily(const QStringList &candidates)
+QString firstInstalledFamily(const QStringList &candidates)
 {
     const QStringList installed = QFontDatabase::families();
     for (const QString &family : candidates) {
@@ -53,11 +53,11 @@ QString FirstInstalledFamily(const QStringList &candidates)
     return {};
 }
 
-QFont FormFont(FormFontCode code)
+QFont formFont(FormFontCode code)
 {
-    const FontLook look = LookOf(code);
+    const FontLook look = lookOf(code);
     QFont font;
-    const QString family = FirstInstalledFamily(look.fixedPitch ? FixedGothicFamilies() : ProportionalGothicFamilies());
+    const QString family = firstInstalledFamily(look.fixedPitch ? fixedGothicFamilies() : proportionalGothicFamilies());
     if (!family.isEmpty())
         font.setFamily(family);
     font.setStyleHint(look.fixedPitch ? QFont::Monospace : QFont::SansSerif);

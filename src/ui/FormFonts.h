@@ -13,11 +13,11 @@ enum class FormFontCode {
     FormDefault // proportional Gothic 9 pt: controls without a font of their own
 };
 
-QFont FormFont(FormFontCode code);
+QFont formFont(FormFontCode code);
 
 // The first of `candidates` that is installed; "" when none is.
-QString FirstInstalledFamily(const QStringList &candidates);
+QString firstInstalledFamily(const QStringList &candidates);
 
 // Candidate faces, best first.
-QStringList ProportionalGothicFamilies();
-QStringList FixedGothicFamilies();
+QStringList proportionalGothicFamilies();
+QStringList fixedGothicFamilies();

@@ -9,12 +9,12 @@
 #include <algorithm>
 #include <cmath>
 
-void PlaceControl(QWidget &control, TwipsRect twips)
+void placeControl(QWidget &control, TwipsRect twips)
 {
-    control.setGeometry(PixelRect(twips));
+    control.setGeometry(pixelRect(twips));
 }
 
-Qt::WindowFlags FixedFrameFlags()
+Qt::WindowFlags fixedFrameFlags()
 {
     return Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
            Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint;
@@ -23,20 +23,20 @@ Qt::WindowFlags FixedFrameFlags()
 namespace {
 
 // The screen the window is on, or the primary one before it has one.
-const QScreen *ScreenOf(const QWidget &window)
+const QScreen *screenOf(const QWidget &window)
 {
     return window.screen() != nullptr ? window.screen() : QGuiApplication::primaryScreen();
 }
 
 } // namespace
 
-QRect AvailableArea(const QWidget &window)
+QRect availableArea(const QWidget &window)
 {
-    const QScreen *screen = ScreenOf(window);
+    const QScreen *screen = screenOf(window);
     return screen != nullptr ? screen->availableGeometry() : QRect();
 }
 
-QPoint KeptInside(const QRect &frame, const QRect &area)
+QPoint keptInside(const QRect &frame, const QRect &area)
 {
     // Right and bottom edges first, so that the left and top win.
     QPoint position = frame.topLeft();
@@ -45,9 +45,9 @@ QPoint KeptInside(const QRect &frame, const QRect &area)
     return position;
 }
 
-void CenterWindow(QWidget &window, const QRect &available)
+void centerWindow(QWidget &window, const QRect &available)
 {
-    const QScreen *screen = ScreenOf(window);
+    const QScreen *screen = screenOf(window);
     if (screen == nullptr)
         return;
     const QRect area = screen->geometry();
@@ -60,17 +60,17 @@ void CenterWindow(QWidget &window, const QRect &available)
         return;
     }
     // move() places the frame's top-left corner.
-    window.move(KeptInside(QRect(centred, size), available));
+    window.move(keptInside(QRect(centred, size), available));
 }
 
-void CenterWindow(QWidget &window)
+void centerWindow(QWidget &window)
 {
-    CenterWindow(window, AvailableArea(window));
+    centerWindow(window, availableArea(window));
 }
 
 namespace {
 
-double RelativeLuminance(const QColor &color)
+double relativeLuminance(const QColor &color)
 {
     const auto linear = [](float channel) {
         return channel <= 0.04045f ? channel / 12.92 : std::pow((channel + 0.055) / 1.055, 2.4);
@@ -81,19 +81,19 @@ double RelativeLuminance(const QColor &color)
 
 } // namespace
 
-double ContrastRatio(const QColor &a, const QColor &b)
+double contrastRatio(const QColor &a, const QColor &b)
 {
-    const double la = RelativeLuminance(a);
-    const double lb = RelativeLuminance(b);
+    const double la = relativeLuminance(a);
+    const double lb = relativeLuminance(b);
     return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
 }
 
-QColor LegibleOn(const QColor &wanted, const QColor &background)
+QColor legibleOn(const QColor &wanted, const QColor &background)
 {
-    if (ContrastRatio(wanted, background) >= LegibleContrast)
+    if (contrastRatio(wanted, background) >= LegibleContrast)
         return wanted;
     // White stands out from a dark background at least as well as black does.
-    const QColor toward = ContrastRatio(Qt::white, background) >= ContrastRatio(Qt::black, background)
+    const QColor toward = contrastRatio(Qt::white, background) >= contrastRatio(Qt::black, background)
                               ? QColor(Qt::white)
                               : QColor(Qt::black);
     const QColor from = wanted.toRgb();
@@ -103,7 +103,7 @@ QColor LegibleOn(const QColor &wanted, const QColor &background)
         blended = QColor::fromRgbF(float(from.redF() + (toward.redF() - from.redF()) * t),
                                    float(from.greenF() + (toward.greenF() - from.greenF()) * t),
                                    float(from.blueF() + (toward.blueF() - from.blueF()) * t));
-        if (ContrastRatio(blended, background) >= LegibleContrast)
+        if (contrastRatio(blended, background) >= LegibleContrast)
             break;
     }
     return blended;

@@ -11,7 +11,7 @@ class QWidget;
 // pixel, as at 96 dots per inch.
 constexpr int TwipsPerPixel = 15;
 
-constexpr int Px(int twips)
+constexpr int px(int twips)
 {
     return (twips + TwipsPerPixel / 2) / TwipsPerPixel;
 }
@@ -30,40 +30,40 @@ struct TwipsSize {
     int height;
 };
 
-constexpr QRect PixelRect(TwipsRect twips)
+constexpr QRect pixelRect(TwipsRect twips)
 {
-    return {Px(twips.left), Px(twips.top), Px(twips.width), Px(twips.height)};
+    return {px(twips.left), px(twips.top), px(twips.width), px(twips.height)};
 }
 
-constexpr QSize PixelSize(TwipsSize twips)
+constexpr QSize pixelSize(TwipsSize twips)
 {
-    return {Px(twips.width), Px(twips.height)};
+    return {px(twips.width), px(twips.height)};
 }
 
 // Places a control at a position and size given in twips.
-void PlaceControl(QWidget &control, TwipsRect twips);
+void placeControl(QWidget &control, TwipsRect twips);
 
 // The frame both windows share: title bar with minimize and close
 // buttons, no maximize button, not resizable.
-Qt::WindowFlags FixedFrameFlags();
+Qt::WindowFlags fixedFrameFlags();
 
 // The area of the window's screen that windows may cover: the screen less
 // its panels and docks. Empty when there is no screen.
-QRect AvailableArea(const QWidget &window);
+QRect availableArea(const QWidget &window);
 
 // Moves a window to the centre of its screen, then into `available` (its
 // screen's AvailableArea) as far as its size allows.
-void CenterWindow(QWidget &window, const QRect &available);
-void CenterWindow(QWidget &window);
+void centerWindow(QWidget &window, const QRect &available);
+void centerWindow(QWidget &window);
 
 // Where a window's frame goes to lie inside `area`: moved in from any edge
 // it crosses; when it is larger than the area, its top-left corner (title
 // bar and menu) stays inside.
-QPoint KeptInside(const QRect &frame, const QRect &area);
+QPoint keptInside(const QRect &frame, const QRect &area);
 
 // The contrast ratio of two colours as the Web Content Accessibility
 // Guidelines define it, from 1 (the same) to 21 (black and white).
-double ContrastRatio(const QColor &a, const QColor &b);
+double contrastRatio(const QColor &a, const QColor &b);
 
 // The contrast ratio that text keeps with its background.
 constexpr double LegibleContrast = 4.5;
@@ -71,10 +71,10 @@ constexpr double LegibleContrast = 4.5;
 // `wanted` when it stands out from `background` by LegibleContrast; else
 // `wanted` blended toward white on a dark background, toward black on a
 // light one, just as far as that takes.
-QColor LegibleOn(const QColor &wanted, const QColor &background);
+QColor legibleOn(const QColor &wanted, const QColor &background);
 
 // A colour value with red in the low byte.
-inline QColor ColorFromValue(int value)
+inline QColor colorFromValue(int value)
 {
     return QColor(value & 0xFF, (value >> 8) & 0xFF, (value >> 16) & 0xFF);
 }

@@ -16,48 +16,48 @@ Forms::Forms(const Services &services, std::function<void()> leaveEventLoop)
 
 Forms::~Forms() = default;
 
-frmMain &Forms::MainForm()
+frmMain &Forms::mainForm()
 {
     if (!m_main) {
         m_main = std::make_unique<frmMain>(m_services);
         QObject::connect(m_main.get(), &frmMain::comSettingRequested, m_main.get(),
-                         [this] { ComSettingForm().ShowModal(); });
-        QObject::connect(m_main.get(), &frmMain::endRequested, m_main.get(), [this] { EndProgram(); });
+                         [this] { comSettingForm().showModal(); });
+        QObject::connect(m_main.get(), &frmMain::endRequested, m_main.get(), [this] { endProgram(); });
     }
     return *m_main;
 }
 
-void Forms::ShowMainForm()
+void Forms::showMainForm()
 {
-    frmMain &main = MainForm();
+    frmMain &main = mainForm();
     main.show();
     main.raise();
     main.activateWindow();
 }
 
-frmUdpRcvComSetting &Forms::ComSettingForm()
+frmUdpRcvComSetting &Forms::comSettingForm()
 {
     if (!m_comSetting) {
         auto *dialog = new frmUdpRcvComSetting(
-            m_services, [this] { return m_main->isVisible(); }, &MainForm());
+            m_services, [this] { return m_main->isVisible(); }, &mainForm());
         dialog->setAttribute(Qt::WA_DeleteOnClose);
         m_comSetting = dialog;
         QObject::connect(dialog, &frmUdpRcvComSetting::closedToMainWindow, dialog, [this] {
-            ReleaseComSettingForm();
-            ShowMainForm();
+            releaseComSettingForm();
+            showMainForm();
         });
-        QObject::connect(dialog, &frmUdpRcvComSetting::dismissed, dialog, [this] { ReleaseComSettingForm(); });
+        QObject::connect(dialog, &frmUdpRcvComSetting::dismissed, dialog, [this] { releaseComSettingForm(); });
         dialog->Form_Load();
     }
     return *m_comSetting;
 }
 
-frmUdpRcvComSetting *Forms::ExistingComSettingForm() const
+frmUdpRcvComSetting *Forms::existingComSettingForm() const
 {
     return m_comSetting.data();
 }
 
-void Forms::ReleaseComSettingForm()
+void Forms::releaseComSettingForm()
 {
     // The dialog may be running the handler that releases it: closed, it
     // is deleted once control is back in the event loop.
@@ -65,7 +65,7 @@ void Forms::ReleaseComSettingForm()
         dialog->close();
 }
 
-void Forms::EndProgram()
+void Forms::endProgram()
 {
     if (m_ended)
         return;
@@ -73,6 +73,6 @@ void Forms::EndProgram()
     if (m_comSetting)
         m_comSetting->hide();
     if (m_main)
-        m_main->Unload();
+        m_main->unload();
     m_leaveEventLoop();
 }

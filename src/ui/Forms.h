@@ -24,23 +24,23 @@ public:
     Forms &operator=(const Forms &) = delete;
 
     // The main window, created (not loaded) on first use.
-    frmMain &MainForm();
-    frmMain *ExistingMainForm() const { return m_main.get(); }
+    frmMain &mainForm();
+    frmMain *existingMainForm() const { return m_main.get(); }
     // Shows the main window modeless (loading it on its first show) and
     // brings it forward.
-    void ShowMainForm();
+    void showMainForm();
 
     // The settings dialog, created (with the main window as its parent) and
     // loaded on first use.
-    frmUdpRcvComSetting &ComSettingForm();
-    frmUdpRcvComSetting *ExistingComSettingForm() const;
+    frmUdpRcvComSetting &comSettingForm();
+    frmUdpRcvComSetting *existingComSettingForm() const;
     // Closes the dialog and releases it: the next use creates a fresh one.
-    void ReleaseComSettingForm();
+    void releaseComSettingForm();
 
     // Hides every window and leaves the event loop, once; the windows and
     // their sockets go when the program's objects are destroyed.
-    void EndProgram();
-    bool Ended() const { return m_ended; }
+    void endProgram();
+    bool ended() const { return m_ended; }
 
 private:
     Services m_services;

@@ -37,7 +37,7 @@ void HexCellDelegate::paintCell(QPainter *painter, const QStyleOptionViewItem &o
     look.alignment = Qt::AlignCenter; // every cell of the grid is centred
     look.size = option.rect.size();
     look.background = selected                                  ? m_highlight
-                      : backColor != HexGrid::StandardBackColor ? ColorFromValue(backColor).rgb()
+                      : backColor != HexGrid::StandardBackColor ? colorFromValue(backColor).rgb()
                                                                 : m_standard;
     look.foreground = selected ? m_highlightedText : m_text;
 

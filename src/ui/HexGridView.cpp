@@ -50,8 +50,8 @@ public:
         setMinimumSectionSize(0);
         setDefaultAlignment(Qt::AlignCenter);
         QPalette colors = palette();
-        colors.setColor(QPalette::Button, ColorFromValue(HexGrid::GreyBackColor));
-        colors.setColor(QPalette::Window, ColorFromValue(HexGrid::GreyBackColor));
+        colors.setColor(QPalette::Button, colorFromValue(HexGrid::GreyBackColor));
+        colors.setColor(QPalette::Window, colorFromValue(HexGrid::GreyBackColor));
         setPalette(colors);
     }
 
@@ -140,7 +140,7 @@ HexGridView::HexGridView(HexGrid &grid, QWidget *parent)
     // Beyond the last cell the grid shows grey: the viewport's background,
     // while the cells keep the view's Base.
     QPalette beyond = viewport()->palette();
-    beyond.setColor(QPalette::Base, ColorFromValue(HexGrid::GreyBackColor));
+    beyond.setColor(QPalette::Base, colorFromValue(HexGrid::GreyBackColor));
     viewport()->setPalette(beyond);
 }
 
@@ -269,7 +269,7 @@ void HexGridView::copyAsHexText()
     std::ranges::sort(offsets);
     offsets.erase(std::unique(offsets.begin(), offsets.end()), offsets.end());
     const QByteArray &bytes = m_grid.shownBytes();
-    QGuiApplication::clipboard()->setText(offsets.empty() ? HexDumpText(bytes) : HexDumpText(bytes, offsets));
+    QGuiApplication::clipboard()->setText(offsets.empty() ? hexDumpText(bytes) : hexDumpText(bytes, offsets));
 }
 
 void HexGridView::selectAll()

@@ -12,14 +12,14 @@ constexpr int FrameMs = 16;
 
 LampWidget::LampWidget(QWidget *parent) : QWidget(parent)
 {
-    InstallFormAccessibility();
+    installFormAccessibility();
     setFocusPolicy(Qt::NoFocus);
     m_frameTimer.setSingleShot(true);
     m_frameTimer.setInterval(FrameMs);
     connect(&m_frameTimer, &QTimer::timeout, this, &LampWidget::repaintIfChanged);
 }
 
-void LampWidget::SetBackColor(int color)
+void LampWidget::setBackColor(int color)
 {
     if (color == m_backColor)
         return;
@@ -41,7 +41,7 @@ void LampWidget::repaintIfChanged()
     changed.checked = true;
     QAccessibleStateChangeEvent stateChange(this, changed);
     QAccessible::updateAccessibility(&stateChange);
-    QAccessibleValueChangeEvent valueChange(this, LampStateText(isLit()));
+    QAccessibleValueChangeEvent valueChange(this, lampStateText(isLit()));
     QAccessible::updateAccessibility(&valueChange);
 }
 
@@ -52,7 +52,7 @@ void LampWidget::paintEvent(QPaintEvent *)
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
     painter.setPen(Qt::NoPen);
-    painter.setBrush(ColorFromValue(m_backColor));
+    painter.setBrush(colorFromValue(m_backColor));
     m_paintedColor = m_backColor;
     painter.drawEllipse(circle);
 }

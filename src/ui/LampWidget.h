@@ -16,10 +16,10 @@ public:
     explicit LampWidget(QWidget *parent);
 
     int BackColor() const override { return m_backColor; }
-    void SetBackColor(int color) override;
+    void setBackColor(int color) override;
     // Lit: any colour but black. Assistive technology hears of a change
     // with the repaint, not with every colour set.
-    bool isLit() const { return m_backColor != LampColor::Black; }
+    bool isLit() const { return m_backColor != lampcolor::Black; }
 
 protected:
     void paintEvent(QPaintEvent *event) override;
@@ -27,8 +27,8 @@ protected:
 private:
     void repaintIfChanged();
 
-    int m_backColor = LampColor::Black;
-    int m_paintedColor = LampColor::Black;
+    int m_backColor = lampcolor::Black;
+    int m_paintedColor = lampcolor::Black;
     bool m_announcedLit = false;
     QTimer m_frameTimer;
 };

@@ -5,7 +5,7 @@
 
 namespace {
 
-QMessageBox::Icon IconOf(MsgBoxStyles style)
+QMessageBox::Icon iconOf(MsgBoxStyles style)
 {
     const bool critical = style.testFlag(MsgBoxStyle::Critical);
     const bool question = style.testFlag(MsgBoxStyle::Question);
@@ -22,9 +22,9 @@ QMessageBox::Icon IconOf(MsgBoxStyles style)
 
 } // namespace
 
-MsgBoxResult QtMessageBoxes::MsgBox(const QString &text, MsgBoxStyles style, const QString &title)
+MsgBoxResult QtMessageBoxes::msgBox(const QString &text, MsgBoxStyles style, const QString &title)
 {
-    QMessageBox box(IconOf(style), title.isEmpty() ? ApplicationTitle() : title,
+    QMessageBox box(iconOf(style), title.isEmpty() ? applicationTitle() : title,
                     QString(text).replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
     box.setTextFormat(Qt::PlainText);
     QPushButton *ok = box.addButton(QStringLiteral("OK"), QMessageBox::AcceptRole);

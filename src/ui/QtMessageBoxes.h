@@ -6,5 +6,5 @@
 // socket events go on while it is open.
 class QtMessageBoxes final : public MessageBoxService {
 public:
-    MsgBoxResult MsgBox(const QString &text, MsgBoxStyles style, const QString &title = {}) override;
+    MsgBoxResult msgBox(const QString &text, MsgBoxStyles style, const QString &title = {}) override;
 };

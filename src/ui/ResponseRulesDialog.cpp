@@ -146,7 +146,7 @@ void ResponseRulesDialog::createControls()
     closing->addWidget(m_cmdSave);
     closing->addWidget(m_cmdClose);
     layout->addLayout(closing);
-    resize(Px(9960), Px(6000));
+    resize(px(9960), px(6000));
 
     const QList<QWidget *> tabOrder {m_lstRules,  m_cmdAdd, m_cmdUp,           m_cmdDown, m_cmdDelete, m_txtRule,
                                      m_txtSample, m_cmdTry, m_txtSampleSender, m_cmdSave, m_cmdClose};
@@ -169,7 +169,7 @@ void ResponseRulesDialog::load()
 {
     const Result<QByteArray> content = responserules::readFile(m_file);
     if (!content)
-        m_boxes.MsgBox(u"応答ルールファイルを読み込めませんでした。\r\n"_s + content.error().description(),
+        m_boxes.msgBox(u"応答ルールファイルを読み込めませんでした。\r\n"_s + content.error().description(),
                        MsgBoxStyle::Critical);
     m_entries = responserules::split(content ? *content : QByteArray());
     showRules(0);
@@ -311,7 +311,7 @@ bool ResponseRulesDialog::save()
 {
     const Result<> written = responserules::saveFile(m_file, responserules::join(m_entries));
     if (!written) {
-        m_boxes.MsgBox(written.error().description(), MsgBoxStyle::Critical);
+        m_boxes.msgBox(written.error().description(), MsgBoxStyle::Critical);
         return false;
     }
     m_modified = false;
@@ -321,7 +321,7 @@ bool ResponseRulesDialog::save()
 
 void ResponseRulesDialog::reject()
 {
-    if (m_modified && m_boxes.MsgBox(u"変更を保存せずに閉じますか？"_s,
+    if (m_modified && m_boxes.msgBox(u"変更を保存せずに閉じますか？"_s,
                                      MsgBoxStyle::OkCancel | MsgBoxStyle::Question | MsgBoxStyle::DefaultButton2,
                                      windowTitle()) != MsgBoxResult::Ok)
         return;

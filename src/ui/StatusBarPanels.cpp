@@ -65,7 +65,7 @@ void StatusBarPanels::setNotice(const QString &text)
 void StatusBarPanels::colorNotice()
 {
     QPalette colors = m_notice->palette();
-    colors.setColor(QPalette::WindowText, LegibleOn(Qt::red, m_bar.palette().color(QPalette::Window)));
+    colors.setColor(QPalette::WindowText, legibleOn(Qt::red, m_bar.palette().color(QPalette::Window)));
     m_notice->setPalette(colors);
 }
 

@@ -85,7 +85,7 @@ void frmMain::setVisible(bool visible)
     QWidget::setVisible(visible);
 }
 
-void frmMain::Unload()
+void frmMain::unload()
 {
     m_tmrNowDateTime.stop();
     m_wscRecv->Close();
@@ -95,7 +95,7 @@ void frmMain::Unload()
 void frmMain::Form_Load()
 {
     m_services.guard.run(QStringLiteral("(Form_Load)"), [&] {
-        setWindowTitle(ApplicationTitle());
+        setWindowTitle(applicationTitle());
         m_sendGrid.labelHeaders();
         m_recvGrid.labelHeaders();
         m_tmrNowDateTime.start();
@@ -109,9 +109,9 @@ void frmMain::Form_Load()
         else if (m_settings.ResMode == 2 && m_optCustom->isEnabled())
             m_optCustom->setChecked(true);
         winId(); // the frame around the window is known once the window exists
-        const QRect screenArea = AvailableArea(*this);
+        const QRect screenArea = availableArea(*this);
         fitInto(screenArea);
-        CenterWindow(*this, screenArea);
+        centerWindow(*this, screenArea);
     });
 }
 
@@ -127,8 +127,8 @@ void frmMain::cmdEnd_Click()
 {
     m_services.guard.run(QStringLiteral("(cmdEnd_Click)"), [&] {
         const MsgBoxStyles style = MsgBoxStyle::OkCancel | MsgBoxStyle::Question | MsgBoxStyle::DefaultButton2;
-        if (m_services.boxes.MsgBox(ApplicationTitle() + QStringLiteral("を終了してもよろしいですか？"), style,
-                                    ApplicationTitle()) == MsgBoxResult::Ok)
+        if (m_services.boxes.msgBox(applicationTitle() + QStringLiteral("を終了してもよろしいですか？"), style,
+                                    applicationTitle()) == MsgBoxResult::Ok)
             Q_EMIT endRequested();
     });
 }
@@ -138,7 +138,7 @@ void frmMain::ComSetting_Click()
     m_services.guard.run(QStringLiteral("(ComSetting_Click)"), [&] { Q_EMIT comSettingRequested(); });
 }
 
-void frmMain::ClickRecvData()
+void frmMain::clickRecvData()
 {
     m_cmdRecvData->click();
 }
@@ -157,33 +157,33 @@ void frmMain::changeEvent(QEvent *event)
     QWidget::changeEvent(event);
 }
 
-Lamp &frmMain::RecvLed()
+Lamp &frmMain::recvLed()
 {
     return *m_shpRecvLed;
 }
 
-Lamp &frmMain::SendLed()
+Lamp &frmMain::sendLed()
 {
     return *m_shpSendLed;
 }
 
-void frmMain::SetLastRecvDateTime(const LocalTime &time)
+void frmMain::setLastRecvDateTime(const LocalTime &time)
 {
     m_lastRecvTime.show(time);
 }
 
-void frmMain::SetLastSentDateTime(const LocalTime &time)
+void frmMain::setLastSentDateTime(const LocalTime &time)
 {
     m_lastSentTime.show(time);
 }
 
-void frmMain::SetRecvButtonCaption(const QString &text)
+void frmMain::setRecvButtonCaption(const QString &text)
 {
     if (m_cmdRecvData->text() != text)
         m_cmdRecvData->setText(text);
 }
 
-ResponseOption frmMain::SelectedResponse() const
+ResponseOption frmMain::selectedResponse() const
 {
     if (m_optNothing->isChecked())
         return ResponseOption::Nothing;
@@ -194,18 +194,18 @@ ResponseOption frmMain::SelectedResponse() const
     return ResponseOption::None;
 }
 
-void frmMain::SetLastSender(const SocketAddress &sender)
+void frmMain::setLastSender(const SocketAddress &sender)
 {
     const socklen_t length = std::min<socklen_t>(sender.length, sizeof m_lastSender);
     if (sender.empty() || (length == m_lastSenderLength && std::memcmp(&m_lastSender, sender.address, length) == 0))
         return;
     std::memcpy(&m_lastSender, sender.address, length);
     m_lastSenderLength = length;
-    m_senderText = QStringLiteral("送信元：") + FormatSocketAddress(sender);
+    m_senderText = QStringLiteral("送信元：") + formatSocketAddress(sender);
     showSender();
 }
 
-void frmMain::SetCaptureFailing(bool failing)
+void frmMain::setCaptureFailing(bool failing)
 {
     m_captureFailing = failing;
     showWriteFailures();

@@ -43,9 +43,9 @@ public:
     int16_t ResMode() const { return m_settings.ResMode; }
     // What reception counted, and its state now.
     ReceptionReport receptionReport() const { return m_reception->report(); }
-    bool Loaded() const { return m_loaded; }
+    bool loaded() const { return m_loaded; }
     // Hides the window for good: the clock stops and reception ends.
-    void Unload();
+    void unload();
 
     // The window's handlers.
     void Form_Load();
@@ -53,7 +53,7 @@ public:
     void cmdEnd_Click();
     void ComSetting_Click();
     // Clicks 受信待ち (or 受信終了) as the user would: the same handler runs.
-    void ClickRecvData();
+    void clickRecvData();
 
     // The custom response's rules: read with the settings, again from the
     // menu and after the editor saved them. カスタム can be chosen while
@@ -64,17 +64,17 @@ public:
     void editResponseRules();
 
     // ReceptionSurface
-    Lamp &RecvLed() override;
-    Lamp &SendLed() override;
-    HexGrid &RecvGrid() override { return m_recvGrid; }
-    HexGrid &SendGrid() override { return m_sendGrid; }
-    void SetLastRecvDateTime(const LocalTime &time) override;
-    void SetLastSentDateTime(const LocalTime &time) override;
-    void SetRecvButtonCaption(const QString &text) override;
-    ResponseOption SelectedResponse() const override;
-    void SetLastSender(const SocketAddress &sender) override;
+    Lamp &recvLed() override;
+    Lamp &sendLed() override;
+    HexGrid &recvGrid() override { return m_recvGrid; }
+    HexGrid &sendGrid() override { return m_sendGrid; }
+    void setLastRecvDateTime(const LocalTime &time) override;
+    void setLastSentDateTime(const LocalTime &time) override;
+    void setRecvButtonCaption(const QString &text) override;
+    ResponseOption selectedResponse() const override;
+    void setLastSender(const SocketAddress &sender) override;
     void setAnsweringRule(const QString &name) override;
-    void SetCaptureFailing(bool failing) override;
+    void setCaptureFailing(bool failing) override;
 
     void setVisible(bool visible) override;
 

@@ -32,7 +32,7 @@ constexpr int TimePanelTwips = 600;
 // spell at once.
 constexpr int GridRepaintIntervalMs = 100;
 
-template <typename Control> Control *Named(Control *control, const char *name)
+template <typename Control> Control *named(Control *control, const char *name)
 {
     control->setObjectName(QString::fromLatin1(name));
     return control;
@@ -42,36 +42,36 @@ template <typename Control> Control *Named(Control *control, const char *name)
 
 void frmMain::createMenu()
 {
-    m_menuBar = Named(new QMenuBar(this), "menuBar");
-    m_admin = Named(m_menuBar->addMenu(QStringLiteral("設定")), "Admin");
-    m_comSetting = Named(m_admin->addAction(QStringLiteral("通信")), "ComSetting");
-    m_editResponseRules = Named(m_admin->addAction(QStringLiteral("応答ルールの編集")), "editResponseRules");
-    m_reloadResponseRules = Named(m_admin->addAction(QStringLiteral("応答ルールの再読込")), "reloadResponseRules");
+    m_menuBar = named(new QMenuBar(this), "menuBar");
+    m_admin = named(m_menuBar->addMenu(QStringLiteral("設定")), "Admin");
+    m_comSetting = named(m_admin->addAction(QStringLiteral("通信")), "ComSetting");
+    m_editResponseRules = named(m_admin->addAction(QStringLiteral("応答ルールの編集")), "editResponseRules");
+    m_reloadResponseRules = named(m_admin->addAction(QStringLiteral("応答ルールの再読込")), "reloadResponseRules");
 }
 
 void frmMain::createControls()
 {
-    const FormDefinition &definition = MainFormDefinition();
-    InstallFormAccessibility();
+    const FormDefinition &definition = mainFormDefinition();
+    installFormAccessibility();
     setObjectName(QString::fromLatin1(definition.name));
     setWindowTitle(definition.titleText());
-    setWindowFlags(FixedFrameFlags());
-    setFont(FormFont(FormFontCode::FormDefault));
+    setWindowFlags(fixedFrameFlags());
+    setFont(formFont(FormFontCode::FormDefault));
     createMenu();
 
-    m_client = Named(new QWidget, "clientArea");
-    m_client->setFixedSize(PixelSize(definition.client));
+    m_client = named(new QWidget, "clientArea");
+    m_client->setFixedSize(pixelSize(definition.client));
     // The client area scrolls only where the screen is too small for it.
-    m_clientScroll = Named(new QScrollArea(this), "clientScroll");
+    m_clientScroll = named(new QScrollArea(this), "clientScroll");
     m_clientScroll->setFrameShape(QFrame::NoFrame);
     m_clientScroll->setFocusPolicy(Qt::NoFocus);
     m_clientScroll->setWidget(m_client);
 
     const FormControls controls =
-        BuildControls(definition, *m_client, [this](const ControlDefinition &control, QWidget *parent) -> QWidget * {
+        buildControls(definition, *m_client, [this](const ControlDefinition &control, QWidget *parent) -> QWidget * {
             if (control.kind == ControlKind::StatusBar) {
                 auto *bar = new QStatusBar(parent);
-                m_statusPanels = new StatusBarPanels(m_services.clock, Px(DatePanelTwips), Px(TimePanelTwips), *bar);
+                m_statusPanels = new StatusBarPanels(m_services.clock, px(DatePanelTwips), px(TimePanelTwips), *bar);
                 return bar;
             }
             return new HexGridView(std::string_view(control.name) == "fgrdRecvData" ? m_recvGrid : m_sendGrid, parent);
@@ -118,12 +118,12 @@ void frmMain::createControls()
     }
 
     m_optCustom->setEnabled(false); // until a response rule is read
-    m_responseGroup = Named(new QButtonGroup(m_fraResSetting), "responseGroup");
+    m_responseGroup = named(new QButtonGroup(m_fraResSetting), "responseGroup");
     m_responseGroup->setExclusive(true);
     for (QRadioButton *option : {m_optNothing, m_optRcvData, m_optCustom})
         m_responseGroup->addButton(option);
 
-    m_wscRecv = Named(new UdpSocket(this), "wscRecv");
+    m_wscRecv = named(new UdpSocket(this), "wscRecv");
     m_tmrNowDateTime.setObjectName(QStringLiteral("tmrNowDateTime"));
     m_tmrNowDateTime.setInterval(500);
 
@@ -138,7 +138,7 @@ void frmMain::createControls()
     m_fullSize =
         QSize(clientWidth, (menuHeight > 0 ? menuHeight : m_menuBar->sizeHint().height()) + m_client->height());
     setFixedSize(m_fullSize);
-    ArrangeTabOrder(definition, controls);
+    arrangeTabOrder(definition, controls);
 }
 
 void frmMain::colorHeadings()
@@ -146,7 +146,7 @@ void frmMain::colorHeadings()
     // The section headings are black, but never black on a dark window.
     for (QLabel *heading : {m_lblRcvData, m_lblSendData}) {
         QPalette colors = heading->palette();
-        colors.setColor(QPalette::WindowText, LegibleOn(Qt::black, colors.color(QPalette::Window)));
+        colors.setColor(QPalette::WindowText, legibleOn(Qt::black, colors.color(QPalette::Window)));
         heading->setPalette(colors);
     }
 }

@@ -30,7 +30,7 @@ void frmMain::reloadResponseRules()
                                                  m_services.runtime.ToolKind(), m_services.boxes);
         updateCustomOption();
         if (problems == 0)
-            m_services.boxes.MsgBox(QStringLiteral("応答ルールを%1件読み込みました。").arg(m_rules.size()),
+            m_services.boxes.msgBox(QStringLiteral("応答ルールを%1件読み込みました。").arg(m_rules.size()),
                                     MsgBoxStyle::Information);
     });
 }

@@ -39,15 +39,15 @@ frmUdpRcvComSetting::~frmUdpRcvComSetting() = default;
 
 void frmUdpRcvComSetting::createControls()
 {
-    const FormDefinition &definition = ComSettingFormDefinition();
+    const FormDefinition &definition = comSettingFormDefinition();
     setObjectName(QString::fromLatin1(definition.name));
     setWindowTitle(definition.titleText());
-    setWindowFlags(FixedFrameFlags());
-    setFont(FormFont(FormFontCode::FormDefault));
+    setWindowFlags(fixedFrameFlags());
+    setFont(formFont(FormFontCode::FormDefault));
     setSizeGripEnabled(false);
-    setFixedSize(PixelSize(definition.client));
+    setFixedSize(pixelSize(definition.client));
 
-    const FormControls controls = BuildControls(definition, *this);
+    const FormControls controls = buildControls(definition, *this);
     m_lblRcvPort = controls.get<QLabel>("lblRcvPort");
     m_lblColon = controls.get<QLabel>("lblColon");
     m_txtRcvPort = controls.get<QLineEdit>("txtRcvPort");
@@ -58,7 +58,7 @@ void frmUdpRcvComSetting::createControls()
     m_wscUdpRcvTest = new UdpSocket(this);
     m_wscUdpRcvTest->setObjectName(QStringLiteral("wscUdpRcvTest"));
 
-    ArrangeTabOrder(definition, controls);
+    arrangeTabOrder(definition, controls);
 }
 
 void frmUdpRcvComSetting::connectHandlers()
@@ -93,7 +93,7 @@ bool frmUdpRcvComSetting::testBindPort(const QString &portText)
     return CheckBindPort(*m_wscUdpRcvTest, portText, m_services.guard);
 }
 
-void frmUdpRcvComSetting::ShowModal()
+void frmUdpRcvComSetting::showModal()
 {
     setWindowModality(Qt::ApplicationModal);
     exec();
@@ -106,7 +106,7 @@ void frmUdpRcvComSetting::Form_Load()
         const QString port = storedPort();
         m_txtRcvPort->setMaxLength(std::max(PortBoxLength, static_cast<int>(port.size())));
         m_txtRcvPort->setText(port);
-        CenterWindow(*this);
+        centerWindow(*this);
     });
 }
 
@@ -115,7 +115,7 @@ void frmUdpRcvComSetting::cmdApply_Click()
     m_services.guard.run(QStringLiteral("(cmdApply_Click)"), [&]() -> Result<> {
         const QString portText = m_txtRcvPort->text();
         if (!CheckPortNo(portText, m_services.guard)) {
-            m_services.boxes.MsgBox(QStringLiteral("受信ポート番号が不正です。"), MsgBoxStyle::OkOnly);
+            m_services.boxes.msgBox(QStringLiteral("受信ポート番号が不正です。"), MsgBoxStyle::OkOnly);
             selectPortText();
             return {};
         }
@@ -125,19 +125,19 @@ void frmUdpRcvComSetting::cmdApply_Click()
             return {};
         }
         if (!CheckBindPort(*m_wscUdpRcvTest, portText, m_services.guard)) {
-            m_services.boxes.MsgBox(CannotReceiveMessage(), MsgBoxStyle::Critical);
+            m_services.boxes.msgBox(cannotReceiveMessage(), MsgBoxStyle::Critical);
             selectPortText();
             return {};
         }
         const QString &file = m_services.runtime.SettingFile();
         if (!PutIniString(QStringLiteral("Port"), QStringLiteral("UdpPort"), file, newPort)) {
-            m_services.boxes.MsgBox(
+            m_services.boxes.msgBox(
                 QStringLiteral("受信ポート設定を保存できませんでした。\r\n設定ファイルを確認してください。"),
                 MsgBoxStyle::Critical);
             selectPortText();
             return RuntimeError(QStringLiteral("設定ファイルに書き込めません（%1）").arg(file));
         }
-        m_services.boxes.MsgBox(restartNeededMessage(), MsgBoxStyle::Information);
+        m_services.boxes.msgBox(restartNeededMessage(), MsgBoxStyle::Information);
         closeDialog();
         return {};
     });
@@ -150,7 +150,7 @@ void frmUdpRcvComSetting::cmdCancel_Click()
             closeDialog();
             return;
         }
-        m_services.boxes.MsgBox(QStringLiteral("正常な受信ポート番号を設定してください。"), MsgBoxStyle::OkOnly);
+        m_services.boxes.msgBox(QStringLiteral("正常な受信ポート番号を設定してください。"), MsgBoxStyle::OkOnly);
         selectPortText();
     });
 }

@@ -30,7 +30,7 @@ public:
 
     // Shows the dialog modal and returns when it has closed; a dialog that
     // deletes itself on closing is gone by then.
-    void ShowModal();
+    void showModal();
 
     // The dialog's handlers.
     void Form_Load();

@@ -19,7 +19,7 @@ namespace {
 const QString ProgramName = u"Tavo_UdpRecv"_s;
 
 // A copy, not a link: the program folder is where the real file lies.
-QString CopyProgram(const QTemporaryDir &dir)
+QString copyProgram(const QTemporaryDir &dir)
 {
     const QString program = dir.filePath(ProgramName);
     return QFile::copy(QStringLiteral(UDPRECV_BINARY), program) ? program : QString();
@@ -65,7 +65,7 @@ void CommandLineTest::endsWithoutStarting()
     QFETCH(QString, err);
 
     QTemporaryDir dir;
-    const QString program = CopyProgram(dir);
+    const QString program = copyProgram(dir);
     QVERIFY(!program.isEmpty());
     QProcess process;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
@@ -95,7 +95,7 @@ void CommandLineTest::listenEchoesOnLoopback()
     QTemporaryDir dir;
     QVERIFY(QDir(dir.path()).mkpath(u"Config"_s));
     QVERIFY(testsupport::SettingsFile().udpPort(port).writeTo(dir.filePath(u"Config/Tavo_UdpRecvSetting.ini"_s)));
-    const QString program = CopyProgram(dir);
+    const QString program = copyProgram(dir);
     QVERIFY(!program.isEmpty());
 
     QProcess process;

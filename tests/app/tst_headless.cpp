@@ -27,7 +27,7 @@ using testsupport::SettingsFile;
 namespace {
 
 // A program folder with the program and its settings.
-QString PrepareProgram(const QTemporaryDir &dir, const SettingsFile &settings)
+QString prepareProgram(const QTemporaryDir &dir, const SettingsFile &settings)
 {
     if (!QDir(dir.path()).mkpath(u"Config"_s) || !settings.writeTo(dir.filePath(u"Config/Tavo_UdpRecvSetting.ini"_s)))
         return {};
@@ -37,7 +37,7 @@ QString PrepareProgram(const QTemporaryDir &dir, const SettingsFile &settings)
 
 // Headless: no display at all. The window program: the offscreen platform,
 // reception switched on by --listen.
-void StartProgram(QProcess &process, const QString &program, bool headless,
+void startProgram(QProcess &process, const QString &program, bool headless,
                   const QProcessEnvironment &extra = QProcessEnvironment())
 {
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
@@ -52,7 +52,7 @@ void StartProgram(QProcess &process, const QString &program, bool headless,
 
 // The service manager's end: a datagram socket bound to a path or, after
 // '@', to a name in the abstract namespace; -1 on failure.
-int BindNotifySocket(const QByteArray &name)
+int bindNotifySocket(const QByteArray &name)
 {
     sockaddr_un address {};
     address.sun_family = AF_UNIX;
@@ -65,7 +65,7 @@ int BindNotifySocket(const QByteArray &name)
 }
 
 // The messages waiting on the manager's socket.
-QByteArrayList Drain(int fd)
+QByteArrayList drain(int fd)
 {
     QByteArrayList messages;
     char buffer[4096];
@@ -112,10 +112,10 @@ void HeadlessTest::endsCleanlyOnSignal()
     LoopbackPeer client(AF_INET);
     const uint16_t port = freePort();
     QTemporaryDir dir;
-    const QString program = PrepareProgram(dir, SettingsFile().udpPort(port));
+    const QString program = prepareProgram(dir, SettingsFile().udpPort(port));
     QVERIFY(port != 0 && !program.isEmpty());
     QProcess process;
-    StartProgram(process, program, headless);
+    startProgram(process, program, headless);
     QVERIFY(process.waitForStarted(10000));
 
     // The signal comes among datagrams in flight: the one in hand is
@@ -169,9 +169,9 @@ void HeadlessTest::notifiesServiceManager()
     LoopbackPeer client(AF_INET);
     const uint16_t port = freePort();
     QTemporaryDir dir;
-    const QString program = PrepareProgram(dir, SettingsFile().udpPort(port));
+    const QString program = prepareProgram(dir, SettingsFile().udpPort(port));
     socketName.replace(u"<dir>"_s, dir.path()).replace(u"<pid>"_s, QString::number(QCoreApplication::applicationPid()));
-    const int manager = BindNotifySocket(QFile::encodeName(socketName));
+    const int manager = bindNotifySocket(QFile::encodeName(socketName));
     const auto closeManager = qScopeGuard([manager] { ::close(manager); });
     QVERIFY(port != 0 && !program.isEmpty() && manager >= 0);
     QProcessEnvironment env;
@@ -179,12 +179,12 @@ void HeadlessTest::notifiesServiceManager()
     if (!watchdogUsec.isEmpty())
         env.insert(u"WATCHDOG_USEC"_s, watchdogUsec);
     QProcess process;
-    StartProgram(process, program, true, env);
+    startProgram(process, program, true, env);
 
     // Ready with a first status line once the port is bound: an echo comes at once.
     QByteArrayList messages;
     for (int wait = 0; wait < 200 && messages.isEmpty() && !process.waitForFinished(100); ++wait)
-        messages = Drain(manager);
+        messages = drain(manager);
     QVERIFY(!messages.isEmpty());
     QVERIFY2(messages[0].startsWith("READY=1\nSTATUS=") &&
                  StatusLine.match(QString::fromUtf8(messages[0].mid(15))).hasMatch(),
@@ -196,12 +196,12 @@ void HeadlessTest::notifiesServiceManager()
     for (int wait = 0; wait < 50 && !out.contains('\n'); ++wait) {
         process.waitForReadyRead(100);
         out += process.readAllStandardOutput();
-        messages += Drain(manager);
+        messages += drain(manager);
     }
     ::kill(static_cast<pid_t>(process.processId()), SIGTERM);
     for (int wait = 0; wait < 100 && !process.waitForFinished(100); ++wait)
-        messages += Drain(manager);
-    messages += Drain(manager);
+        messages += drain(manager);
+    messages += drain(manager);
     QCOMPARE(process.exitStatus(), QProcess::NormalExit);
     QCOMPARE(process.exitCode(), 0);
     const QByteArray firstLine = out.left(out.indexOf('\n'));
@@ -228,9 +228,9 @@ void HeadlessTest::refusesWithoutUsablePort()
     QVERIFY(holder >= 0);
     QTemporaryDir dir;
     const QString program =
-        PrepareProgram(dir, SettingsFile().udpPort(portStored ? SettingsFile::Value(QString::number(taken)) : std::nullopt));
+        prepareProgram(dir, SettingsFile().udpPort(portStored ? SettingsFile::Value(QString::number(taken)) : std::nullopt));
     QProcess process;
-    StartProgram(process, program, true);
+    startProgram(process, program, true);
     const bool ended = process.waitForFinished(20000);
     if (!ended)
         process.kill();
@@ -265,14 +265,14 @@ void HeadlessTest::customRulesAnswer()
     LoopbackPeer client(AF_INET);
     const uint16_t port = freePort();
     QTemporaryDir dir;
-    const QString program = PrepareProgram(dir, SettingsFile().udpPort(port).resSetting(2));
+    const QString program = prepareProgram(dir, SettingsFile().udpPort(port).resSetting(2));
     QVERIFY(port != 0 && !program.isEmpty());
     if (withRules)
         testsupport::writeFile(dir.filePath(u"Config/Tavo_UdpRecvRules.txt"_s),
                                "; BACnet/IP\r\nwhois prefix=810b contains=1008 -> 810a0015 0100 1000 c4020004d2 "
                                "2205c4 9103 2203e7\r\n");
     QProcess process;
-    StartProgram(process, program, headless);
+    startProgram(process, program, headless);
     QVERIFY(process.waitForStarted(10000));
     const QString logFile = dir.filePath(u"Log/Tavo_UdpRcvLog.txt"_s);
 

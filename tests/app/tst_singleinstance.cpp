@@ -25,7 +25,7 @@ namespace {
 constexpr uid_t Nobody = 65534; // nobody and nogroup
 
 // A per-user data home whose settings select echo mode on `port`, owned by `owner`.
-bool PrepareDataHome(const QString &dataHome, uint16_t port, uid_t owner)
+bool prepareDataHome(const QString &dataHome, uint16_t port, uid_t owner)
 {
     const QString folder = dataHome + u"/Tavo_UdpRecv"_s;
     if (!QDir().mkpath(folder + u"/Config"_s))
@@ -40,7 +40,7 @@ bool PrepareDataHome(const QString &dataHome, uint16_t port, uid_t owner)
     return true;
 }
 
-void Start(QProcess &process, const QString &program, const QString &dataHome, bool asNobody, bool window)
+void start(QProcess &process, const QString &program, const QString &dataHome, bool asNobody, bool window)
 {
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(u"XDG_DATA_HOME"_s, dataHome);
@@ -57,7 +57,7 @@ void Start(QProcess &process, const QString &program, const QString &dataHome, b
     process.waitForStarted(10000);
 }
 
-bool Echoes(const QProcess &process, uint16_t port)
+bool echoes(const QProcess &process, uint16_t port)
 {
     LoopbackPeer client(AF_INET);
     const QByteArray payload = testsupport::pattern(16, port);
@@ -68,7 +68,7 @@ bool Echoes(const QProcess &process, uint16_t port)
 // The sanitizers of an instrumented build read their suppression files at
 // every start, as whatever user runs: copies in `folder`, which every user
 // can read, stand in for files that may lie in a folder private to root.
-bool ShareSuppressions(const QString &folder)
+bool shareSuppressions(const QString &folder)
 {
     for (const char *variable : {"ASAN_OPTIONS", "LSAN_OPTIONS"}) {
         QStringList options = QString::fromLocal8Bit(qgetenv(variable)).split(u':', Qt::SkipEmptyParts);
@@ -87,7 +87,7 @@ bool ShareSuppressions(const QString &folder)
     return true;
 }
 
-void End(QProcess &process)
+void end(QProcess &process)
 {
     if (process.state() == QProcess::NotRunning)
         return;
@@ -129,7 +129,7 @@ void SingleInstanceTest::initTestCase()
     QVERIFY2(install.exitCode() == 0, install.readAll().constData());
     m_program = m_root.filePath(u"prefix/bin/Tavo_UdpRecv"_s);
     QVERIFY(QFileInfo(m_program).isExecutable());
-    QVERIFY(ShareSuppressions(m_root.path()));
+    QVERIFY(shareSuppressions(m_root.path()));
 }
 
 void SingleInstanceTest::lockWithinOneProcess()
@@ -200,18 +200,18 @@ void SingleInstanceTest::oneInstancePerDataFolder()
     const QString first = row.filePath(u"first"_s), second = sameFolder ? first : row.filePath(u"second"_s);
     const uint16_t firstPort = freePort(), secondPort = freePort();
     QVERIFY(firstPort != 0 && secondPort != 0 && firstPort != secondPort);
-    QVERIFY(PrepareDataHome(first, firstPort, ::geteuid()));
-    QVERIFY(sameFolder || PrepareDataHome(second, secondPort, asNobody ? Nobody : ::geteuid()));
+    QVERIFY(prepareDataHome(first, firstPort, ::geteuid()));
+    QVERIFY(sameFolder || prepareDataHome(second, secondPort, asNobody ? Nobody : ::geteuid()));
 
     QProcess one, two;
-    Start(one, m_program, first, false, false);
-    const bool firstEchoes = Echoes(one, firstPort);
-    Start(two, m_program, second, asNobody, window);
-    const bool secondEchoes = !sameFolder && Echoes(two, secondPort);
+    start(one, m_program, first, false, false);
+    const bool firstEchoes = echoes(one, firstPort);
+    start(two, m_program, second, asNobody, window);
+    const bool secondEchoes = !sameFolder && echoes(two, secondPort);
     const bool secondEnded = sameFolder && two.waitForFinished(20000);
     const bool firstRuns = one.state() == QProcess::Running;
-    End(one);
-    End(two);
+    end(one);
+    end(two);
 
     QVERIFY(firstEchoes && firstRuns);
     if (!sameFolder) {

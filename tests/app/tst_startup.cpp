@@ -26,12 +26,12 @@ const QString CannotReceive =
 
 // Creates the Config folder so that a settings file can exist before the
 // program's first start.
-void PrepareConfig(const FormsFixture &f)
+void prepareConfig(const FormsFixture &f)
 {
     QVERIFY(QDir(f.dir.path()).mkpath(u"Config"_s));
 }
 
-QString SettingFileIn(const FormsFixture &f)
+QString settingFileIn(const FormsFixture &f)
 {
     return f.dir.filePath(u"Config/Tavo_UdpRecvSetting.ini"_s);
 }
@@ -79,10 +79,10 @@ void StartupTest::windowForStoredPort()
 
     const HeldPort held;
     FormsFixture f;
-    PrepareConfig(f);
+    prepareConfig(f);
     if (port != "-") {
         port.replace("<held>", QByteArray::number(held.port())).replace("<free>", QByteArray::number(freePort()));
-        QVERIFY(SettingsFile().udpPort(QString::fromLatin1(port)).writeTo(SettingFileIn(f)));
+        QVERIFY(SettingsFile().udpPort(QString::fromLatin1(port)).writeTo(settingFileIn(f)));
     }
     SingleInstance instance;
 
@@ -93,11 +93,11 @@ void StartupTest::windowForStoredPort()
         QCOMPARE(box.style, 16);
         QCOMPARE(box.title, QString());
     }
-    frmMain *main = f.forms->ExistingMainForm();
+    frmMain *main = f.forms->existingMainForm();
     QVERIFY(main != nullptr); // ReadSetting created it
     QCOMPARE(main->isVisible(), mainShown);
-    QCOMPARE(main->Loaded(), mainShown);
-    frmUdpRcvComSetting *dialog = f.forms->ExistingComSettingForm();
+    QCOMPARE(main->loaded(), mainShown);
+    frmUdpRcvComSetting *dialog = f.forms->existingComSettingForm();
     QCOMPARE(dialog != nullptr, dialogLoaded);
     if (dialog != nullptr)
         QCOMPARE(dialog->isVisible(), !mainShown);
@@ -125,8 +125,8 @@ void StartupTest::secondInstanceIsRefused()
 
     QCOMPARE(Main(f.services, *f.forms, second), StartupOutcome::SecondInstance);
     QCOMPARE(f.logMessages(), QStringList(u"二重起動の為、起動を中止しました。"_s));
-    QVERIFY(f.forms->ExistingMainForm() == nullptr);
-    QVERIFY(f.forms->ExistingComSettingForm() == nullptr);
+    QVERIFY(f.forms->existingMainForm() == nullptr);
+    QVERIFY(f.forms->existingComSettingForm() == nullptr);
     QVERIFY(f.boxes.shown.isEmpty());
     QVERIFY(!QFile::exists(f.dir.filePath(u"Temp/old.tmp"_s))); // the initialisation ran first
 }
@@ -155,17 +155,17 @@ void StartupTest::failureSaysWhy()
     if (fault == u"missing folder"_s) {
         f.runtime.programFolder = f.dir.filePath(u"missing"_s);
     } else {
-        PrepareConfig(f);
+        prepareConfig(f);
         QVERIFY(QDir(f.dir.path()).mkpath(u"Log/Tavo_UdpRcvLog.txt.2/blocker"_s));
         testsupport::writeFile(f.dir.filePath(u"Log/Tavo_UdpRcvLog.txt"_s), QByteArray(1024 * 1024 + 1, 'x'));
         testsupport::writeFile(f.dir.filePath(u"Log/Tavo_UdpRcvLog.txt.1"_s), "older\r\n");
-        QVERIFY(SettingsFile().udpPort(freePort()).logMaxSize(1).logGenerations(3).writeTo(SettingFileIn(f)));
+        QVERIFY(SettingsFile().udpPort(freePort()).logMaxSize(1).logGenerations(3).writeTo(settingFileIn(f)));
     }
     SingleInstance instance;
 
     QCOMPARE(Main(f.services, *f.forms, instance), StartupOutcome::Failed);
-    QVERIFY(f.forms->ExistingComSettingForm() == nullptr);
-    QVERIFY(f.forms->ExistingMainForm() == nullptr || !f.forms->ExistingMainForm()->isVisible());
+    QVERIFY(f.forms->existingComSettingForm() == nullptr);
+    QVERIFY(f.forms->existingMainForm() == nullptr || !f.forms->existingMainForm()->isVisible());
     QCOMPARE(f.boxes.shown.size(), 1);
     QCOMPARE(f.boxes.shown[0].style, 16);
     QVERIFY2(f.boxes.shown[0].text.startsWith(boxStart) && f.boxes.shown[0].text.contains(boxMentions) &&
@@ -208,20 +208,20 @@ void StartupTest::perUserFolderForReadOnlyProgram()
     const bool xdgWasSet = qEnvironmentVariableIsSet("XDG_DATA_HOME");
     const QByteArray savedXdg = qgetenv("XDG_DATA_HOME");
     qputenv("XDG_DATA_HOME", QFile::encodeName(dataHome));
-    FolderChecks checks = SystemFolderChecks();
+    FolderChecks checks = systemFolderChecks();
     checks.writable = [](const QString &) { return false; };
-    const DataHome home = ChooseDataHome(bin, PerUserDataFolder(), checks);
+    const DataHome home = chooseDataHome(bin, perUserDataFolder(), checks);
     if (xdgWasSet)
         qputenv("XDG_DATA_HOME", savedXdg);
     else
         qunsetenv("XDG_DATA_HOME");
-    UseDataHome(f.runtime, home);
+    useDataHome(f.runtime, home);
     SingleInstance instance;
 
     QCOMPARE(Main(f.services, *f.forms, instance), StartupOutcome::WindowShown);
     QVERIFY2(f.boxes.shown.isEmpty(), qPrintable(f.boxes.texts().join(u'|')));
-    QVERIFY(f.forms->ExistingMainForm()->isVisible());
-    QCOMPARE(f.forms->ExistingMainForm()->RcvPort(), int(userHasSettings ? ownPort : installedPort));
+    QVERIFY(f.forms->existingMainForm()->isVisible());
+    QCOMPARE(f.forms->existingMainForm()->RcvPort(), int(userHasSettings ? ownPort : installedPort));
     QCOMPARE(testsupport::readFile(userFolder + u"/Config/Tavo_UdpRecvSetting.ini"_s),
              userHasSettings ? own : installed);
     for (const QString &name : {u"Config"_s, u"Log"_s, u"Temp"_s})

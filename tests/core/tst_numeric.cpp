@@ -40,7 +40,7 @@ private Q_SLOTS:
     {
         QFETCH(QString, text);
         QFETCH(bool, numeric);
-        QCOMPARE(numeric::IsNumeric(text), numeric);
+        QCOMPARE(numeric::isNumeric(text), numeric);
     }
 
     void toInt32_data()
@@ -63,7 +63,7 @@ private Q_SLOTS:
     {
         QFETCH(QString, text);
         QFETCH(qint64, expected);
-        const Result<int32_t> value = numeric::ToInt32(text);
+        const Result<int32_t> value = numeric::toInt32(text);
         QVERIFY(value.ok());
         QCOMPARE(qint64(*value), expected);
     }
@@ -93,14 +93,14 @@ private Q_SLOTS:
         const auto failure = [](const auto &result) {
             return result ? QStringLiteral("no error") : result.error().description();
         };
-        QCOMPARE(sixteenBit ? failure(numeric::ToInt16(text)) : failure(numeric::ToInt32(text)), description);
+        QCOMPARE(sixteenBit ? failure(numeric::toInt16(text)) : failure(numeric::toInt32(text)), description);
     }
 
     void toInt16Limits()
     {
-        QCOMPARE(*numeric::ToInt16(u"32767"), int16_t(32767));
-        QCOMPARE(*numeric::ToInt16(u"-32768"), int16_t(-32768));
-        QCOMPARE(*numeric::ToInt16(u" 32767.4 "), int16_t(32767));
+        QCOMPARE(*numeric::toInt16(u"32767"), int16_t(32767));
+        QCOMPARE(*numeric::toInt16(u"-32768"), int16_t(-32768));
+        QCOMPARE(*numeric::toInt16(u" 32767.4 "), int16_t(32767));
     }
 };
 

@@ -67,7 +67,7 @@ private Q_SLOTS:
         QFETCH(int, minute);
         QFETCH(int, second);
         QFETCH(QString, expected);
-        QCOMPARE(FormatDisplayTime(LocalTime {year, month, day, hour, minute, second, 999}), expected);
+        QCOMPARE(formatDisplayTime(LocalTime {year, month, day, hour, minute, second, 999}), expected);
     }
 
     void systemClockFollowsTheCalendar()

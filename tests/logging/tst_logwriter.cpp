@@ -88,17 +88,17 @@ private Q_SLOTS:
         QFETCH(int, year);
         QFETCH(int, millisecond);
         QFETCH(QString, stamp);
-        const std::string formatted = FormatLogStamp(LocalTime {year, 1, 5, 9, 3, 7, millisecond});
+        const std::string formatted = formatLogStamp(LocalTime {year, 1, 5, 9, 3, 7, millisecond});
         QCOMPARE(QString::fromStdString(formatted), stamp);
     }
 
     void stampFieldsAtTheirEdges()
     {
-        QCOMPARE(FormatLogStamp(LocalTime {2099, 12, 31, 23, 59, 59, 950}), std::string("99/12/31 23:59:59.9"));
-        QCOMPARE(FormatLogStamp(LocalTime {2100, 1, 1, 0, 0, 0, 0}), std::string("00/01/01 00:00:00.0"));
+        QCOMPARE(formatLogStamp(LocalTime {2099, 12, 31, 23, 59, 59, 950}), std::string("99/12/31 23:59:59.9"));
+        QCOMPARE(formatLogStamp(LocalTime {2100, 1, 1, 0, 0, 0, 0}), std::string("00/01/01 00:00:00.0"));
         // Fields no clock gives still follow the piecewise rules.
-        QCOMPARE(FormatLogStamp(LocalTime {7, 1, 1, 0, 0, 0, 0}), std::string("7/01/01 00:00:00.0"));
-        QCOMPARE(FormatLogStamp(LocalTime {2024, 100, 1, 0, 0, 0, 1500}), std::string("24/100/01 00:00:00.1"));
+        QCOMPARE(formatLogStamp(LocalTime {7, 1, 1, 0, 0, 0, 0}), std::string("7/01/01 00:00:00.0"));
+        QCOMPARE(formatLogStamp(LocalTime {2024, 100, 1, 0, 0, 0, 1500}), std::string("24/100/01 00:00:00.1"));
     }
 
     void formattingRoutines()

@@ -56,7 +56,7 @@ private Q_SLOTS:
         QFETCH(QString, firstLine);
         QFETCH(QString, lastLine);
 
-        const QString text = whole ? HexDumpText(bytes) : HexDumpText(bytes, offsets);
+        const QString text = whole ? hexDumpText(bytes) : hexDumpText(bytes, offsets);
         QCOMPARE(text.isEmpty() || text.endsWith(u'\n'), true);
         const QStringList lines = text.isEmpty() ? QStringList() : text.chopped(1).split(u'\n');
         QCOMPARE(lines.size(), lineCount);

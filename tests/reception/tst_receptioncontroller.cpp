@@ -36,27 +36,27 @@ class FakeLamp final : public Lamp {
 public:
     int color = Untouched;
     int BackColor() const override { return color; }
-    void SetBackColor(int value) override { color = value; }
+    void setBackColor(int value) override { color = value; }
 };
 
 class FakeSurface final : public ReceptionSurface {
 public:
-    FakeLamp recvLed, sendLed;
-    HexGrid recvGrid, sendGrid;
+    FakeLamp recvLamp, sendLamp;
+    HexGrid recvHex, sendHex;
     QString lastRecv, lastSent, caption;
     ResponseOption option = ResponseOption::RcvData;
     QList<bool> captureFailing;
     QString answeringRule = u"(not told)"_s;
 
-    void SetCaptureFailing(bool failing) override { captureFailing << failing; }
-    Lamp &RecvLed() override { return recvLed; }
-    Lamp &SendLed() override { return sendLed; }
-    HexGrid &RecvGrid() override { return recvGrid; }
-    HexGrid &SendGrid() override { return sendGrid; }
-    void SetLastRecvDateTime(const LocalTime &time) override { lastRecv = FormatDisplayTime(time); }
-    void SetLastSentDateTime(const LocalTime &time) override { lastSent = FormatDisplayTime(time); }
-    void SetRecvButtonCaption(const QString &text) override { caption = text; }
-    ResponseOption SelectedResponse() const override { return option; }
+    void setCaptureFailing(bool failing) override { captureFailing << failing; }
+    Lamp &recvLed() override { return recvLamp; }
+    Lamp &sendLed() override { return sendLamp; }
+    HexGrid &recvGrid() override { return recvHex; }
+    HexGrid &sendGrid() override { return sendHex; }
+    void setLastRecvDateTime(const LocalTime &time) override { lastRecv = formatDisplayTime(time); }
+    void setLastSentDateTime(const LocalTime &time) override { lastSent = formatDisplayTime(time); }
+    void setRecvButtonCaption(const QString &text) override { caption = text; }
+    ResponseOption selectedResponse() const override { return option; }
     void setAnsweringRule(const QString &name) override { answeringRule = name; }
 };
 
@@ -71,7 +71,7 @@ public:
     };
     explicit RecordingBoxes(const TestLog &log) : m_log(log) {}
     QList<Shown> shown;
-    MsgBoxResult MsgBox(const QString &text, MsgBoxStyles style, const QString &title) override
+    MsgBoxResult msgBox(const QString &text, MsgBoxStyles style, const QString &title) override
     {
         shown.append({text, style.toInt(), title, m_log.messages().size()});
         return MsgBoxResult::Ok;
@@ -106,7 +106,7 @@ struct Rig {
             ++arrivals;
         });
     }
-    uint16_t port() const { return static_cast<uint16_t>(socket->BoundPort()); }
+    uint16_t port() const { return static_cast<uint16_t>(socket->boundPort()); }
     void click() { controller->cmdRecvData_Click(); }
     // Sends the bytes from the peer and waits until they have been handled.
     bool deliver(LoopbackPeer &peer, const QByteArray &bytes)
@@ -180,17 +180,17 @@ private Q_SLOTS:
         rig.click();
         QCOMPARE(rig.t.clock.slept, 500);
         QVERIFY(rig.socket->State() != 0);
-        QCOMPARE(rig.socket->BoundPort(), rig.settings.RcvPort);
+        QCOMPARE(rig.socket->boundPort(), rig.settings.RcvPort);
         QCOMPARE(rig.surface.caption, QStringLiteral("受信終了"));
-        QCOMPARE(rig.surface.recvLed.color, Untouched);
-        QCOMPARE(rig.surface.sendLed.color, Untouched);
+        QCOMPARE(rig.surface.recvLamp.color, Untouched);
+        QCOMPARE(rig.surface.sendLamp.color, Untouched);
 
         rig.click();
         QCOMPARE(rig.t.clock.slept, 500);
         QCOMPARE(rig.socket->State(), 0);
         QCOMPARE(rig.surface.caption, QStringLiteral("受信待ち"));
-        QCOMPARE(rig.surface.recvLed.color, LampColor::Black);
-        QCOMPARE(rig.surface.sendLed.color, LampColor::Black);
+        QCOMPARE(rig.surface.recvLamp.color, lampcolor::Black);
+        QCOMPARE(rig.surface.sendLamp.color, lampcolor::Black);
         QVERIFY(rig.t.messages().isEmpty());
         QVERIFY(rig.boxes.shown.isEmpty());
     }
@@ -200,7 +200,7 @@ private Q_SLOTS:
         Rig rig;
         rig.settings.RcvPort = freePort();
         rig.click();
-        QCOMPARE(rig.socket->BoundPort(), rig.settings.RcvPort);
+        QCOMPARE(rig.socket->boundPort(), rig.settings.RcvPort);
     }
 
     // Reception stays off: the log line (empty: one whose description the
@@ -248,7 +248,7 @@ private Q_SLOTS:
         QCOMPARE(rig.boxes.shown[0].logLinesBefore, 1);
         QCOMPARE(rig.surface.caption, QString()); // not set: still the window's "受信待ち"
         QCOMPARE(rig.socket->State(), 0);
-        QCOMPARE(rig.surface.recvLed.color, Untouched);
+        QCOMPARE(rig.surface.recvLamp.color, Untouched);
 
         // Once the port is usable, the next click starts reception.
         rig.settings.RcvPort = held ? port : freePort();
@@ -289,22 +289,22 @@ private Q_SLOTS:
         if (echoed)
             expected << sent(size);
         QCOMPARE(rig.t.messages(), expected);
-        QCOMPARE(rig.surface.recvLed.color, LampColor::Green);
-        QCOMPARE(rig.surface.sendLed.color, echoed ? LampColor::Green : LampColor::Black);
+        QCOMPARE(rig.surface.recvLamp.color, lampcolor::Green);
+        QCOMPARE(rig.surface.sendLamp.color, echoed ? lampcolor::Green : lampcolor::Black);
         QCOMPARE(rig.surface.lastRecv, QStringLiteral("26/12/06 06:39:27"));
-        verifyDump(rig.surface.recvGrid, bytes);
-        QVERIFY(rig.surface.recvGrid.redraw());
+        verifyDump(rig.surface.recvHex, bytes);
+        QVERIFY(rig.surface.recvHex.redraw());
         if (echoed) {
             QCOMPARE(rig.surface.lastSent, QStringLiteral("26/12/06 06:39:27"));
-            verifyDump(rig.surface.sendGrid, bytes);
-            QVERIFY(rig.surface.sendGrid.redraw());
+            verifyDump(rig.surface.sendHex, bytes);
+            QVERIFY(rig.surface.sendHex.redraw());
             const auto echo = peer.receive(5000);
             QVERIFY(echo.has_value());
             QCOMPARE(echo->bytes, bytes);
             QCOMPARE(echo->sourcePort, rig.port());
         } else {
             QCOMPARE(rig.surface.lastSent, QString());
-            verifyUntouched(rig.surface.sendGrid);
+            verifyUntouched(rig.surface.sendHex);
             QVERIFY(!peer.receive(20).has_value());
         }
         QVERIFY(rig.socket->State() != 0);
@@ -335,7 +335,7 @@ private Q_SLOTS:
                                            "count\r\nhead length=4- -> data[0:2] 00\r\n"));
         rig.controller->setResponseRules(&rules);
         rig.surface.option = ResponseOption::Custom;
-        rig.t.runtime.logging.Capture = true;
+        rig.t.runtime.logging.capture = true;
         rig.click();
         rig.t.clock.time = FirstTime;
         LoopbackPeer peer(AF_INET);
@@ -346,17 +346,17 @@ private Q_SLOTS:
         const QStringList lines = answered ? QStringList {received(payload.size()), sent(reply.size())}
                                            : QStringList {received(payload.size())};
         QCOMPARE(rig.t.messages(), lines);
-        QCOMPARE(rig.surface.recvLed.color, LampColor::Green);
-        QCOMPARE(rig.surface.sendLed.color, answered ? LampColor::Green : LampColor::Black);
+        QCOMPARE(rig.surface.recvLamp.color, lampcolor::Green);
+        QCOMPARE(rig.surface.sendLamp.color, answered ? lampcolor::Green : lampcolor::Black);
         QCOMPARE(rig.surface.lastSent, answered ? u"26/12/06 06:39:27"_s : QString());
         const CaptureFile capture = rig.capture();
         QCOMPARE(capture.datagrams.size(), answered ? 2 : 1);
         if (!answered) {
-            verifyUntouched(rig.surface.sendGrid);
+            verifyUntouched(rig.surface.sendHex);
             QVERIFY(!peer.receive(50).has_value());
             return;
         }
-        verifyDump(rig.surface.sendGrid, reply);
+        verifyDump(rig.surface.sendHex, reply);
         QCOMPARE(capture.datagrams.last().payload, reply);
         QCOMPARE(capture.datagrams.last().sourcePort, rig.port());
         const auto got = peer.receive(5000);
@@ -382,11 +382,11 @@ private Q_SLOTS:
         QVERIFY(!QFile::exists(rig.t.path()));
         QVERIFY(testsupport::readFile(rig.t.path() + QStringLiteral(".1"))
                     .endsWith(cp932::encode(CommunicationError) + "\r\n"));
-        QCOMPARE(rig.surface.recvLed.color, Untouched);
-        QCOMPARE(rig.surface.sendLed.color, Untouched);
+        QCOMPARE(rig.surface.recvLamp.color, Untouched);
+        QCOMPARE(rig.surface.sendLamp.color, Untouched);
         QCOMPARE(rig.surface.lastRecv, QString());
-        verifyUntouched(rig.surface.recvGrid);
-        verifyUntouched(rig.surface.sendGrid);
+        verifyUntouched(rig.surface.recvHex);
+        verifyUntouched(rig.surface.sendHex);
         QVERIFY(!peer.receive(20).has_value());
     }
 
@@ -407,13 +407,13 @@ private Q_SLOTS:
         const QByteArray second = pattern(2, 2);
         QVERIFY(rig.deliver(peer, second));
         QVERIFY(!peer.receive(20).has_value());
-        QCOMPARE(rig.surface.recvLed.color, LampColor::Green);
-        QCOMPARE(rig.surface.sendLed.color, LampColor::Black);
+        QCOMPARE(rig.surface.recvLamp.color, lampcolor::Green);
+        QCOMPARE(rig.surface.sendLamp.color, lampcolor::Black);
         QCOMPARE(rig.surface.lastRecv, QStringLiteral("27/01/02 23:05:09"));
         QCOMPARE(rig.surface.lastSent, QStringLiteral("26/12/06 06:39:27"));
-        verifyDump(rig.surface.recvGrid, second);
-        QCOMPARE(rig.surface.recvGrid.textAt(0, 2), QString());
-        verifyDump(rig.surface.sendGrid, first);
+        verifyDump(rig.surface.recvHex, second);
+        QCOMPARE(rig.surface.recvHex.textAt(0, 2), QString());
+        verifyDump(rig.surface.sendHex, first);
 
         rig.surface.option = ResponseOption::RcvData;
         const QByteArray third = pattern(3, 3);
@@ -421,10 +421,10 @@ private Q_SLOTS:
         const auto echo = peer.receive(5000);
         QVERIFY(echo.has_value());
         QCOMPARE(echo->bytes, third);
-        QCOMPARE(rig.surface.sendLed.color, LampColor::Green);
+        QCOMPARE(rig.surface.sendLamp.color, lampcolor::Green);
         QCOMPARE(rig.surface.lastSent, QStringLiteral("27/01/02 23:05:09"));
-        verifyDump(rig.surface.sendGrid, third);
-        QCOMPARE(rig.surface.sendGrid.rowCount(), 1);
+        verifyDump(rig.surface.sendHex, third);
+        QCOMPARE(rig.surface.sendHex.rowCount(), 1);
         QCOMPARE(rig.t.messages(),
                  (QStringList {received(16), sent(16), CommunicationError, received(2), received(3), sent(3)}));
     }
@@ -487,12 +487,12 @@ private Q_SLOTS:
         }
         const QString failure = QStringLiteral("送信テスト失敗(wscRecv_DataArrival)");
         QCOMPARE(rig.t.messages(), (QStringList {received(2), failure, received(2), failure}));
-        QCOMPARE(rig.surface.recvLed.color, LampColor::Green);
-        QCOMPARE(rig.surface.sendLed.color, LampColor::Black);
+        QCOMPARE(rig.surface.recvLamp.color, lampcolor::Green);
+        QCOMPARE(rig.surface.sendLamp.color, lampcolor::Black);
         QVERIFY(!rig.surface.lastRecv.isEmpty());
         QCOMPARE(rig.surface.lastSent, QString());
-        verifyDump(rig.surface.recvGrid, bytes);
-        verifyUntouched(rig.surface.sendGrid);
+        verifyDump(rig.surface.recvHex, bytes);
+        verifyUntouched(rig.surface.sendHex);
         QVERIFY(rig.socket->State() != 0);
         QVERIFY(rig.boxes.shown.isEmpty());
     }
@@ -508,12 +508,12 @@ private Q_SLOTS:
         rig.click();
         QCOMPARE(rig.socket->State(), 0);
         QCOMPARE(rig.surface.caption, QStringLiteral("受信待ち"));
-        QCOMPARE(rig.surface.recvLed.color, LampColor::Black);
-        QCOMPARE(rig.surface.sendLed.color, LampColor::Black);
+        QCOMPARE(rig.surface.recvLamp.color, lampcolor::Black);
+        QCOMPARE(rig.surface.sendLamp.color, lampcolor::Black);
         QCOMPARE(rig.surface.lastRecv, QStringLiteral("26/12/06 06:39:27"));
         QCOMPARE(rig.surface.lastSent, QStringLiteral("26/12/06 06:39:27"));
-        verifyDump(rig.surface.recvGrid, bytes);
-        verifyDump(rig.surface.sendGrid, bytes);
+        verifyDump(rig.surface.recvHex, bytes);
+        verifyDump(rig.surface.sendHex, bytes);
         QCOMPARE(rig.t.messages(), (QStringList {received(17), sent(17)}));
     }
 
@@ -523,8 +523,8 @@ private Q_SLOTS:
         rig.t.runtime.logging.LogMaxSize = 16;
         rig.click();
         LoopbackPeer peer(AF_INET);
-        constexpr int total = 10000;
-        constexpr int chunk = 500;
+        constexpr int Total = 10000;
+        constexpr int Chunk = 500;
         int echoes = 0;
         bool inOrder = true;
         const auto payload = [](int i) { return QByteArray::number(100000 + i); }; // 6 bytes
@@ -534,22 +534,22 @@ private Q_SLOTS:
                 ++echoes;
             }
         };
-        for (int sentCount = 0; sentCount < total;) {
-            for (const int end = sentCount + chunk; sentCount < end; ++sentCount)
+        for (int sentCount = 0; sentCount < Total;) {
+            for (const int end = sentCount + Chunk; sentCount < end; ++sentCount)
                 QVERIFY(peer.sendTo(rig.port(), payload(sentCount)));
             QVERIFY2(waitUntil([&] { return rig.arrivals == sentCount; }), qPrintable(QString::number(rig.arrivals)));
             collectEchoes();
         }
         QVERIFY(waitUntil([&] {
             collectEchoes();
-            return echoes == total;
+            return echoes == Total;
         }));
         QVERIFY(inOrder);
 
         const QStringList log = rig.t.messages();
-        QCOMPARE(log.size(), 2 * total);
-        QCOMPARE(log.count(received(6)), total);
-        QCOMPARE(log.count(sent(6)), total);
+        QCOMPARE(log.size(), 2 * Total);
+        QCOMPARE(log.count(received(6)), Total);
+        QCOMPARE(log.count(sent(6)), Total);
         QCOMPARE(log.first(), received(6));
         QCOMPARE(log.last(), sent(6));
     }
@@ -583,7 +583,7 @@ void TestReceptionController::captureHoldsEveryDatagram()
     QFETCH(bool, echo);
     QFETCH(bool, capture);
     Rig rig;
-    rig.t.runtime.logging.Capture = capture;
+    rig.t.runtime.logging.capture = capture;
     rig.surface.option = echo ? ResponseOption::RcvData : ResponseOption::Nothing;
     rig.click();
     LoopbackPeer peer(family);
@@ -625,11 +625,11 @@ void TestReceptionController::captureHoldsEveryDatagram()
 void TestReceptionController::captureRotatesWithTheLog()
 {
     Rig rig;
-    rig.t.runtime.logging.Capture = true; // 1 MiB, 3 generations
+    rig.t.runtime.logging.capture = true; // 1 MiB, 3 generations
     rig.click();
     LoopbackPeer peer(AF_INET6);
-    constexpr int count = 40;
-    for (int i = 0; i < count; ++i) {
+    constexpr int Count = 40;
+    for (int i = 0; i < Count; ++i) {
         QVERIFY(rig.deliver(peer, pattern(30000, i)));
         QVERIFY(peer.receive(5000).has_value());
     }
@@ -642,8 +642,8 @@ void TestReceptionController::captureRotatesWithTheLog()
         all += file.datagrams;
     }
     QVERIFY(!QFile::exists(rig.capturePath() + u".3"_s));
-    QCOMPARE(all.size(), 2 * count);
-    for (int i = 0; i < 2 * count; ++i)
+    QCOMPARE(all.size(), 2 * Count);
+    for (int i = 0; i < 2 * Count; ++i)
         QCOMPARE(all[i].payload, pattern(30000, i / 2));
 }
 
@@ -661,7 +661,7 @@ void TestReceptionController::captureFailureKeepsReceiving()
 {
     QFETCH(bool, fifo);
     Rig rig;
-    rig.t.runtime.logging.Capture = true;
+    rig.t.runtime.logging.capture = true;
     rig.click();
     const QByteArray path = QFile::encodeName(rig.capturePath());
     QVERIFY(fifo ? ::mkfifo(path.constData(), 0666) == 0 : QDir().mkdir(rig.capturePath()));
@@ -688,7 +688,7 @@ void TestReceptionController::tsharkDecodesTheCapture()
     if (tshark.isEmpty())
         QSKIP("tshark is not installed");
     Rig rig;
-    rig.t.runtime.logging.Capture = true;
+    rig.t.runtime.logging.capture = true;
     rig.click();
     LoopbackPeer v4(AF_INET), v6(AF_INET6);
     QStringList expected;

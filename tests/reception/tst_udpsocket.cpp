@@ -31,10 +31,10 @@ private Q_SLOTS:
     {
         UdpSocket socket;
         QCOMPARE(socket.State(), 0);
-        socket.SetLocalPort(0);
+        socket.setLocalPort(0);
         socket.Bind();
         QVERIFY(socket.State() != 0);
-        const int32_t port = socket.BoundPort();
+        const int32_t port = socket.boundPort();
         QVERIFY(port > 0);
         QCOMPARE(socket.LocalPort(), 0);
         QVERIFY_THROWS_EXCEPTION(RuntimeError, socket.Bind());
@@ -42,25 +42,25 @@ private Q_SLOTS:
 
         socket.Close();
         QCOMPARE(socket.State(), 0);
-        QCOMPARE(socket.BoundPort(), 0);
+        QCOMPARE(socket.boundPort(), 0);
         socket.Close(); // closing twice is harmless
 
-        socket.SetLocalPort(port);
+        socket.setLocalPort(port);
         socket.Bind();
-        QCOMPARE(socket.BoundPort(), port);
+        QCOMPARE(socket.boundPort(), port);
     }
 
     void receiveBufferIsEnlarged()
     {
         UdpSocket socket;
-        QCOMPARE(socket.ReceiveBufferSize(), 0);
+        QCOMPARE(socket.receiveBufferSize(), 0);
         socket.Bind();
         int standard = 0;
         socklen_t length = sizeof standard;
         const int fd = ::socket(AF_INET, SOCK_DGRAM, 0);
         ::getsockopt(fd, SOL_SOCKET, SO_RCVBUF, &standard, &length);
         ::close(fd);
-        QVERIFY2(socket.ReceiveBufferSize() > standard, qPrintable(QString::number(socket.ReceiveBufferSize())));
+        QVERIFY2(socket.receiveBufferSize() > standard, qPrintable(QString::number(socket.receiveBufferSize())));
     }
 
     void portOutOfRange_data()
@@ -74,7 +74,7 @@ private Q_SLOTS:
     {
         QFETCH(int32_t, port);
         UdpSocket socket;
-        socket.SetLocalPort(port);
+        socket.setLocalPort(port);
         try {
             socket.Bind();
             QFAIL("bound");
@@ -109,7 +109,7 @@ private Q_SLOTS:
         QVERIFY(other >= 0);
 
         UdpSocket socket;
-        socket.SetLocalPort(port);
+        socket.setLocalPort(port);
         try {
             socket.Bind();
             ::close(other);
@@ -121,7 +121,7 @@ private Q_SLOTS:
 
         ::close(other);
         socket.Bind();
-        QCOMPARE(socket.BoundPort(), int32_t(port));
+        QCOMPARE(socket.boundPort(), int32_t(port));
     }
 
     void datagramsArriveWhole_data()
@@ -143,7 +143,7 @@ private Q_SLOTS:
         });
         LoopbackPeer peer(AF_INET);
         const QByteArray sent = pattern(size);
-        QVERIFY(peer.sendTo(static_cast<uint16_t>(socket.BoundPort()), sent));
+        QVERIFY(peer.sendTo(static_cast<uint16_t>(socket.boundPort()), sent));
         QVERIFY(waitUntil([&] { return !totals.isEmpty(); }));
         QCOMPARE(totals, QList<int32_t> {size});
         QCOMPARE(received, sent);
@@ -159,7 +159,7 @@ private Q_SLOTS:
             socket.GetData(negative, -5);
         });
         LoopbackPeer peer(AF_INET);
-        QVERIFY(peer.sendTo(static_cast<uint16_t>(socket.BoundPort()), pattern(100)));
+        QVERIFY(peer.sendTo(static_cast<uint16_t>(socket.boundPort()), pattern(100)));
         QVERIFY(waitUntil([&] { return !limited.isEmpty(); }));
         QCOMPARE(limited, pattern(10));
         QVERIFY(negative.isEmpty());
@@ -200,7 +200,7 @@ private Q_SLOTS:
         QFETCH(QStringList, expectedSources);
         UdpSocket socket;
         socket.Bind();
-        const auto port = static_cast<uint16_t>(socket.BoundPort());
+        const auto port = static_cast<uint16_t>(socket.boundPort());
         connect(&socket, &UdpSocket::DataArrival, this, [&](int32_t bytesTotal) {
             QByteArray bytes;
             socket.GetData(bytes, bytesTotal);
@@ -245,7 +245,7 @@ private Q_SLOTS:
             }
         });
         LoopbackPeer peer(AF_INET);
-        QVERIFY(peer.sendTo(static_cast<uint16_t>(socket.BoundPort()), "ab"));
+        QVERIFY(peer.sendTo(static_cast<uint16_t>(socket.boundPort()), "ab"));
         QVERIFY(waitUntil([&] { return !description.isEmpty(); }));
         QVERIFY2(description.endsWith(reason(EMSGSIZE)), qPrintable(description));
     }
@@ -254,7 +254,7 @@ private Q_SLOTS:
     {
         UdpSocket socket;
         socket.Bind();
-        const auto port = static_cast<uint16_t>(socket.BoundPort());
+        const auto port = static_cast<uint16_t>(socket.boundPort());
         int arrivals = 0;
         connect(&socket, &UdpSocket::DataArrival, this, [&](int32_t) {
             ++arrivals;
@@ -268,7 +268,7 @@ private Q_SLOTS:
         QCOMPARE(arrivals, 1);
         QCOMPARE(socket.State(), 0);
 
-        socket.SetLocalPort(port);
+        socket.setLocalPort(port);
         socket.Bind();
         QVERIFY(peer.sendTo(port, pattern(8)));
         QVERIFY(waitUntil([&] { return arrivals == 2; }));
@@ -280,7 +280,7 @@ private Q_SLOTS:
     {
         auto *socket = new UdpSocket;
         socket->Bind();
-        const auto port = static_cast<uint16_t>(socket->BoundPort());
+        const auto port = static_cast<uint16_t>(socket->boundPort());
         int arrivals = 0;
         connect(socket, &UdpSocket::DataArrival, this, [&](int32_t) {
             ++arrivals;
@@ -311,7 +311,7 @@ private Q_SLOTS:
         });
         LoopbackPeer peer(AF_INET);
         for (int i = 0; i < 10; ++i)
-            QVERIFY(peer.sendTo(static_cast<uint16_t>(socket.BoundPort()), QByteArray(4, static_cast<char>(i))));
+            QVERIFY(peer.sendTo(static_cast<uint16_t>(socket.boundPort()), QByteArray(4, static_cast<char>(i))));
         QVERIFY(waitUntil([&] { return seen.size() == 10; }));
         QCOMPARE(seen, (QList<int> {0, 1, 2, 3, 4, 5, 6, 7, 8, 9}));
     }
@@ -322,7 +322,7 @@ private Q_SLOTS:
     {
         UdpSocket socket;
         socket.Bind();
-        constexpr int count = 2000;
+        constexpr int Count = 2000;
         int arrivals = 0;
         int arrivalsWhenTimerRan = -1;
         connect(&socket, &UdpSocket::DataArrival, this, [&](int32_t) {
@@ -330,19 +330,19 @@ private Q_SLOTS:
                 QTimer::singleShot(0, this, [&] { arrivalsWhenTimerRan = arrivals; });
         });
         LoopbackPeer peer(AF_INET);
-        for (int i = 0; i < count; ++i)
-            QVERIFY(peer.sendTo(static_cast<uint16_t>(socket.BoundPort()), pattern(16, i)));
-        QVERIFY(waitUntil([&] { return arrivals == count; }));
+        for (int i = 0; i < Count; ++i)
+            QVERIFY(peer.sendTo(static_cast<uint16_t>(socket.boundPort()), pattern(16, i)));
+        QVERIFY(waitUntil([&] { return arrivals == Count; }));
         QVERIFY(arrivalsWhenTimerRan > 0);
-        QVERIFY2(arrivalsWhenTimerRan < count, qPrintable(QString::number(arrivalsWhenTimerRan)));
+        QVERIFY2(arrivalsWhenTimerRan < Count, qPrintable(QString::number(arrivalsWhenTimerRan)));
     }
 
     void burstIsDeliveredCompletely()
     {
         UdpSocket socket;
         socket.Bind();
-        constexpr int total = 10000;
-        constexpr int chunk = 1000;
+        constexpr int Total = 10000;
+        constexpr int Chunk = 1000;
         int next = 0;
         bool inOrder = true;
         connect(&socket, &UdpSocket::DataArrival, this, [&](int32_t bytesTotal) {
@@ -352,9 +352,9 @@ private Q_SLOTS:
             ++next;
         });
         LoopbackPeer peer(AF_INET6);
-        for (int sent = 0; sent < total;) {
-            for (const int end = sent + chunk; sent < end; ++sent)
-                QVERIFY(peer.sendTo(static_cast<uint16_t>(socket.BoundPort()), QByteArray::number(sent)));
+        for (int sent = 0; sent < Total;) {
+            for (const int end = sent + Chunk; sent < end; ++sent)
+                QVERIFY(peer.sendTo(static_cast<uint16_t>(socket.boundPort()), QByteArray::number(sent)));
             QVERIFY2(waitUntil([&] { return next == sent; }), qPrintable(QString::number(next)));
         }
         QVERIFY(inOrder);

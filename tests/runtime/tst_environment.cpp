@@ -48,7 +48,7 @@ private Q_SLOTS:
         QCOMPARE(define.TempPath, path(QStringLiteral("Temp")));
         QCOMPARE(define.LogPath, path(QStringLiteral("Log")));
         QCOMPARE(define.SettingFile(), path(QStringLiteral("Config/Tavo_UdpRecvSetting.ini")));
-        QCOMPARE(runtime.LogFile(), path(QStringLiteral("Log/Tavo_UdpRcvLog.txt")));
+        QCOMPARE(runtime.logFile(), path(QStringLiteral("Log/Tavo_UdpRcvLog.txt")));
     }
 
     void toolKindTables()
@@ -209,7 +209,7 @@ private Q_SLOTS:
         checks.exists = [&](const QString &p) { return existing.contains(p) || folders.contains(p); };
         checks.isFolder = [&](const QString &p) { return folders.contains(p); };
         const QString userFolder = QStringLiteral("/home/u/.local/share/Tavo_UdpRecv");
-        const DataHome home = ChooseDataHome(folder, userFolder, checks);
+        const DataHome home = chooseDataHome(folder, userFolder, checks);
         QCOMPARE(home.perUser, perUser);
         QCOMPARE(home.folder, perUser ? userFolder : folder);
         QCOMPARE(home.defaultSettingFile, defaultFile);
@@ -249,8 +249,8 @@ private Q_SLOTS:
             return value == QStringLiteral("-") ? QString() : value;
         };
         user.accountHome = [&] { return accountHome; };
-        QCOMPARE(PerUserDataFolder(user), folder);
-        const QString described = DescribeDataHome({PerUserDataFolder(user), true, {}});
+        QCOMPARE(perUserDataFolder(user), folder);
+        const QString described = describeDataHome({perUserDataFolder(user), true, {}});
         QVERIFY2(described.contains(folder.isEmpty() ? QStringLiteral("no per-user data folder") : folder),
                  qPrintable(described));
     }

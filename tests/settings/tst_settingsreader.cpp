@@ -197,7 +197,7 @@ void TestSettingsReader::capture()
     const QString file = dir.filePath(u"Tavo_UdpRecvSetting.ini"_s);
     testsupport::writeFile(file, settingsFile("5000", "1", "5", "4") + line);
     LoggingGlobals logging;
-    logging.Capture = !on; // overwritten either way
+    logging.capture = !on; // overwritten either way
     FixedClock clock;
     LogWriter writer(logging, clock);
     ErrorGuard guard(writer, UdpReceiverKind);
@@ -205,7 +205,7 @@ void TestSettingsReader::capture()
     ReceiveSettings members;
     ReadSetting(file, members, logging, shown, guard);
     QCOMPARE(shown.texts(), boxes);
-    QCOMPARE(logging.Capture, on);
+    QCOMPARE(logging.capture, on);
     QCOMPARE(logging.LogMaxSize, int16_t(5)); // the limits are read whatever Capture holds
     QCOMPARE(logging.LogGenerations, int16_t(4));
 }

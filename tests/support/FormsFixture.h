@@ -43,7 +43,7 @@ struct FormsFixture {
     bool init() { return InitEnvironment(runtime, guard, UdpReceiverKind).ok(); }
     QString settingFile() const { return runtime.SettingFile(); }
     bool writeSettings(const testsupport::SettingsFile &settings) const { return settings.writeTo(settingFile()); }
-    QStringList logMessages() const { return testsupport::logMessages(runtime.LogFile()); }
+    QStringList logMessages() const { return testsupport::logMessages(runtime.logFile()); }
 
     // Runs the deletions that windows deferred to the event loop.
     static void flushDeletes() { QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete); }

@@ -23,6 +23,6 @@ struct TestLog {
         runtime.logging.LogMaxSize = 1;
         runtime.logging.LogGenerations = 3;
     }
-    QString path() const { return runtime.LogFile(); }
+    QString path() const { return runtime.logFile(); }
     QStringList messages() const { return testsupport::logMessages(path()); }
 };

@@ -28,7 +28,7 @@ public:
     QList<Shown> shown;
     MsgBoxResult answer = MsgBoxResult::Ok;
 
-    MsgBoxResult MsgBox(const QString &text, MsgBoxStyles style, const QString &title = {}) override
+    MsgBoxResult msgBox(const QString &text, MsgBoxStyles style, const QString &title = {}) override
     {
         shown.append({text, style.toInt(), title});
         return answer;

@@ -29,12 +29,12 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-QWidget &WindowOf(FormsFixture &f, bool dialog)
+QWidget &windowOf(FormsFixture &f, bool dialog)
 {
-    return dialog ? static_cast<QWidget &>(f.forms->ComSettingForm()) : f.forms->MainForm();
+    return dialog ? static_cast<QWidget &>(f.forms->comSettingForm()) : f.forms->mainForm();
 }
 
-bool Inside(const QRect &inner, const QRect &outer)
+bool inside(const QRect &inner, const QRect &outer)
 {
     return outer.contains(inner.topLeft()) && outer.contains(inner.bottomRight());
 }
@@ -62,7 +62,7 @@ private Q_SLOTS:
         QFETCH(QColor, a);
         QFETCH(QColor, b);
         QFETCH(double, ratio);
-        QVERIFY2(std::abs(ContrastRatio(a, b) - ratio) < 0.001, qPrintable(QString::number(ContrastRatio(a, b))));
+        QVERIFY2(std::abs(::contrastRatio(a, b) - ratio) < 0.001, qPrintable(QString::number(::contrastRatio(a, b))));
     }
 
     void rolesNamesValues_data()
@@ -97,7 +97,7 @@ private Q_SLOTS:
         FormsFixture f;
         QVERIFY(f.init());
         QVERIFY(f.writeSettings(testsupport::SettingsFile().udpPort(47808)));
-        QWidget &window = WindowOf(f, dialog);
+        QWidget &window = windowOf(f, dialog);
         QObject *control = window.objectName() == object ? &window : window.findChild<QWidget *>(object);
         QAccessibleInterface *accessible = QAccessible::queryAccessibleInterface(control);
         QVERIFY(accessible);
@@ -113,17 +113,17 @@ private Q_SLOTS:
     void statesAndCells()
     {
         FormsFixture f;
-        frmMain &main = f.forms->MainForm();
+        frmMain &main = f.forms->mainForm();
         auto *lamp = main.findChild<LampWidget *>(u"shpRecvLed"_s);
-        lamp->SetBackColor(65280);
+        lamp->setBackColor(65280);
         QCOMPARE(QAccessible::queryAccessibleInterface(lamp)->text(QAccessible::Value), u"点灯"_s);
         QVERIFY(QAccessible::queryAccessibleInterface(lamp)->state().checked);
 
-        main.RecvGrid().setBytes("Hi!");
+        main.recvGrid().setBytes("Hi!");
         auto *grid = main.findChild<HexGridView *>(u"fgrdRecvData"_s);
         QAccessibleInterface *table = QAccessible::queryAccessibleInterface(grid);
         QCOMPARE(table->tableInterface()->cellAt(0, 1)->text(QAccessible::Name), u"69"_s);
-        grid->setCurrentIndex(main.RecvGrid().index(0, 2));
+        grid->setCurrentIndex(main.recvGrid().index(0, 2));
         QCOMPARE(table->focusChild()->text(QAccessible::Name), u"21"_s);
         // The children run row by row, the header row and column included:
         // the 18th is the first row's header.
@@ -145,7 +145,7 @@ private Q_SLOTS:
         const QString time = main.findChild<QLabel *>(u"timePanel"_s)->text();
         QVERIFY(!date.isEmpty() && !time.isEmpty());
         QCOMPARE(panels(), QStringList({u"日付: "_s + date, u"時刻: "_s + time}));
-        main.SetCaptureFailing(true);
+        main.setCaptureFailing(true);
         QCOMPARE(panels(),
                  QStringList({u"日付: "_s + date, u"時刻: "_s + time, u"お知らせ: キャプチャを書き込めません"_s}));
     }
@@ -172,7 +172,7 @@ private Q_SLOTS:
         QFETCH(int, key);
         QFETCH(QString, to);
         FormsFixture f;
-        QWidget &window = WindowOf(f, dialog);
+        QWidget &window = windowOf(f, dialog);
         window.show();
         QVERIFY(QTest::qWaitForWindowActive(&window));
         auto *start = window.findChild<QWidget *>(from);
@@ -215,21 +215,21 @@ private Q_SLOTS:
         }
         FormsFixture f;
         int checked = 0;
-        for (const QWidget *control : WindowOf(f, dialog).findChildren<QWidget *>()) {
+        for (const QWidget *control : windowOf(f, dialog).findChildren<QWidget *>()) {
             if (!control->isEnabled() ||
                 !(qobject_cast<const QLabel *>(control) || qobject_cast<const QGroupBox *>(control) ||
                   qobject_cast<const QAbstractButton *>(control) || qobject_cast<const QLineEdit *>(control)))
                 continue;
             const QPalette colors = control->palette();
             const double ratio =
-                ContrastRatio(colors.color(control->foregroundRole()), colors.color(control->backgroundRole()));
+                ::contrastRatio(colors.color(control->foregroundRole()), colors.color(control->backgroundRole()));
             QVERIFY2(ratio >= 4.5, qPrintable(control->objectName() + u": "_s + QString::number(ratio)));
             ++checked;
         }
         QVERIFY(checked >= (dialog ? 5 : 15));
-        if (const auto *notice = WindowOf(f, dialog).findChild<QLabel *>(u"noticePanel"_s)) {
+        if (const auto *notice = windowOf(f, dialog).findChild<QLabel *>(u"noticePanel"_s)) {
             const QColor red = notice->palette().color(QPalette::WindowText);
-            QVERIFY(ContrastRatio(red, notice->palette().color(QPalette::Window)) >= 4.5);
+            QVERIFY(::contrastRatio(red, notice->palette().color(QPalette::Window)) >= 4.5);
             QVERIFY(red.red() > red.green() + 60); // still red
         }
     }
@@ -252,14 +252,14 @@ private Q_SLOTS:
         QFETCH(QRect, area);
         QFETCH(bool, whole);
         FormsFixture f;
-        frmMain &main = f.forms->MainForm();
+        frmMain &main = f.forms->mainForm();
         const QSize fullSize = main.size();
         main.show(); // fitted to the real screen
         QVERIFY(QTest::qWaitForWindowExposed(&main));
-        QVERIFY(Inside(main.frameGeometry(), main.screen()->availableGeometry()));
+        QVERIFY(inside(main.frameGeometry(), main.screen()->availableGeometry()));
         main.fitInto(area);
-        CenterWindow(main, area);
-        QVERIFY(Inside(main.frameGeometry(), area));
+        centerWindow(main, area);
+        QVERIFY(inside(main.frameGeometry(), area));
         QCOMPARE(main.size() == fullSize, whole);
         QCOMPARE(main.findChild<QMenuBar *>()->geometry().topLeft(), QPoint(0, 0));
 

@@ -23,7 +23,7 @@ const QString CannotReceive =
 const QString Saved = u"受信ポート設定を変更しました。\r\nアプリケーションを再起動してください。"_s;
 const QString NeedValidPort = u"正常な受信ポート番号を設定してください。"_s;
 
-QLineEdit *PortBox(frmUdpRcvComSetting &dialog)
+QLineEdit *portBox(frmUdpRcvComSetting &dialog)
 {
     return dialog.findChild<QLineEdit *>(u"txtRcvPort"_s);
 }
@@ -65,7 +65,7 @@ void ComSettingTest::formLoadShowsStoredPort()
     FormsFixture f;
     QVERIFY(f.init());
     QVERIFY(file.isEmpty() || testsupport::writeFile(f.settingFile(), file));
-    QLineEdit *box = PortBox(f.forms->ComSettingForm());
+    QLineEdit *box = portBox(f.forms->comSettingForm());
     QCOMPARE(box->text(), shown);
 
     // Typing stops at five characters; a longer stored text only shrinks.
@@ -127,9 +127,9 @@ void ComSettingTest::buttons()
     QVERIFY(f.init());
     const SettingsFile original = SettingsFile().udpPort(resolve(QString::fromLatin1(stored)));
     QVERIFY(f.writeSettings(original));
-    QPointer<frmUdpRcvComSetting> dialog = &f.forms->ComSettingForm();
+    QPointer<frmUdpRcvComSetting> dialog = &f.forms->comSettingForm();
     dialog->show(); // the start-up role
-    PortBox(*dialog)->setText(resolve(typed));
+    portBox(*dialog)->setText(resolve(typed));
 
     if (apply)
         dialog->cmdApply_Click();
@@ -146,18 +146,18 @@ void ComSettingTest::buttons()
     if (resolve(saved) == resolve(QString::fromLatin1(stored)))
         QCOMPARE(testsupport::readFile(f.settingFile()), original.text());
 
-    frmMain *main = f.forms->ExistingMainForm();
+    frmMain *main = f.forms->existingMainForm();
     if (closes) {
-        QVERIFY(f.forms->ExistingComSettingForm() == nullptr);
+        QVERIFY(f.forms->existingComSettingForm() == nullptr);
         QVERIFY(!dialog->isVisible());
-        QVERIFY(main != nullptr && main->isVisible() && main->Loaded());
+        QVERIFY(main != nullptr && main->isVisible() && main->loaded());
         FormsFixture::flushDeletes();
         QVERIFY(dialog.isNull());
     } else {
-        QCOMPARE(f.forms->ExistingComSettingForm(), dialog.data());
+        QCOMPARE(f.forms->existingComSettingForm(), dialog.data());
         QVERIFY(dialog->isVisible());
         QVERIFY(main == nullptr || !main->isVisible());
-        QLineEdit *box = PortBox(*dialog);
+        QLineEdit *box = portBox(*dialog);
         QCOMPARE(box->selectedText(), box->text());
         QCOMPARE(box->selectionStart(), box->text().isEmpty() ? -1 : 0);
         QCOMPARE(dialog->focusWidget(), box);
@@ -182,9 +182,9 @@ void ComSettingTest::unsavedPortIsReported()
         QVERIFY(QFile::setPermissions(f.settingFile(), QFileDevice::ReadOwner | QFileDevice::ReadGroup));
     else
         QVERIFY(QDir(f.runtime.appDefine.ConfigPath).removeRecursively());
-    QPointer<frmUdpRcvComSetting> dialog = &f.forms->ComSettingForm();
+    QPointer<frmUdpRcvComSetting> dialog = &f.forms->comSettingForm();
     dialog->show();
-    PortBox(*dialog)->setText(QString::number(freePort()));
+    portBox(*dialog)->setText(QString::number(freePort()));
 
     dialog->cmdApply_Click();
 
@@ -194,7 +194,7 @@ void ComSettingTest::unsavedPortIsReported()
     const QStringList log = f.logMessages();
     QCOMPARE(log.size(), 1);
     QVERIFY2(log[0].endsWith(u"(cmdApply_Click)"_s) && log[0].contains(f.settingFile()), qPrintable(log[0]));
-    QCOMPARE(f.forms->ExistingComSettingForm(), dialog.data());
+    QCOMPARE(f.forms->existingComSettingForm(), dialog.data());
     QVERIFY(dialog->isVisible());
     if (fault == u"read-only"_s)
         QCOMPARE(testsupport::readFile(f.settingFile()), original);
@@ -224,16 +224,16 @@ void ComSettingTest::frameClose()
     QVERIFY(f.init());
     QVERIFY(f.writeSettings(SettingsFile().udpPort(QString::fromLatin1(stored))));
     if (menuRole)
-        f.forms->ShowMainForm();
-    QPointer<frmUdpRcvComSetting> dialog = &f.forms->ComSettingForm();
+        f.forms->showMainForm();
+    QPointer<frmUdpRcvComSetting> dialog = &f.forms->comSettingForm();
     dialog->show();
 
     QCOMPARE(dialog->close(), closes);
     QCOMPARE(f.boxes.texts(), messages);
     QCOMPARE(dialog->isVisible(), !closes);
-    QCOMPARE(f.forms->ExistingComSettingForm() == nullptr, closes);
+    QCOMPARE(f.forms->existingComSettingForm() == nullptr, closes);
     // Some window is always up, and the program goes on.
-    frmMain *main = f.forms->ExistingMainForm();
+    frmMain *main = f.forms->existingMainForm();
     QVERIFY(dialog->isVisible() || (main != nullptr && main->isVisible()));
     QCOMPARE(f.endCount, 0);
 }

@@ -36,29 +36,29 @@ namespace {
 // What a date-time label shows until the clock or a datagram fills it.
 const QString Placeholder = QStringLiteral("--/--/-- --:--:--");
 
-const FormDefinition &DefinitionOf(bool dialog)
+const FormDefinition &definitionOf(bool dialog)
 {
-    return dialog ? ComSettingFormDefinition() : MainFormDefinition();
+    return dialog ? comSettingFormDefinition() : mainFormDefinition();
 }
 
-QWidget &WindowOf(FormsFixture &f, bool dialog)
+QWidget &windowOf(FormsFixture &f, bool dialog)
 {
-    return dialog ? static_cast<QWidget &>(f.forms->ComSettingForm()) : f.forms->MainForm();
+    return dialog ? static_cast<QWidget &>(f.forms->comSettingForm()) : f.forms->mainForm();
 }
 
 // The widget that the controls directly on the form lie in.
-QWidget *ClientAreaOf(FormsFixture &f, bool dialog)
+QWidget *clientAreaOf(FormsFixture &f, bool dialog)
 {
-    QWidget &window = WindowOf(f, dialog);
+    QWidget &window = windowOf(f, dialog);
     return dialog ? &window : window.findChild<QWidget *>(u"clientArea"_s);
 }
 
-QWidget *Control(QWidget &window, const ControlDefinition &defined)
+QWidget *controlOf(QWidget &window, const ControlDefinition &defined)
 {
     return window.findChild<QWidget *>(QString::fromLatin1(defined.name));
 }
 
-QString CaptionOf(const QWidget *widget)
+QString captionOf(const QWidget *widget)
 {
     QVariant caption = widget->property("text");
     if (!caption.isValid())
@@ -70,7 +70,7 @@ QString CaptionOf(const QWidget *widget)
 const char *const KindClasses[] = {"QLabel",      "CommandButton", "QLineEdit",    "LampWidget",
                                    "HexGridView", "QGroupBox",     "QRadioButton", "QStatusBar"};
 
-bool TakesFocus(ControlKind kind)
+bool takesFocus(ControlKind kind)
 {
     return kind == ControlKind::Button || kind == ControlKind::TextBox || kind == ControlKind::Grid ||
            kind == ControlKind::Option;
@@ -105,7 +105,7 @@ const Look Looks[] = {{false, 19, true}, {false, 15, true}, {false, 21, true}, {
 
 // The named controls that Tab reaches, in the window's (circular) tab
 // order, starting at `first`.
-QStringList TabChain(QWidget *window, const QString &first)
+QStringList tabChain(QWidget *window, const QString &first)
 {
     QStringList names;
     for (QWidget *w = window->nextInFocusChain(); w != window; w = w->nextInFocusChain()) {
@@ -118,7 +118,7 @@ QStringList TabChain(QWidget *window, const QString &first)
 
 // The smallest rectangle of `image` inside `area` holding the pixels that
 // `ink` picks; empty when there is none.
-template <typename Ink> QRect InkIn(const QImage &image, const QRect &area, Ink ink)
+template <typename Ink> QRect inkIn(const QImage &image, const QRect &area, Ink ink)
 {
     QRect found;
     for (int y = area.top(); y <= area.bottom(); ++y)
@@ -128,16 +128,16 @@ template <typename Ink> QRect InkIn(const QImage &image, const QRect &area, Ink 
     return found;
 }
 
-bool Dark(QRgb pixel)
+bool dark(QRgb pixel)
 {
     return qGray(pixel) < 110;
 }
 
-void AddWindowRows()
+void addWindowRows()
 {
     QTest::addColumn<bool>("dialog");
     for (bool dialog : {false, true})
-        QTest::newRow(DefinitionOf(dialog).name) << dialog;
+        QTest::newRow(definitionOf(dialog).name) << dialog;
 }
 
 } // namespace
@@ -148,11 +148,11 @@ class FormDefinitionsTest : public QObject {
 private Q_SLOTS:
     void controls_data();
     void controls();
-    void nothingBesideTheDefinition_data() { AddWindowRows(); }
+    void nothingBesideTheDefinition_data() { addWindowRows(); }
     void nothingBesideTheDefinition();
     void tabOrderAndFirstFocus_data();
     void tabOrderAndFirstFocus();
-    void textsFit_data() { AddWindowRows(); }
+    void textsFit_data() { addWindowRows(); }
     void textsFit();
     void initialState();
     void portBoxKeys();
@@ -171,7 +171,7 @@ void FormDefinitionsTest::controls_data()
     QTest::addColumn<int>("index");
     QTest::addColumn<QRect>("pixels"); // empty for a control missing from Geometries
     for (bool dialog : {false, true}) {
-        const FormDefinition &definition = DefinitionOf(dialog);
+        const FormDefinition &definition = definitionOf(dialog);
         for (int i = 0; i < int(definition.controls.size()); ++i) {
             const auto *geometry = std::ranges::find(Geometries, std::string_view(definition.controls[i].name),
                                                      [](const auto &entry) { return std::string_view(entry.first); });
@@ -189,23 +189,23 @@ void FormDefinitionsTest::controls()
     QFETCH(bool, dialog);
     QFETCH(int, index);
     QFETCH(QRect, pixels);
-    const ControlDefinition &defined = DefinitionOf(dialog).controls[index];
+    const ControlDefinition &defined = definitionOf(dialog).controls[index];
 
     FormsFixture f;
-    QWidget *client = ClientAreaOf(f, dialog);
-    const QWidget *control = Control(WindowOf(f, dialog), defined);
+    QWidget *client = clientAreaOf(f, dialog);
+    const QWidget *control = controlOf(windowOf(f, dialog), defined);
     QVERIFY(control);
     QCOMPARE(control->metaObject()->className(), KindClasses[int(defined.kind)]);
     QCOMPARE(control->parentWidget()->objectName(),
              defined.container != nullptr ? QString::fromLatin1(defined.container) : client->objectName());
     QCOMPARE(control->geometry(), pixels);
-    QCOMPARE(CaptionOf(control), defined.captionText());
+    QCOMPARE(captionOf(control), defined.captionText());
     QVERIFY(control->parentWidget()->rect().contains(control->geometry()));
     QVERIFY(client->rect().contains(QRect(control->mapTo(client, QPoint(0, 0)), control->size())));
 
     const Look look = Looks[int(defined.font)];
-    const QStringList candidates = look.fixedPitch ? FixedGothicFamilies() : ProportionalGothicFamilies();
-    QVERIFY2(!FirstInstalledFamily(candidates).isEmpty(), "no Japanese Gothic font installed");
+    const QStringList candidates = look.fixedPitch ? fixedGothicFamilies() : proportionalGothicFamilies();
+    QVERIFY2(!firstInstalledFamily(candidates).isEmpty(), "no Japanese Gothic font installed");
     const QFontInfo resolved(control->font());
     QVERIFY2(candidates.contains(resolved.family(), Qt::CaseInsensitive), qPrintable(resolved.family()));
     QCOMPARE(resolved.pixelSize(), look.pixelSize);
@@ -218,11 +218,11 @@ void FormDefinitionsTest::nothingBesideTheDefinition()
     QFETCH(bool, dialog);
     FormsFixture f;
     QStringList defined;
-    QList<QWidget *> containers {ClientAreaOf(f, dialog)};
-    for (const ControlDefinition &control : DefinitionOf(dialog).controls) {
+    QList<QWidget *> containers {clientAreaOf(f, dialog)};
+    for (const ControlDefinition &control : definitionOf(dialog).controls) {
         defined << QString::fromLatin1(control.name);
         if (control.kind == ControlKind::Frame)
-            containers << Control(WindowOf(f, dialog), control);
+            containers << controlOf(windowOf(f, dialog), control);
     }
     QStringList built;
     for (const QWidget *container : containers) {
@@ -249,10 +249,10 @@ void FormDefinitionsTest::tabOrderAndFirstFocus()
     QFETCH(bool, dialog);
     QFETCH(QString, firstCaption);
     FormsFixture f;
-    QWidget &window = WindowOf(f, dialog);
+    QWidget &window = windowOf(f, dialog);
 
     std::vector<ControlDefinition> placed;
-    for (const ControlDefinition &control : DefinitionOf(dialog).controls) {
+    for (const ControlDefinition &control : definitionOf(dialog).controls) {
         if (control.tabPlace != NoTabPlace)
             placed.push_back(control);
     }
@@ -261,19 +261,19 @@ void FormDefinitionsTest::tabOrderAndFirstFocus()
     for (qsizetype i = 0; i < qsizetype(placed.size()); ++i) {
         const ControlDefinition &control = placed[size_t(i)];
         QCOMPARE(control.tabPlace, i); // places 0, 1, 2 ... without gaps or twins
-        if (TakesFocus(control.kind))
+        if (takesFocus(control.kind))
             expected << QString::fromLatin1(control.name);
     }
-    for (const ControlDefinition &control : DefinitionOf(dialog).controls) {
-        const bool focusable = (Control(window, control)->focusPolicy() & Qt::TabFocus) != 0;
-        QVERIFY2(focusable == TakesFocus(control.kind), control.name);
+    for (const ControlDefinition &control : definitionOf(dialog).controls) {
+        const bool focusable = (controlOf(window, control)->focusPolicy() & Qt::TabFocus) != 0;
+        QVERIFY2(focusable == takesFocus(control.kind), control.name);
     }
-    QCOMPARE(TabChain(&window, expected.first()), expected);
+    QCOMPARE(tabChain(&window, expected.first()), expected);
 
     window.show();
     QVERIFY(QTest::qWaitForWindowExposed(&window));
     QCOMPARE(window.focusWidget()->objectName(), expected.first());
-    QCOMPARE(CaptionOf(window.focusWidget()), firstCaption);
+    QCOMPARE(captionOf(window.focusWidget()), firstCaption);
 }
 
 // Every caption, and a time stamp in each date-time label, fits its control
@@ -282,8 +282,8 @@ void FormDefinitionsTest::textsFit()
 {
     QFETCH(bool, dialog);
     FormsFixture f;
-    for (const ControlDefinition &defined : DefinitionOf(dialog).controls) {
-        const QWidget *control = Control(WindowOf(f, dialog), defined);
+    for (const ControlDefinition &defined : definitionOf(dialog).controls) {
+        const QWidget *control = controlOf(windowOf(f, dialog), defined);
         QString text = defined.captionText();
         if (text.isEmpty())
             continue;
@@ -299,7 +299,7 @@ void FormDefinitionsTest::textsFit()
 void FormDefinitionsTest::initialState()
 {
     FormsFixture f;
-    frmMain &main = f.forms->MainForm();
+    frmMain &main = f.forms->mainForm();
     QCOMPARE(main.windowTitle(), u"frmMain"_s);
     QCOMPARE(main.findChild<QWidget *>(u"clientArea"_s)->size(), QSize(664, 564)); // 9960 by 8460 twips
     QCOMPARE(main.minimumSize(), main.maximumSize());
@@ -310,13 +310,13 @@ void FormDefinitionsTest::initialState()
     QCOMPARE(timer->interval(), 500);
     QVERIFY(!timer->isActive());
 
-    for (HexGrid *grid : {&main.RecvGrid(), &main.SendGrid()}) {
+    for (HexGrid *grid : {&main.recvGrid(), &main.sendGrid()}) {
         QCOMPARE(grid->rowCount(), 1);     // and the header row
         QCOMPARE(grid->columnCount(), 16); // and the header column
     }
-    QCOMPARE(main.RecvLed().BackColor(), 0);
-    QCOMPARE(main.SendLed().BackColor(), 0);
-    QCOMPARE(main.SelectedResponse(), ResponseOption::None);
+    QCOMPARE(main.recvLed().BackColor(), 0);
+    QCOMPARE(main.sendLed().BackColor(), 0);
+    QCOMPARE(main.selectedResponse(), ResponseOption::None);
     QVERIFY(!main.findChild<QRadioButton *>(u"optCustom"_s)->isEnabled());
     QVERIFY(main.findChild<UdpSocket *>(u"wscRecv"_s));
 
@@ -330,7 +330,7 @@ void FormDefinitionsTest::initialState()
     QCOMPARE(items, QStringList({u"ComSetting 通信"_s, u"editResponseRules 応答ルールの編集"_s,
                                  u"reloadResponseRules 応答ルールの再読込"_s}));
 
-    frmUdpRcvComSetting &dialog = f.forms->ComSettingForm();
+    frmUdpRcvComSetting &dialog = f.forms->comSettingForm();
     QCOMPARE(dialog.windowTitle(), u"通信設定"_s);
     QCOMPARE(dialog.size(), QSize(304, 189)); // 4560 by 2835 twips
     QCOMPARE(dialog.minimumSize(), dialog.maximumSize());
@@ -344,7 +344,7 @@ void FormDefinitionsTest::initialState()
 void FormDefinitionsTest::portBoxKeys()
 {
     FormsFixture f;
-    frmUdpRcvComSetting &dialog = f.forms->ComSettingForm();
+    frmUdpRcvComSetting &dialog = f.forms->comSettingForm();
     dialog.show();
     QVERIFY(QTest::qWaitForWindowExposed(&dialog));
     auto *box = dialog.findChild<QLineEdit *>(u"txtRcvPort"_s);
@@ -377,7 +377,7 @@ void FormDefinitionsTest::buttonKeys()
     FormsFixture f;
     QVERIFY(f.init());
     QVERIFY(f.writeSettings(testsupport::SettingsFile().udpPort(u"abc"_s)));
-    frmUdpRcvComSetting &dialog = f.forms->ComSettingForm();
+    frmUdpRcvComSetting &dialog = f.forms->comSettingForm();
     dialog.show();
     QVERIFY(QTest::qWaitForWindowExposed(&dialog));
     auto *cancel = dialog.findChild<QPushButton *>(u"cmdCancel"_s);
@@ -392,10 +392,10 @@ void FormDefinitionsTest::lampsAreCentredCircles()
 {
     FormsFixture f;
     for (const QString &name : {u"shpRecvLed"_s, u"shpSendLed"_s}) {
-        auto *lamp = f.forms->MainForm().findChild<LampWidget *>(name);
+        auto *lamp = f.forms->mainForm().findChild<LampWidget *>(name);
         QVERIFY(lamp);
         QCOMPARE(lamp->BackColor(), 0);
-        lamp->SetBackColor(65280);
+        lamp->setBackColor(65280);
         const QImage image = lamp->grab().toImage();
         const qreal ratio = image.devicePixelRatio();
         const auto at = [&](int x, int y) { return image.pixelColor(QPoint(x, y) * ratio); };
@@ -413,17 +413,17 @@ void FormDefinitionsTest::lampsAreCentredCircles()
 void FormDefinitionsTest::frameEnclosesItsOptions()
 {
     FormsFixture f;
-    auto *frame = f.forms->MainForm().findChild<QGroupBox *>(u"fraResSetting"_s);
+    auto *frame = f.forms->mainForm().findChild<QGroupBox *>(u"fraResSetting"_s);
     const QImage image = frame->grab().toImage();
     QCOMPARE(image.size(), QSize(257, 49));
     const QRgb inside = image.pixel(image.width() - 5, image.height() / 2);
     const auto line = [&](QRgb pixel) { return std::abs(qGray(pixel) - qGray(inside)) > 20; };
     // The border, seen along a column right of every option button.
-    const QRect border = InkIn(image, QRect(image.width() - 6, 0, 1, image.height()), line) |
-                         InkIn(image, QRect(0, image.height() / 2, image.width(), 1), line);
+    const QRect border = inkIn(image, QRect(image.width() - 6, 0, 1, image.height()), line) |
+                         inkIn(image, QRect(0, image.height() / 2, image.width(), 1), line);
     QVERIFY(border.height() > 30 && border.width() > 250);
 
-    const QRect caption = InkIn(image, QRect(0, 0, image.width() / 3, border.top() + 8), Dark);
+    const QRect caption = inkIn(image, QRect(0, 0, image.width() / 3, border.top() + 8), dark);
     QVERIFY2(caption.top() < border.top() && caption.bottom() > border.top(),
              qPrintable(u"caption %1..%2, border %3"_s.arg(caption.top()).arg(caption.bottom()).arg(border.top())));
     const QRgb lineColor = image.pixel(image.width() - 6, border.top());
@@ -465,8 +465,8 @@ void FormDefinitionsTest::gridHeaders()
     QFETCH(int, orientation);
     QFETCH(int, section);
     FormsFixture f;
-    f.forms->ShowMainForm(); // labels the headers
-    auto *view = f.forms->MainForm().findChild<HexGridView *>(grid);
+    f.forms->showMainForm(); // labels the headers
+    auto *view = f.forms->mainForm().findChild<HexGridView *>(grid);
     auto *model = static_cast<HexGrid *>(view->model());
     model->setBytes(QByteArray(40, '\0')); // "00" in every data cell of 3 rows
     QHeaderView *header = orientation == Qt::Vertical ? view->verticalHeader() : view->horizontalHeader();
@@ -488,8 +488,8 @@ void FormDefinitionsTest::gridHeaders()
     }
 
     // Inside the lines around each cell.
-    const QRect text = InkIn(image, cellOfHeader.adjusted(1, 1, -2, -2), Dark);
-    const QRect dataText = InkIn(image, dataCell.adjusted(1, 1, -2, -2), Dark);
+    const QRect text = inkIn(image, cellOfHeader.adjusted(1, 1, -2, -2), dark);
+    const QRect dataText = inkIn(image, dataCell.adjusted(1, 1, -2, -2), dark);
     QVERIFY(!text.isEmpty() && !dataText.isEmpty());
     QVERIFY2(text.left() > cellOfHeader.left() + 1 && text.right() < cellOfHeader.right() - 1, "clipped at the sides");
     QVERIFY2(std::abs((text.left() - cellOfHeader.left()) - (cellOfHeader.right() - text.right())) <= 1,
@@ -508,20 +508,20 @@ void FormDefinitionsTest::statusBarShowsDateAndTime()
 {
     FormsFixture f;
     f.clock.time = {2031, 12, 30, 23, 59, 58, 0};
-    auto *bar = f.forms->MainForm().findChild<QStatusBar *>(u"sbStatusBar"_s);
+    auto *bar = f.forms->mainForm().findChild<QStatusBar *>(u"sbStatusBar"_s);
     QVERIFY(bar);
     // The system's short formats; CTest runs this suite in the Japanese locale.
     QCOMPARE(bar->findChild<QLabel *>(u"datePanel"_s)->text(), u"2031/12/30"_s);
     QCOMPARE(bar->findChild<QLabel *>(u"timePanel"_s)->text(), u"23:59"_s);
     // Each panel, with the box the bar draws around it, inside the bar's 255
     // twips, and its text whole inside the panel.
-    f.forms->ShowMainForm();
+    f.forms->showMainForm();
     const QImage image = bar->grab().toImage();
     for (const QString &name : {u"datePanel"_s, u"timePanel"_s}) {
         const QRect panel = bar->findChild<QLabel *>(name)->geometry();
         QVERIFY(bar->rect().contains(panel.adjusted(-2, -1, 2, 1)));
         QVERIFY(image.pixel(panel.center().x(), panel.top() - 1) != image.pixel(panel.center().x(), 0)); // the box
-        const QRect text = InkIn(image, panel, Dark);
+        const QRect text = inkIn(image, panel, dark);
         QVERIFY(!text.isEmpty());
         if (name == u"datePanel"_s)
             QEXPECT_FAIL("", "the panel, 12 pixels high, cuts off the foot of the date's slashes", Continue);

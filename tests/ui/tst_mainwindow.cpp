@@ -26,17 +26,17 @@ using testsupport::SettingsFile;
 
 namespace {
 
-QString LabelText(const QWidget &form, const QString &name)
+QString labelText(const QWidget &form, const QString &name)
 {
     return form.findChild<QLabel *>(name)->text();
 }
 
 // The main window loaded from settings with `port` and no response, shown,
 // reception switched on by its button.
-frmMain &Listening(FormsFixture &f, uint16_t port)
+frmMain &listening(FormsFixture &f, uint16_t port)
 {
     f.writeSettings(SettingsFile().udpPort(port).resSetting(0));
-    frmMain &main = f.forms->MainForm();
+    frmMain &main = f.forms->mainForm();
     main.ReadSetting(f.settingFile());
     main.show();
     main.findChild<QPushButton *>(u"cmdRecvData"_s)->click();
@@ -79,19 +79,19 @@ void MainWindowTest::formLoad()
     FormsFixture f;
     QVERIFY(f.init());
     QVERIFY(f.writeSettings(SettingsFile().udpPort(8000).resSetting(resSetting)));
-    frmMain &main = f.forms->MainForm();
+    frmMain &main = f.forms->mainForm();
     main.ReadSetting(f.settingFile());
     QCOMPARE(main.RcvPort(), 8000);
-    main.RecvLed().SetBackColor(65280);
-    QVERIFY(!main.Loaded());
+    main.recvLed().setBackColor(65280);
+    QVERIFY(!main.loaded());
 
     main.show();
-    QVERIFY(main.Loaded());
+    QVERIFY(main.loaded());
     QCOMPARE(main.windowTitle(), u"Kovantra"_s);
-    QCOMPARE(int(main.SelectedResponse()), option);
-    QCOMPARE(main.RecvLed().BackColor(), 0);
-    QCOMPARE(main.SendLed().BackColor(), 0);
-    for (HexGrid *grid : {&main.SendGrid(), &main.RecvGrid()}) {
+    QCOMPARE(int(main.selectedResponse()), option);
+    QCOMPARE(main.recvLed().BackColor(), 0);
+    QCOMPARE(main.sendLed().BackColor(), 0);
+    for (HexGrid *grid : {&main.sendGrid(), &main.recvGrid()}) {
         QCOMPARE(grid->rowCount(), 1);     // and the header row
         QCOMPARE(grid->columnCount(), 16); // and the header column
         QCOMPARE(grid->textAt(0, 0), QString());
@@ -110,36 +110,36 @@ void MainWindowTest::formLoadRunsOnce()
     FormsFixture f;
     QVERIFY(f.init());
     QVERIFY(f.writeSettings(SettingsFile().udpPort(8000).resSetting(1)));
-    frmMain &main = f.forms->MainForm();
+    frmMain &main = f.forms->mainForm();
     main.ReadSetting(f.settingFile());
     main.show();
     main.findChild<QWidget *>(u"optNothing"_s)->setProperty("checked", true);
     main.hide();
     main.show();
-    QCOMPARE(main.SelectedResponse(), ResponseOption::Nothing);
+    QCOMPARE(main.selectedResponse(), ResponseOption::Nothing);
 }
 
 void MainWindowTest::clockTicksOnlyAfterLoad()
 {
     FormsFixture f;
     QVERIFY(f.init());
-    frmMain &main = f.forms->MainForm();
+    frmMain &main = f.forms->mainForm();
     auto *timer = main.findChild<QTimer *>(u"tmrNowDateTime"_s);
     QVERIFY(!timer->isActive());
-    QCOMPARE(LabelText(main, u"lblNowDateTimeForRecvData"_s), u"--/--/-- --:--:--"_s);
+    QCOMPARE(labelText(main, u"lblNowDateTimeForRecvData"_s), u"--/--/-- --:--:--"_s);
 
     main.show();
     QVERIFY(timer->isActive());
     QSignalSpy ticks(timer, &QTimer::timeout);
     QVERIFY(ticks.wait(5000));
-    QCOMPARE(LabelText(main, u"lblNowDateTimeForSendData"_s), u"24/01/05 09:03:07"_s);
-    QCOMPARE(LabelText(main, u"lblNowDateTimeForRecvData"_s), u"24/01/05 09:03:07"_s);
+    QCOMPARE(labelText(main, u"lblNowDateTimeForSendData"_s), u"24/01/05 09:03:07"_s);
+    QCOMPARE(labelText(main, u"lblNowDateTimeForRecvData"_s), u"24/01/05 09:03:07"_s);
 
     f.clock.time = {2031, 12, 31, 23, 59, 58, 0};
     main.tmrNowDateTime_Timer();
-    QCOMPARE(LabelText(main, u"lblNowDateTimeForSendData"_s), u"31/12/31 23:59:58"_s);
-    QCOMPARE(LabelText(main, u"lblNowDateTimeForRecvData"_s), u"31/12/31 23:59:58"_s);
-    QCOMPARE(LabelText(main, u"lblLastRecvDateTimeData"_s), u"--/--/-- --:--:--"_s);
+    QCOMPARE(labelText(main, u"lblNowDateTimeForSendData"_s), u"31/12/31 23:59:58"_s);
+    QCOMPARE(labelText(main, u"lblNowDateTimeForRecvData"_s), u"31/12/31 23:59:58"_s);
+    QCOMPARE(labelText(main, u"lblLastRecvDateTimeData"_s), u"--/--/-- --:--:--"_s);
 }
 
 void MainWindowTest::exitQuestion_data()
@@ -154,8 +154,8 @@ void MainWindowTest::exitQuestion()
     QFETCH(bool, ok);
     FormsFixture f;
     QVERIFY(f.init());
-    f.forms->ComSettingForm(); // loaded and hidden, as after start-up
-    frmMain &main = f.forms->MainForm();
+    f.forms->comSettingForm(); // loaded and hidden, as after start-up
+    frmMain &main = f.forms->mainForm();
     main.show();
     f.boxes.answer = ok ? MsgBoxResult::Ok : MsgBoxResult::Cancel;
 
@@ -166,7 +166,7 @@ void MainWindowTest::exitQuestion()
     QCOMPARE(f.boxes.shown[0].title, u"Kovantra"_s);
     QCOMPARE(f.endCount, ok ? 1 : 0);
     QCOMPARE(main.isVisible(), !ok);
-    QCOMPARE(f.forms->Ended(), ok);
+    QCOMPARE(f.forms->ended(), ok);
     QVERIFY(f.logMessages().isEmpty());
 }
 
@@ -174,7 +174,7 @@ void MainWindowTest::frameCloseEndsProgram()
 {
     FormsFixture f;
     QVERIFY(f.init());
-    frmMain &main = f.forms->MainForm();
+    frmMain &main = f.forms->mainForm();
     main.show();
     QVERIFY(main.close());
     QCOMPARE(f.endCount, 1);
@@ -187,9 +187,9 @@ void MainWindowTest::menuReusesLoadedDialogModally()
     FormsFixture f;
     QVERIFY(f.init());
     QVERIFY(f.writeSettings(SettingsFile().udpPort(8001)));
-    const frmUdpRcvComSetting *loaded = &f.forms->ComSettingForm(); // start-up loads it hidden
+    const frmUdpRcvComSetting *loaded = &f.forms->comSettingForm(); // start-up loads it hidden
     QVERIFY(f.writeSettings(SettingsFile().udpPort(8002)));
-    frmMain &main = f.forms->MainForm();
+    frmMain &main = f.forms->mainForm();
     main.show();
 
     QPointer<frmUdpRcvComSetting> seen;
@@ -211,14 +211,14 @@ void MainWindowTest::menuReusesLoadedDialogModally()
     QVERIFY(reused);
     QVERIFY(modal);
     QCOMPARE(portBox, u"8001"_s); // its load did not run again
-    QVERIFY(f.forms->ExistingComSettingForm() == nullptr);
+    QVERIFY(f.forms->existingComSettingForm() == nullptr);
     QVERIFY(main.isVisible());
 
     // Released and gone: the next use loads a fresh dialog.
     QVERIFY(seen.isNull());
     QTimer::singleShot(0, this, answerDialog);
     main.ComSetting_Click();
-    QVERIFY(f.forms->ExistingComSettingForm() == nullptr); // closed and released again
+    QVERIFY(f.forms->existingComSettingForm() == nullptr); // closed and released again
     QCOMPARE(portBox, u"8002"_s);
     QVERIFY(f.boxes.shown.isEmpty());
 }
@@ -228,41 +228,41 @@ void MainWindowTest::receptionRunsThroughTheWindow()
     FormsFixture f;
     QVERIFY(f.init());
     const uint16_t port = freePort();
-    frmMain &main = Listening(f, port);
+    frmMain &main = listening(f, port);
     auto *cmdRecvData = main.findChild<QPushButton *>(u"cmdRecvData"_s);
     QCOMPARE(cmdRecvData->text(), u"受信終了"_s);
     QCOMPARE(f.clock.slept, 500);
 
     LoopbackPeer sender(AF_INET);
     QVERIFY(sender.sendTo(port, QByteArray::fromHex("01ff")));
-    QTRY_COMPARE(LabelText(main, u"lblLastRecvDateTimeData"_s), u"24/01/05 09:03:07"_s);
-    QTRY_COMPARE(main.RecvGrid().textAt(0, 1), u"FF"_s);
-    QCOMPARE(main.RecvLed().BackColor(), 65280);
+    QTRY_COMPARE(labelText(main, u"lblLastRecvDateTimeData"_s), u"24/01/05 09:03:07"_s);
+    QTRY_COMPARE(main.recvGrid().textAt(0, 1), u"FF"_s);
+    QCOMPARE(main.recvLed().BackColor(), 65280);
     QCOMPARE(f.logMessages(), QStringList(u"2バイトのデータ受信"_s));
 
     cmdRecvData->click();
     QCOMPARE(cmdRecvData->text(), u"受信待ち"_s);
-    QCOMPARE(main.RecvLed().BackColor(), 0);
+    QCOMPARE(main.recvLed().BackColor(), 0);
 }
 
 void MainWindowTest::logFailureIsMarked()
 {
     FormsFixture f;
     QVERIFY(f.init());
-    f.forms->ShowMainForm();
-    const auto *notice = f.forms->MainForm().findChild<QLabel *>(u"noticePanel"_s);
+    f.forms->showMainForm();
+    const auto *notice = f.forms->mainForm().findChild<QLabel *>(u"noticePanel"_s);
     const QString logPath = f.runtime.appDefine.LogPath;
     QVERIFY(QDir(logPath).removeRecursively());
     testsupport::writeFile(logPath, "a file where the Log folder belongs");
     f.log.WriteLog(UdpReceiverKind, u"lost"_s);
     QCOMPARE(notice->text(), u"ログを書き込めません"_s);
     // Capture failures share the notice.
-    f.forms->MainForm().SetCaptureFailing(true);
+    f.forms->mainForm().setCaptureFailing(true);
     QCOMPARE(notice->text(), u"ログとキャプチャを書き込めません"_s);
     QVERIFY(QFile::remove(logPath));
     f.log.WriteLog(UdpReceiverKind, u"written"_s);
     QCOMPARE(notice->text(), u"キャプチャを書き込めません"_s);
-    f.forms->MainForm().SetCaptureFailing(false);
+    f.forms->mainForm().setCaptureFailing(false);
     QCOMPARE(notice->text(), QString());
     QVERIFY(notice->isHidden());
     QCOMPARE(f.logMessages(), QStringList(u"written"_s));
@@ -275,7 +275,7 @@ void MainWindowTest::lastSenderIsTold()
     FormsFixture f;
     QVERIFY(f.init());
     const uint16_t port = freePort();
-    frmMain &main = Listening(f, port);
+    frmMain &main = listening(f, port);
     const QList<QWidget *> telling {main.findChild<QWidget *>(u"fgrdRecvData"_s),
                                     main.findChild<QWidget *>(u"lblLastRecvDateTimeData"_s)};
     for (QWidget *widget : telling)

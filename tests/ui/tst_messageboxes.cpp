@@ -81,7 +81,7 @@ void MessageBoxesTest::styles()
         }
     });
     QtMessageBoxes boxes;
-    const MsgBoxResult answer = boxes.MsgBox(u"一行目\r\n二行目"_s, MsgBoxStyles::fromInt(style), title);
+    const MsgBoxResult answer = boxes.msgBox(u"一行目\r\n二行目"_s, MsgBoxStyles::fromInt(style), title);
     QCOMPARE(int(answer), result);
     QCOMPARE(seen.title, u"Kovantra"_s);
     QCOMPARE(seen.text, u"一行目\n二行目"_s);

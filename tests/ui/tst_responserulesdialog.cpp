@@ -25,17 +25,17 @@ using namespace Qt::StringLiterals;
 namespace {
 
 // The main window shown with ResSetting=2 and `rules` in the rules file.
-frmMain &Shown(FormsFixture &f, const QByteArray &rules, uint16_t port = 8000)
+frmMain &shown(FormsFixture &f, const QByteArray &rules, uint16_t port = 8000)
 {
     f.writeSettings(testsupport::SettingsFile().udpPort(port).resSetting(2));
     testsupport::writeFile(f.runtime.appDefine.ConfigPath + u"/Tavo_UdpRecvRules.txt"_s, rules);
-    frmMain &main = f.forms->MainForm();
+    frmMain &main = f.forms->mainForm();
     main.ReadSetting(f.settingFile());
     main.show();
     return main;
 }
 
-QRadioButton *Custom(frmMain &main)
+QRadioButton *custom(frmMain &main)
 {
     return main.findChild<QRadioButton *>(u"optCustom"_s);
 }
@@ -59,8 +59,8 @@ void ResponseRulesDialogTest::editByKeyboard()
 {
     FormsFixture f;
     QVERIFY(f.init());
-    frmMain &main = Shown(f, "; head\r\nfirst -> 01\r\n# about second\r\nsecond prefix=02 -> none\r\n");
-    QVERIFY(Custom(main)->isEnabled() && Custom(main)->isChecked());
+    frmMain &main = shown(f, "; head\r\nfirst -> 01\r\n# about second\r\nsecond prefix=02 -> none\r\n");
+    QVERIFY(custom(main)->isEnabled() && custom(main)->isChecked());
 
     QStringList shown, edited, tried;
     QTimer::singleShot(0, &main, [&] {
@@ -121,8 +121,8 @@ void ResponseRulesDialogTest::reload()
     QFETCH(QString, box);
     FormsFixture f;
     QVERIFY(f.init());
-    frmMain &main = Shown(f, "x -> 01\r\n");
-    QVERIFY(Custom(main)->isChecked());
+    frmMain &main = shown(f, "x -> 01\r\n");
+    QVERIFY(custom(main)->isChecked());
     const QString file = main.responseRulesFile();
     if (content == "link") {
         QVERIFY(QFile::remove(file));
@@ -133,9 +133,9 @@ void ResponseRulesDialogTest::reload()
     main.findChild<QAction *>(u"reloadResponseRules"_s)->trigger();
     QCOMPARE(f.boxes.shown.size(), 1);
     QVERIFY2(f.boxes.shown[0].text.startsWith(box), qPrintable(f.boxes.shown[0].text));
-    QCOMPARE(Custom(main)->isEnabled(), customChosen);
-    QCOMPARE(Custom(main)->isChecked(), customChosen);
-    QCOMPARE(int(main.SelectedResponse()), int(customChosen ? ResponseOption::Custom : ResponseOption::None));
+    QCOMPARE(custom(main)->isEnabled(), customChosen);
+    QCOMPARE(custom(main)->isChecked(), customChosen);
+    QCOMPARE(int(main.selectedResponse()), int(customChosen ? ResponseOption::Custom : ResponseOption::None));
 }
 
 void ResponseRulesDialogTest::tooltipNamesTheRule()
@@ -144,7 +144,7 @@ void ResponseRulesDialogTest::tooltipNamesTheRule()
     QVERIFY(f.init());
     const uint16_t port = freePort();
     LoopbackPeer peer(AF_INET);
-    frmMain &main = Shown(f, "ping prefix=70 -> \"pong\"\r\n", port);
+    frmMain &main = shown(f, "ping prefix=70 -> \"pong\"\r\n", port);
     main.findChild<QPushButton *>(u"cmdRecvData"_s)->click();
     QWidget *grid = main.findChild<QWidget *>(u"fgrdRecvData"_s);
     QVERIFY(peer.sendTo(port, "ping"));
