@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-// A child process of the benchmark driver, ended by its pid: on Stop, on
-// destruction, from KillAllChildren, and by the system when the driver dies.
+// A child process of the benchmark driver, ended by its pid: on stop, on
+// destruction, from killAllChildren, and by the system when the driver dies.
 class ChildProcess {
 public:
     // Starts argv[0] with QT_QPA_PLATFORM=offscreen, stdout and stderr going

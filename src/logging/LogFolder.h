@@ -41,7 +41,7 @@ public:
     int handle(const QByteArray &path) noexcept;
     // Lets the handle go: the next call looks the folder up by name.
     void reset() noexcept;
-    // AppendToFile in the folder `path.folder`; a folder deleted while held
+    // appendToFile in the folder `path.folder`; a folder deleted while held
     // is made again by its name. 0 or why it failed.
     int append(const FolderAndName &path, std::string_view bytes, size_t headerLength = 0) noexcept;
 

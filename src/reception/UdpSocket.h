@@ -31,7 +31,7 @@
 //   address), which a peer whose socket is connected to the address it
 //   sent to requires on a machine with several (see ReplySource.h).
 // - The system's drop counter for the socket (SO_MEMINFO): the datagrams
-//   lost because the receive buffer was full (DroppedCount), which the
+//   lost because the receive buffer was full (droppedCount), which the
 //   headless status line reports.
 //
 // The component: set LocalPort, Bind to it on all local addresses (IPv6
@@ -61,7 +61,7 @@ public:
     virtual void GetData(QByteArray &data, int32_t maxLength);
     // Sends one datagram to the address and port the current datagram came
     // from, from the bound port of the address it was sent to (see
-    // CurrentReplySource). Throws RuntimeError on failure.
+    // currentReplySource). Throws RuntimeError on failure.
     virtual void SendData(const QByteArray &data);
 
     // The datagram whose DataArrival is being raised, without a copy: valid

@@ -4,7 +4,7 @@
 
 // Makes the windows' own controls readable by assistive technology: the
 // main window announces itself as a window; a lamp is an indicator, checked
-// while lit, with LampStateText as its value.
+// while lit, with lampStateText as its value.
 // Installed once for the application; later calls do nothing.
 void installFormAccessibility();
 

@@ -52,7 +52,7 @@ Qt::WindowFlags fixedFrameFlags();
 QRect availableArea(const QWidget &window);
 
 // Moves a window to the centre of its screen, then into `available` (its
-// screen's AvailableArea) as far as its size allows.
+// screen's availableArea) as far as its size allows.
 void centerWindow(QWidget &window, const QRect &available);
 void centerWindow(QWidget &window);
 
