@@ -5,39 +5,29 @@
 
 #include <cerrno>
 #include <cstring>
-#include <sys/socket.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <utility>
 
-JournalSender::JournalSender(const QByteArray &socketPath) : m_address(notifyprotocol::addressOf(socketPath))
+JournalSender::JournalSender(const QByteArray &socketPath)
 {
-    if (!m_address || socketPath.startsWith('@')) {
-        m_address.reset();
+    const auto address = notifyprotocol::addressOf(socketPath);
+    if (!address || socketPath.startsWith('@')) {
         reportFailure(EINVAL);
         return;
     }
-    m_fd = ::socket(AF_UNIX, SOCK_DGRAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
-    if (m_fd < 0)
-        reportFailure(errno);
-}
-
-JournalSender::~JournalSender()
-{
-    if (m_fd >= 0)
-        ::close(m_fd);
+    m_socket.emplace(*address);
+    if (const int error = m_socket->openError())
+        reportFailure(error);
 }
 
 void JournalSender::send(const ProgramEvent &event)
 {
-    if (m_fd >= 0) {
-        const QByteArray entry = journalformat::entryOf(event, "Tavo_UdpRecv");
-        const ssize_t sent =
-            ::sendto(m_fd, entry.constData(), static_cast<size_t>(entry.size()), MSG_DONTWAIT | MSG_NOSIGNAL,
-                     reinterpret_cast<const sockaddr *>(&m_address->address), m_address->length);
-        if (sent >= 0)
+    if (m_socket && m_socket->openError() == 0) {
+        const int error = m_socket->send(journalformat::entryOf(event, "Tavo_UdpRecv"));
+        if (error == 0)
             return;
-        reportFailure(errno);
+        reportFailure(error);
     }
     printToStandardError(event.message);
 }

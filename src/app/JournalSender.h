@@ -1,6 +1,6 @@
 #pragma once
 
-#include "NotifyProtocol.h"
+#include "LocalDatagramSocket.h"
 #include "core/ProgramEvents.h"
 
 #include <QByteArray>
@@ -15,7 +15,6 @@ class JournalSender {
 public:
     // The journal's socket, an absolute path.
     explicit JournalSender(const QByteArray &socketPath);
-    ~JournalSender();
     JournalSender(const JournalSender &) = delete;
     JournalSender &operator=(const JournalSender &) = delete;
 
@@ -30,7 +29,6 @@ public:
 private:
     void reportFailure(int error);
 
-    std::optional<notifyprotocol::Address> m_address;
-    int m_fd = -1;
+    std::optional<LocalDatagramSocket> m_socket;
     bool m_failed = false;
 };

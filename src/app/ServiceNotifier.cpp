@@ -4,10 +4,7 @@
 
 #include <QCoreApplication>
 
-#include <cerrno>
 #include <cstring>
-#include <sys/socket.h>
-#include <unistd.h>
 #include <utility>
 
 ServiceNotifier::ServiceNotifier()
@@ -15,27 +12,21 @@ ServiceNotifier::ServiceNotifier()
     const QByteArray notifySocket = qgetenv("NOTIFY_SOCKET");
     if (notifySocket.isEmpty())
         return;
-    m_address = notifyprotocol::addressOf(notifySocket);
-    if (!m_address) {
+    const auto address = notifyprotocol::addressOf(notifySocket);
+    if (!address) {
         printToStandardError(QStringLiteral("NOTIFY_SOCKET=%1 names no socket: the service manager is not told.")
                                  .arg(QString::fromLocal8Bit(notifySocket)));
         return;
     }
-    m_fd = ::socket(AF_UNIX, SOCK_DGRAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
-    if (m_fd < 0)
-        reportFailure(errno);
+    m_socket.emplace(*address);
+    if (const int error = m_socket->openError())
+        reportFailure(error);
     const auto interval = notifyprotocol::watchdogPingInterval(qgetenv("WATCHDOG_USEC"), qgetenv("WATCHDOG_PID"),
                                                                QCoreApplication::applicationPid());
     if (interval.count() > 0) {
         m_watchdog.setInterval(interval);
         connect(&m_watchdog, &QTimer::timeout, this, [this] { send(notifyprotocol::watchdogMessage()); });
     }
-}
-
-ServiceNotifier::~ServiceNotifier()
-{
-    if (m_fd >= 0)
-        ::close(m_fd);
 }
 
 void ServiceNotifier::ready(const QString &status)
@@ -58,13 +49,10 @@ void ServiceNotifier::stopping()
 
 void ServiceNotifier::send(const QByteArray &message)
 {
-    if (m_fd < 0)
+    if (!m_socket || m_socket->openError() != 0)
         return;
-    const ssize_t sent =
-        ::sendto(m_fd, message.constData(), static_cast<size_t>(message.size()), MSG_DONTWAIT | MSG_NOSIGNAL,
-                 reinterpret_cast<const sockaddr *>(&m_address->address), m_address->length);
-    if (sent < 0)
-        reportFailure(errno);
+    if (const int error = m_socket->send(message))
+        reportFailure(error);
 }
 
 void ServiceNotifier::reportFailure(int error)

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "NotifyProtocol.h"
+#include "LocalDatagramSocket.h"
 
 #include <QObject>
 #include <QTimer>
@@ -18,7 +18,6 @@ class ServiceNotifier final : public QObject {
 
 public:
     ServiceNotifier(); // reads NOTIFY_SOCKET, WATCHDOG_USEC and WATCHDOG_PID
-    ~ServiceNotifier() override;
     ServiceNotifier(const ServiceNotifier &) = delete;
     ServiceNotifier &operator=(const ServiceNotifier &) = delete;
 
@@ -33,8 +32,7 @@ private:
     void send(const QByteArray &message);
     void reportFailure(int error);
 
-    std::optional<notifyprotocol::Address> m_address;
-    int m_fd = -1;
+    std::optional<LocalDatagramSocket> m_socket;
     bool m_failed = false;
     QTimer m_watchdog;
 };
