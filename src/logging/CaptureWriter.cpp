@@ -32,6 +32,12 @@ void CaptureWriter::setFile(const QString &path)
 
 void CaptureWriter::close() noexcept
 {
+    flush();
+    release();
+}
+
+void CaptureWriter::release() noexcept
+{
     if (m_fd >= 0)
         ::close(m_fd);
     m_fd = -1;
@@ -58,12 +64,12 @@ void CaptureWriter::flush() noexcept
     if (m_pending == 0)
         return;
     if (m_fd >= 0 && !stillNamed())
-        close();
+        release();
     int error = m_fd >= 0 ? 0 : open();
     if (error == 0)
         error = writeRecords();
     if (error != 0)
-        close(); // opened by name again with the next records
+        release(); // opened by name again with the next records
     m_failures.note(error, m_path, m_pending);
     m_bytes.resize(pcap::FileHeaderLength);
     m_pending = 0;
@@ -120,34 +126,32 @@ int CaptureWriter::writeRecords() noexcept
     std::string_view bytes = m_bytes;
     if (m_size > 0)
         bytes.remove_prefix(pcap::FileHeaderLength);
-    size_t written = 0;
-    while (written < bytes.size()) {
-        const ssize_t n = ::write(m_fd, bytes.data() + written, bytes.size() - written);
-        if (n > 0) {
-            written += static_cast<size_t>(n);
-            continue;
-        }
-        if (n < 0 && errno == EINTR)
-            continue;
-        const int error = n < 0 ? errno : ENOSPC;
-        // Appends land at the end: cut back to where these bytes began.
-        const off_t end = written > 0 ? ::lseek(m_fd, 0, SEEK_CUR) : -1;
-        if (end >= static_cast<off_t>(written))
-            (void)::ftruncate(m_fd, end - static_cast<off_t>(written));
-        return error;
+    const WriteOutcome outcome = writeAll(m_fd, bytes);
+    if (outcome.error == 0) {
+        m_size += static_cast<off_t>(outcome.written);
+        return 0;
     }
-    m_size += static_cast<off_t>(written);
-    return 0;
+    // Appends land at the end: cut back to where these bytes began.
+    const off_t end = outcome.written > 0 ? ::lseek(m_fd, 0, SEEK_CUR) : -1;
+    if (end >= static_cast<off_t>(outcome.written))
+        (void)::ftruncate(m_fd, end - static_cast<off_t>(outcome.written));
+    return outcome.error;
 }
 
 Result<> CaptureWriter::rotate(int16_t &maxSize, int16_t &generations)
 {
     if (!enabled())
         return {};
+    // The records not yet written count: the file is rotated after the
+    // record that takes it past the limit, as the log after its line.
     const int64_t limit = int64_t {maxSize} * 1024 * 1024;
-    if (m_fd >= 0 && maxSize >= 1 && generations >= 1 && limit <= INT32_MAX && m_size <= limit)
+    const auto pending = static_cast<int64_t>(m_bytes.size() - pcap::FileHeaderLength);
+    if (m_fd >= 0 && maxSize >= 1 && generations >= 1 && limit <= INT32_MAX && m_size + pending <= limit)
         return {};
+    flush();
+    const uint64_t before = m_rotation.rotations();
     const Result<> rotated = m_rotation.check(m_path, maxSize, generations);
-    close(); // the name may name another file now
+    if (!rotated || m_rotation.rotations() != before)
+        release(); // the name may name another file now
     return rotated;
 }

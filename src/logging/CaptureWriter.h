@@ -39,7 +39,8 @@ public:
     void setFile(const QString &path);
     const QString &file() const { return m_path; }
     bool enabled() const { return !m_path.isEmpty(); }
-    // Lets the file go: the next flush opens it by its name again.
+    // Writes the records added, then lets the file go: the next flush
+    // opens it by its name again.
     void close() noexcept;
 
     // Adds a record of a datagram from `source` to `destination` (IPv4 or
@@ -49,9 +50,10 @@ public:
     // Writes the records added since the last flush.
     void flush() noexcept;
 
-    // Rotates the capture file by the log's rules (RotateLog); the next
-    // flush opens the new file. Asks the file system only when the file
-    // held has grown past the limit, or none is held.
+    // Rotates the capture file by the log's rules (RotateLog), the records
+    // added going out first; the next flush opens the new file. Asks the
+    // file system only when the file held, with the records added, has
+    // grown past the limit, or none is held.
     Result<> rotate(int16_t &maxSize, int16_t &generations);
 
     void setFailingChanged(std::function<void(bool failing)> listener)
@@ -64,6 +66,7 @@ public:
     uint64_t rotations() const { return m_rotation.rotations(); }
 
 private:
+    void release() noexcept;
     // Opens the file by its name: 0, errno or NotARegularFile.
     int open() noexcept;
     // Whether the name still names the file held; asked at most once per interval.

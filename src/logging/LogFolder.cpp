@@ -14,6 +14,21 @@ constexpr auto RecheckInterval = std::chrono::seconds(1);
 
 } // namespace
 
+WriteOutcome writeAll(int fd, std::string_view bytes) noexcept
+{
+    WriteOutcome outcome;
+    while (outcome.written < bytes.size()) {
+        const ssize_t n = ::write(fd, bytes.data() + outcome.written, bytes.size() - outcome.written);
+        if (n > 0)
+            outcome.written += static_cast<size_t>(n);
+        else if (n < 0 && errno == EINTR)
+            continue;
+        else
+            return {outcome.written, n < 0 ? errno : ENOSPC};
+    }
+    return outcome;
+}
+
 int appendToFile(int dirFd, const char *name, std::string_view bytes, size_t headerLength) noexcept
 {
     const int fd = ::openat(dirFd, name, O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK, 0666);
@@ -26,24 +41,12 @@ int appendToFile(int dirFd, const char *name, std::string_view bytes, size_t hea
     }
     if (size > 0)
         bytes.remove_prefix(std::min(headerLength, bytes.size()));
-    size_t written = 0;
-    int error = 0;
-    while (written < bytes.size()) {
-        const ssize_t n = ::write(fd, bytes.data() + written, bytes.size() - written);
-        if (n > 0) {
-            written += static_cast<size_t>(n);
-        } else if (n < 0 && errno == EINTR) {
-            continue;
-        } else {
-            error = n < 0 ? errno : ENOSPC;
-            break;
-        }
-    }
+    const WriteOutcome outcome = writeAll(fd, bytes);
     // Appends land at the end: cut back to where these bytes began.
-    if (written > 0 && written < bytes.size())
+    if (outcome.written > 0 && outcome.error != 0)
         (void)::ftruncate(fd, size);
     ::close(fd);
-    return error;
+    return outcome.error;
 }
 
 LogFolder::~LogFolder()

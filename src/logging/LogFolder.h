@@ -11,6 +11,14 @@
 // What made an append fail where errno has no name for it.
 constexpr int NotARegularFile = -1;
 
+// Writes all of `bytes` to `fd`, again after an interruption; a write
+// that takes nothing is a full disk. The bytes written, and 0 or errno.
+struct WriteOutcome {
+    size_t written = 0;
+    int error = 0;
+};
+WriteOutcome writeAll(int fd, std::string_view bytes) noexcept;
+
 // Appends `bytes` to the file `name` of the folder `dirFd` with one open,
 // write and close; 0 on success, else errno or NotARegularFile. The open
 // never waits (a FIFO without a reader fails at once) and never follows a

@@ -128,8 +128,11 @@ void ReceptionController::wscRecv_DataArrival(int32_t bytesTotal)
     QByteArray response;
     m_m.guard.run(QStringLiteral("(wscRecv_DataArrival)"),
                 [&] { return handleDatagram(bytesTotal, received, response); });
-    // The datagram's records (and its echo's) go out together, however the handler ended.
-    m_capture.flush();
+    // The records of the datagrams one read of the socket took (and their
+    // echoes') go out together after the last of them, however the handler
+    // ended: one write for up to a batch.
+    if (m_m.wscRecv.readAhead() == 0)
+        m_capture.flush();
 }
 
 Result<> ReceptionController::handleDatagram(int32_t bytesTotal, QByteArray &received, QByteArray &response)

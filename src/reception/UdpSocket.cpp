@@ -363,6 +363,11 @@ bool UdpSocket::currentReplySource(sockaddr_storage &source) const
     return true;
 }
 
+int UdpSocket::readAhead() const
+{
+    return m_d->fd < 0 ? 0 : m_d->batchCount - m_d->batchNext;
+}
+
 int32_t UdpSocket::boundPort() const
 {
     return m_d->boundPort;

@@ -78,6 +78,10 @@ public:
     // interface's own address. False outside DataArrival.
     bool currentReplySource(sockaddr_storage &source) const;
 
+    // The datagrams already read with the current one and not yet raised:
+    // 0 when the current datagram is the last of what one read took.
+    int readAhead() const;
+
     // The port actually bound (the system's choice when LocalPort is 0), 0 when closed.
     int32_t boundPort() const;
     // The receive buffer the system granted, in bytes, 0 when closed.

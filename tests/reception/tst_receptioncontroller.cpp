@@ -95,6 +95,7 @@ struct Rig {
     std::unique_ptr<UdpSocket> socket;
     std::unique_ptr<ReceptionController> controller;
     int arrivals = 0;
+    int stopAfter = -1; // switch reception off inside the handler of that arrival
 
     explicit Rig(std::unique_ptr<UdpSocket> wscRecv = std::make_unique<UdpSocket>()) : socket(std::move(wscRecv))
     {
@@ -103,7 +104,8 @@ struct Rig {
             ReceptionController::Dependencies {*socket, surface, settings, t.runtime, t.log, t.guard, boxes, t.clock});
         QObject::connect(socket.get(), &UdpSocket::DataArrival, socket.get(), [this](int32_t bytesTotal) {
             controller->wscRecv_DataArrival(bytesTotal);
-            ++arrivals;
+            if (++arrivals == stopAfter)
+                click();
         });
     }
     uint16_t port() const { return static_cast<uint16_t>(socket->boundPort()); }
@@ -556,6 +558,7 @@ private Q_SLOTS:
 
     void captureHoldsEveryDatagram_data();
     void captureHoldsEveryDatagram();
+    void captureRotatesWithTheLog_data();
     void captureRotatesWithTheLog();
     void captureFailureKeepsReceiving_data();
     void captureFailureKeepsReceiving();
@@ -564,17 +567,23 @@ private Q_SLOTS:
 
 // Every datagram and echo, one record each, in order: the addresses and ports
 // of both ends, the payload, a current time stamp; the family the datagram
-// came in on.
+// came in on. Datagrams that wait together are read together and their
+// records written together: all of them, also when reception is switched
+// off before the last of them is handled.
 void TestReceptionController::captureHoldsEveryDatagram_data()
 {
     QTest::addColumn<int>("family");
     QTest::addColumn<bool>("echo");
     QTest::addColumn<bool>("capture");
-    QTest::newRow("IPv4, echo") << AF_INET << true << true;
-    QTest::newRow("IPv4, no response") << AF_INET << false << true;
-    QTest::newRow("IPv6, echo") << AF_INET6 << true << true;
-    QTest::newRow("IPv6, no response") << AF_INET6 << false << true;
-    QTest::newRow("capture off") << AF_INET << true << false;
+    QTest::addColumn<bool>("together");
+    QTest::addColumn<int>("stopAfter");
+    QTest::newRow("IPv4, echo") << AF_INET << true << true << false << -1;
+    QTest::newRow("IPv4, no response") << AF_INET << false << true << false << -1;
+    QTest::newRow("IPv6, echo") << AF_INET6 << true << true << false << -1;
+    QTest::newRow("IPv6, no response") << AF_INET6 << false << true << false << -1;
+    QTest::newRow("capture off") << AF_INET << true << false << false << -1;
+    QTest::newRow("IPv4, echo, waiting together") << AF_INET << true << true << true << -1;
+    QTest::newRow("IPv6, switched off after the fourth of seven waiting") << AF_INET6 << true << true << true << 4;
 }
 
 void TestReceptionController::captureHoldsEveryDatagram()
@@ -582,15 +591,28 @@ void TestReceptionController::captureHoldsEveryDatagram()
     QFETCH(int, family);
     QFETCH(bool, echo);
     QFETCH(bool, capture);
+    QFETCH(bool, together);
+    QFETCH(int, stopAfter);
     Rig rig;
     rig.t.runtime.logging.capture = capture;
     rig.surface.option = echo ? ResponseOption::RcvData : ResponseOption::Nothing;
     rig.click();
+    const uint16_t port = rig.port();
     LoopbackPeer peer(family);
     const qint64 before = QDateTime::currentSecsSinceEpoch();
-    const QList<int> sizes {0, 1, 2, 17, 1400, 3000, 65507};
-    for (const int size : sizes)
-        QVERIFY(rig.deliver(peer, pattern(size, size)));
+    QList<int> sizes {0, 1, 2, 17, 1400, 3000, 65507};
+    if (together) {
+        // Sent before the event loop turns: one read takes them all.
+        rig.stopAfter = stopAfter;
+        for (const int size : sizes)
+            QVERIFY(peer.sendTo(port, pattern(size, size)));
+        const qsizetype handled = stopAfter < 0 ? sizes.size() : stopAfter;
+        QVERIFY(waitUntil([&] { return rig.arrivals == handled; }));
+        sizes.resize(handled);
+    } else {
+        for (const int size : sizes)
+            QVERIFY(rig.deliver(peer, pattern(size, size)));
+    }
     const qint64 after = QDateTime::currentSecsSinceEpoch();
     if (!capture) {
         QVERIFY(!QFile::exists(rig.capturePath()));
@@ -602,9 +624,9 @@ void TestReceptionController::captureHoldsEveryDatagram()
     QList<CapturedDatagram> expected;
     const QByteArray local = loopback(family);
     for (const int size : sizes) {
-        expected.append({family == AF_INET ? 4 : 6, local, local, peer.port(), rig.port(), pattern(size, size), 0});
+        expected.append({family == AF_INET ? 4 : 6, local, local, peer.port(), port, pattern(size, size), 0});
         if (echo && size >= 2)
-            expected.append({expected.last().ipVersion, local, local, rig.port(), peer.port(), pattern(size, size), 0});
+            expected.append({expected.last().ipVersion, local, local, port, peer.port(), pattern(size, size), 0});
     }
     QCOMPARE(file.datagrams.size(), expected.size());
     for (qsizetype i = 0; i < expected.size(); ++i) {
@@ -620,18 +642,31 @@ void TestReceptionController::captureHoldsEveryDatagram()
     QVERIFY(rig.surface.captureFailing.isEmpty());
 }
 
-// The capture rotates by the log's size and generation rules; every file
-// starts with its header and holds whole records only.
+// The capture rotates by the log's size and generation rules, after the
+// record that takes it past the limit, also when that record waits with
+// others to be written; every file starts with its header and holds whole
+// records only.
+void TestReceptionController::captureRotatesWithTheLog_data()
+{
+    QTest::addColumn<int>("together");
+    QTest::newRow("one by one") << 1;
+    QTest::newRow("four waiting together") << 4;
+}
+
 void TestReceptionController::captureRotatesWithTheLog()
 {
+    QFETCH(int, together);
     Rig rig;
     rig.t.runtime.logging.capture = true; // 1 MiB, 3 generations
     rig.click();
     LoopbackPeer peer(AF_INET6);
     constexpr int Count = 40;
-    for (int i = 0; i < Count; ++i) {
-        QVERIFY(rig.deliver(peer, pattern(30000, i)));
-        QVERIFY(peer.receive(5000).has_value());
+    for (int i = 0; i < Count; i += together) {
+        for (int k = i; k < i + together; ++k)
+            QVERIFY(peer.sendTo(rig.port(), pattern(30000, k)));
+        QVERIFY(waitUntil([&] { return rig.arrivals == i + together; }));
+        for (int k = i; k < i + together; ++k)
+            QVERIFY(peer.receive(5000).has_value());
     }
     QList<CapturedDatagram> all;
     for (const QString &suffix : {u".2"_s, u".1"_s, QString()}) {
