@@ -1,10 +1,11 @@
 #pragma once
 
+#include "TimeHistogram.h"
+
 #include <QApplication>
 
 #include <cstdint>
 #include <string>
-#include <vector>
 
 class QObject;
 
@@ -28,11 +29,8 @@ public:
     std::string stats() const;
 
 private:
-    static constexpr size_t MaxSamples = 1 << 20; // per kind; later ones count towards the max only
     const QObject *m_socket = nullptr;
-    std::vector<int64_t> m_samples[KindCount];
-    int64_t m_max[KindCount] {};
-    int64_t m_count[KindCount] {};
+    TimeHistogram m_times[KindCount];
 };
 
 // QApplication timing every event the loop dispatches into a LoopTrace.

@@ -1,4 +1,5 @@
 #include "Report.h"
+#include "TimeHistogram.h"
 
 #include <QTest>
 
@@ -67,7 +68,43 @@ private Q_SLOTS:
     void yardsticksShowTheirOwnMedians();
     void labelsNameThePhaseLengths_data();
     void labelsNameThePhaseLengths();
+    void histogramQuantiles_data();
+    void histogramQuantiles();
 };
+
+// Events in microseconds, each time with how many took it.
+using Events = std::vector<std::pair<double, int>>;
+
+// A quantile is the middle of the bucket its event
+// falls in: 0.1 us buckets below 1 ms, 10 us buckets to 100 ms, one beyond.
+void tst_BenchReport::histogramQuantiles_data()
+{
+    QTest::addColumn<Events>("events");
+    QTest::addColumn<double>("quantile");
+    QTest::addColumn<double>("expected");
+    QTest::newRow("none") << Events {} << 0.5 << 0.0;
+    QTest::newRow("one event") << Events {{5.03, 1}} << 0.5 << 5.05;
+    QTest::newRow("median of three") << Events {{900, 1}, {2, 1}, {30, 1}} << 0.5
+                                     << 30.05;
+    QTest::newRow("p99 of 100: the 99th") << Events {{1, 98}, {2000, 2}} << 0.99 << 2005.0;
+    QTest::newRow("p99 of 101: still below") << Events {{1, 100}, {2000, 1}} << 0.99
+                                             << 1.05;
+    QTest::newRow("edge of the fine buckets") << Events {{999.95, 1}} << 0.5 << 999.95;
+    QTest::newRow("past 100 ms: the last bucket") << Events {{250000, 1}} << 0.5
+                                                  << 100995.0;
+}
+
+void tst_BenchReport::histogramQuantiles()
+{
+    QFETCH(Events, events);
+    QFETCH(double, quantile);
+    QFETCH(double, expected);
+    TimeHistogram times;
+    for (const auto &[us, count] : events)
+        for (int i = 0; i < count; ++i)
+            times.add(static_cast<int64_t>(us * 1000));
+    QCOMPARE(times.quantileUs(quantile), expected);
+}
 
 void tst_BenchReport::median_data()
 {
