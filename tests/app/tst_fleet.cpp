@@ -73,6 +73,13 @@ qint64 metric(const QByteArray &text, const QString &series)
     return match.hasMatch() ? qRound64(match.captured(1).toDouble()) : -1;
 }
 
+// promtool or prometheus: the unpacked one, else one on PATH; empty when neither.
+QString prometheusTool(const QString &name)
+{
+    const QString unpacked = QStandardPaths::findExecutable(name, {QStringLiteral(UDPRECV_PROMETHEUS_BIN)});
+    return unpacked.isEmpty() ? QStandardPaths::findExecutable(name) : unpacked;
+}
+
 // The journal's end: a datagram socket at `path`; entries as field maps.
 int bindJournal(const QByteArray &path)
 {
@@ -212,7 +219,7 @@ void FleetTest::countersAndEvents()
     QCOMPARE(metric(text, u"udprecv_receive_port"_s), qint64(rig.port));
     QCOMPARE(metric(text, u"udprecv_reception_on"_s), 1LL);
     QVERIFY(qAbs(metric(text, u"udprecv_last_receive_timestamp_seconds"_s) - QDateTime::currentSecsSinceEpoch()) < 30);
-    const QString promtool = QStandardPaths::findExecutable(u"promtool"_s);
+    const QString promtool = prometheusTool(u"promtool"_s);
     if (!promtool.isEmpty()) {
         QProcess check;
         check.start(promtool, {u"check"_s, u"metrics"_s});
@@ -287,10 +294,10 @@ void FleetTest::badClientsLeaveEchoesAlone()
 // answers a query for its received counter; the README's alert rules load.
 void FleetTest::prometheusScrapes()
 {
-    const QString prometheus = QStandardPaths::findExecutable(u"prometheus"_s);
-    const QString promtool = QStandardPaths::findExecutable(u"promtool"_s);
+    const QString prometheus = prometheusTool(u"prometheus"_s);
+    const QString promtool = prometheusTool(u"promtool"_s);
     if (prometheus.isEmpty() || promtool.isEmpty())
-        QSKIP("prometheus is not installed (Debian package prometheus)");
+        QSKIP("prometheus and promtool not found (scripts/install-deps.sh unpacks them)");
     const QString examples = QStringLiteral(UDPRECV_SOURCE_DIR "/docs/fleet/");
     QCOMPARE(QProcess::execute(promtool, {u"check"_s, u"config"_s, examples + u"prometheus.yml"_s}), 0);
 
