@@ -236,7 +236,7 @@ void FleetTest::countersAndEvents()
     LoopbackPeer flooder(AF_INET);
     QVERIFY(::kill(pid, SIGSTOP) == 0);
     for (qint64 i = 0; i < flood; ++i)
-        sent += flooder.sendTo(rig.port, testsupport::pattern(4000, int(i % 256))) ? 1 : 0;
+        sent += flooder.sendTo(rig.port, testsupport::pattern(4000)) ? 1 : 0;
     QVERIFY(::kill(pid, SIGCONT) == 0);
     bool drained = false; // once the echo of the last probe comes back
     for (int i = 0; i < 100 && !drained; ++i) {
@@ -262,10 +262,9 @@ void FleetTest::countersAndEvents()
     QCOMPARE(field("log-failing", "UDPRECV_FILE"), QFile::encodeName(log));
     QCOMPARE(field("log-recovered", "PRIORITY"), "5");
     QCOMPARE(field("log-recovered", "UDPRECV_LOST"), "6");
-    const qint64 received = field("stop", "UDPRECV_RECEIVED").toLongLong();
-    QVERIFY(field("stop", "UDPRECV_DROPPED").toLongLong() > 0);
-    QCOMPARE(received + field("stop", "UDPRECV_DROPPED").toLongLong(), sent);
-    QCOMPARE(field("stop", "UDPRECV_ANSWERED").toLongLong(), received - 2);
+    const qint64 dropped = field("stop", "UDPRECV_DROPPED").toLongLong();
+    QVERIFY(dropped > 0);
+    QCOMPARE(field("stop", "UDPRECV_RECEIVED").toLongLong() + dropped, sent);
     QCOMPARE(field("stop", "SYSLOG_IDENTIFIER"), "Tavo_UdpRecv");
     // What the journal got, standard error did not.
     QVERIFY(!testsupport::readFile(rig.dir.filePath(u"stderr"_s)).contains(u"ログを書き込めません"_s.toLocal8Bit()));
