@@ -17,10 +17,31 @@ packages=(
   # Decodes the capture file in its test (about 120 MB installed with its
   # libraries; the test is skipped where it is missing).
   tshark
-  # promtool checks the metrics text and the example configuration; a real
-  # Prometheus server scrapes the program in tst_fleet (skipped where missing).
-  prometheus
 )
+
+sudo_cmd=()
+if [ "$(id -u)" -ne 0 ]; then
+  sudo_cmd=(sudo)
+fi
+
+# promtool checks the metrics text and the example configuration; a real
+# Prometheus server scrapes the program in tst_fleet (skipped where missing).
+# Installed, Debian's prometheus package would also start a server on port
+# 9090 of every address: its two programs are unpacked from it into
+# .deps/prometheus instead, where tst_fleet looks for them first.
+prometheus_dir="$(cd "$(dirname "$0")/.." && pwd)/.deps/prometheus"
+if [ ! -x "$prometheus_dir/usr/bin/promtool" ] || [ ! -x "$prometheus_dir/usr/bin/prometheus" ]; then
+  download=$(mktemp -d)
+  if (cd "$download" && { apt-get download prometheus 2>/dev/null ||
+        { "${sudo_cmd[@]}" apt-get update -qq && apt-get download prometheus 2>/dev/null; }; }) >/dev/null; then
+    rm -rf "$prometheus_dir"
+    mkdir -p "$prometheus_dir"
+    dpkg-deb -x "$download"/prometheus_*.deb "$prometheus_dir"
+  else
+    echo "prometheus could not be downloaded: tst_fleet skips what needs it" >&2
+  fi
+  rm -rf "$download"
+fi
 
 missing=()
 for p in "${packages[@]}"; do
@@ -30,10 +51,6 @@ if [ ${#missing[@]} -eq 0 ]; then
   exit 0
 fi
 
-sudo_cmd=()
-if [ "$(id -u)" -ne 0 ]; then
-  sudo_cmd=(sudo)
-fi
 echo "Installing: ${missing[*]}"
 "${sudo_cmd[@]}" apt-get update -qq
 DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null

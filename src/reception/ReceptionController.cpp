@@ -113,12 +113,17 @@ bool ReceptionController::startReception()
 
 void ReceptionController::stopReception()
 {
-    m_droppedBefore += m_m.wscRecv.droppedCount();
-    m_m.wscRecv.Close();
-    m_capture.close();
+    endReception();
     m_m.surface.setRecvButtonCaption(QStringLiteral("受信待ち"));
     CtrlLed(m_m.surface.recvLed(), LampOff, m_m.guard);
     CtrlLed(m_m.surface.sendLed(), LampOff, m_m.guard);
+}
+
+void ReceptionController::endReception()
+{
+    m_droppedBefore += m_m.wscRecv.droppedCount();
+    m_m.wscRecv.Close();
+    m_capture.close();
 }
 
 void ReceptionController::wscRecv_DataArrival(int32_t bytesTotal)

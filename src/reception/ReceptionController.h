@@ -49,6 +49,10 @@ public:
     // The counters and the state now; asks the socket for its drops.
     ReceptionReport report() const;
 
+    // The window goes: the socket and the capture file close, and what the
+    // system dropped on that socket stays in the report.
+    void endReception();
+
     // The capture file beside the log: "Tavo_UdpRcvCapture.pcap" in its folder.
     static QString captureFileFor(const QString &logFile);
 

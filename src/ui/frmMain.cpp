@@ -88,7 +88,7 @@ void frmMain::setVisible(bool visible)
 void frmMain::unload()
 {
     m_tmrNowDateTime.stop();
-    m_wscRecv->Close();
+    m_reception->endReception();
     hide();
 }
 
