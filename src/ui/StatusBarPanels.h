@@ -6,6 +6,7 @@
 
 class Clock;
 class QLabel;
+class QWidget;
 class QStatusBar;
 
 // The panels of the main window's status bar, labels in a QStatusBar: the
@@ -35,6 +36,7 @@ protected:
 private:
     void refresh();
     void colorNotice();
+    void fitHeight(QWidget &panel);
 
     const Clock &m_clock;
     QStatusBar &m_bar;
