@@ -2,7 +2,6 @@
 
 #include "core/NativeFolder.h"
 
-#include <algorithm>
 #include <cerrno>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -14,11 +13,13 @@ constexpr auto RecheckInterval = std::chrono::seconds(1);
 
 } // namespace
 
-WriteOutcome writeAll(int fd, std::string_view bytes) noexcept
+WriteOutcome writeAll(int fd, std::string_view bytes, bool positioned) noexcept
 {
     WriteOutcome outcome;
     while (outcome.written < bytes.size()) {
-        const ssize_t n = ::write(fd, bytes.data() + outcome.written, bytes.size() - outcome.written);
+        const char *from = bytes.data() + outcome.written;
+        const size_t left = bytes.size() - outcome.written;
+        const ssize_t n = positioned ? ::pwrite(fd, from, left, 0) : ::write(fd, from, left);
         if (n > 0)
             outcome.written += static_cast<size_t>(n);
         else if (n < 0 && errno == EINTR)
@@ -29,24 +30,19 @@ WriteOutcome writeAll(int fd, std::string_view bytes) noexcept
     return outcome;
 }
 
-int appendToFile(int dirFd, const char *name, std::string_view bytes, size_t headerLength) noexcept
+int appendToFile(int dirFd, const char *name, std::string_view bytes) noexcept
 {
     const int fd = ::openat(dirFd, name, O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK, 0666);
     if (fd < 0)
         return errno;
-    const off_t size = ::lseek(fd, 0, SEEK_END);
-    if (size < 0) {
-        ::close(fd);
-        return NotARegularFile;
-    }
-    if (size > 0)
-        bytes.remove_prefix(std::min(headerLength, bytes.size()));
-    const WriteOutcome outcome = writeAll(fd, bytes);
+    const WriteOutcome outcome = writeAll(fd, bytes, true);
     // Appends land at the end: cut back to where these bytes began.
-    if (outcome.written > 0 && outcome.error != 0)
-        (void)::ftruncate(fd, size);
+    struct stat st {};
+    if (outcome.written > 0 && outcome.error != 0 && ::fstat(fd, &st) == 0 &&
+        st.st_size >= static_cast<off_t>(outcome.written))
+        (void)::ftruncate(fd, st.st_size - static_cast<off_t>(outcome.written));
     ::close(fd);
-    return outcome.error;
+    return outcome.error == ESPIPE ? NotARegularFile : outcome.error;
 }
 
 LogFolder::~LogFolder()
@@ -97,11 +93,11 @@ int LogFolder::handle(const QByteArray &path) noexcept
     return m_fd;
 }
 
-int LogFolder::append(const FolderAndName &path, std::string_view bytes, size_t headerLength) noexcept
+int LogFolder::append(const FolderAndName &path, std::string_view bytes) noexcept
 {
     for (int attempt = 0;; ++attempt) {
         const int dirFd = handle(path.folder);
-        const int error = dirFd < 0 ? errno : appendToFile(dirFd, path.name.constData(), bytes, headerLength);
+        const int error = dirFd < 0 ? errno : appendToFile(dirFd, path.name.constData(), bytes);
         if (error != ENOENT || attempt > 0)
             return error;
         // The folder was deleted while we held it: made again by its name.

@@ -13,22 +13,25 @@ constexpr int NotARegularFile = -1;
 
 // Writes all of `bytes` to `fd`, again after an interruption; a write
 // that takes nothing is a full disk. The bytes written, and 0 or errno.
+// `positioned`: for a file opened to append, positioned writes, which
+// Linux puts at the end of the file whatever the position, and which
+// anything that cannot be positioned (a FIFO, a socket, a terminal)
+// refuses with ESPIPE before it takes a byte.
 struct WriteOutcome {
     size_t written = 0;
     int error = 0;
 };
-WriteOutcome writeAll(int fd, std::string_view bytes) noexcept;
+WriteOutcome writeAll(int fd, std::string_view bytes, bool positioned = false) noexcept;
 
 // Appends `bytes` to the file `name` of the folder `dirFd` with one open,
 // write and close; 0 on success, else errno or NotARegularFile. The open
 // never waits (a FIFO without a reader fails at once) and never follows a
 // link. Only a file that can be positioned takes the bytes: a FIFO with a
-// reader, a socket or a terminal fails (asking lseek costs an append a
-// fraction of what fstat would). A write that fails halfway is cut back,
-// so the file never keeps half of what the next append would run into.
-// The first `headerLength` bytes are the file's own header: written only
-// to an empty file.
-int appendToFile(int dirFd, const char *name, std::string_view bytes, size_t headerLength = 0) noexcept;
+// reader, a socket or a terminal refuses the write itself (see writeAll),
+// which costs no system call of its own. A write that fails halfway is
+// cut back, so the file never keeps half of what the next append would
+// run into.
+int appendToFile(int dirFd, const char *name, std::string_view bytes) noexcept;
 
 // The folder of the log files, held open so that every line is opened
 // relative to it. A link in place of the folder is followed to the folder
@@ -51,7 +54,7 @@ public:
     void reset() noexcept;
     // appendToFile in the folder `path.folder`; a folder deleted while held
     // is made again by its name. 0 or why it failed.
-    int append(const FolderAndName &path, std::string_view bytes, size_t headerLength = 0) noexcept;
+    int append(const FolderAndName &path, std::string_view bytes) noexcept;
 
 private:
     QByteArray m_path;
