@@ -126,16 +126,10 @@ int CaptureWriter::writeRecords() noexcept
     std::string_view bytes = m_bytes;
     if (m_size > 0)
         bytes.remove_prefix(pcap::FileHeaderLength);
-    const WriteOutcome outcome = writeAll(m_fd, bytes);
-    if (outcome.error == 0) {
-        m_size += static_cast<off_t>(outcome.written);
-        return 0;
-    }
-    // Appends land at the end: cut back to where these bytes began.
-    const off_t end = outcome.written > 0 ? ::lseek(m_fd, 0, SEEK_CUR) : -1;
-    if (end >= static_cast<off_t>(outcome.written))
-        (void)::ftruncate(m_fd, end - static_cast<off_t>(outcome.written));
-    return outcome.error;
+    const int error = appendAll(m_fd, bytes);
+    if (error == 0)
+        m_size += static_cast<off_t>(bytes.size());
+    return error;
 }
 
 Result<> CaptureWriter::rotate(int16_t &maxSize, int16_t &generations)

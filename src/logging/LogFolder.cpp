@@ -13,21 +13,27 @@ constexpr auto RecheckInterval = std::chrono::seconds(1);
 
 } // namespace
 
-WriteOutcome writeAll(int fd, std::string_view bytes, bool positioned) noexcept
+int appendAll(int fd, std::string_view bytes, bool positioned) noexcept
 {
-    WriteOutcome outcome;
-    while (outcome.written < bytes.size()) {
-        const char *from = bytes.data() + outcome.written;
-        const size_t left = bytes.size() - outcome.written;
+    size_t written = 0;
+    while (written < bytes.size()) {
+        const char *from = bytes.data() + written;
+        const size_t left = bytes.size() - written;
         const ssize_t n = positioned ? ::pwrite(fd, from, left, 0) : ::write(fd, from, left);
-        if (n > 0)
-            outcome.written += static_cast<size_t>(n);
-        else if (n < 0 && errno == EINTR)
+        if (n > 0) {
+            written += static_cast<size_t>(n);
             continue;
-        else
-            return {outcome.written, n < 0 ? errno : ENOSPC};
+        }
+        if (n < 0 && errno == EINTR)
+            continue;
+        const int error = n < 0 ? errno : ENOSPC;
+        // Appends land at the end: cut back to where these bytes began.
+        struct stat st {};
+        if (written > 0 && ::fstat(fd, &st) == 0 && st.st_size >= static_cast<off_t>(written))
+            (void)::ftruncate(fd, st.st_size - static_cast<off_t>(written));
+        return error;
     }
-    return outcome;
+    return 0;
 }
 
 int appendToFile(int dirFd, const char *name, std::string_view bytes) noexcept
@@ -35,14 +41,9 @@ int appendToFile(int dirFd, const char *name, std::string_view bytes) noexcept
     const int fd = ::openat(dirFd, name, O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK, 0666);
     if (fd < 0)
         return errno;
-    const WriteOutcome outcome = writeAll(fd, bytes, true);
-    // Appends land at the end: cut back to where these bytes began.
-    struct stat st {};
-    if (outcome.written > 0 && outcome.error != 0 && ::fstat(fd, &st) == 0 &&
-        st.st_size >= static_cast<off_t>(outcome.written))
-        (void)::ftruncate(fd, st.st_size - static_cast<off_t>(outcome.written));
+    const int error = appendAll(fd, bytes, true);
     ::close(fd);
-    return outcome.error == ESPIPE ? NotARegularFile : outcome.error;
+    return error == ESPIPE ? NotARegularFile : error;
 }
 
 LogFolder::~LogFolder()

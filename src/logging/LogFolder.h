@@ -11,26 +11,22 @@
 // What made an append fail where errno has no name for it.
 constexpr int NotARegularFile = -1;
 
-// Writes all of `bytes` to `fd`, again after an interruption; a write
-// that takes nothing is a full disk. The bytes written, and 0 or errno.
-// `positioned`: for a file opened to append, positioned writes, which
-// Linux puts at the end of the file whatever the position, and which
-// anything that cannot be positioned (a FIFO, a socket, a terminal)
-// refuses with ESPIPE before it takes a byte.
-struct WriteOutcome {
-    size_t written = 0;
-    int error = 0;
-};
-WriteOutcome writeAll(int fd, std::string_view bytes, bool positioned = false) noexcept;
+// Appends all of `bytes` to `fd`, a file opened to append, again after an
+// interruption; a write that takes nothing is a full disk. A write that
+// fails halfway is cut back, so the file never keeps half of what the
+// next append would run into. 0 or errno. `positioned`: positioned
+// writes, which Linux puts at the end of a file opened to append whatever
+// the position, and which anything that cannot be positioned (a FIFO, a
+// socket, a terminal) refuses with ESPIPE before it takes a byte.
+int appendAll(int fd, std::string_view bytes, bool positioned = false) noexcept;
 
 // Appends `bytes` to the file `name` of the folder `dirFd` with one open,
 // write and close; 0 on success, else errno or NotARegularFile. The open
 // never waits (a FIFO without a reader fails at once) and never follows a
 // link. Only a file that can be positioned takes the bytes: a FIFO with a
-// reader, a socket or a terminal refuses the write itself (see writeAll),
+// reader, a socket or a terminal refuses the write itself (see appendAll),
 // which costs no system call of its own. A write that fails halfway is
-// cut back, so the file never keeps half of what the next append would
-// run into.
+// cut back.
 int appendToFile(int dirFd, const char *name, std::string_view bytes) noexcept;
 
 // The folder of the log files, held open so that every line is opened
