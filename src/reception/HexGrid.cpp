@@ -97,40 +97,47 @@ void HexGrid::labelRowHeaders()
 void HexGrid::setBytes(const QByteArray &bytes)
 {
     const int count = static_cast<int>(std::min<qsizetype>(bytes.size(), MaxShownBytes));
-    const QByteArray shown = bytes.size() > count ? bytes.first(count) : bytes;
-    const int rows = (count + BytesPerRow - 1) / BytesPerRow;
-    const int oldRows = m_rows;
-    const int commonRows = std::min(oldRows, rows);
-
-    // The rows whose cells change, among those that stay: compared from both
-    // ends, so that only the rows between the first and the last changed
-    // are visited twice.
-    int firstChanged = 0;
-    int lastChanged = commonRows - 1;
-    if (m_filled) {
-        const qsizetype oldCount = m_bytes.size();
-        const auto rowDiffers = [&](int row) {
-            const qsizetype first = qsizetype(row) * BytesPerRow;
-            const qsizetype oldLength = std::clamp<qsizetype>(oldCount - first, 0, BytesPerRow);
-            const qsizetype newLength = std::clamp<qsizetype>(count - first, 0, BytesPerRow);
-            return oldLength != newLength ||
-                   (newLength > 0 &&
-                    std::memcmp(m_bytes.constData() + first, shown.constData() + first, size_t(newLength)) != 0);
-        };
-        while (firstChanged < commonRows && !rowDiffers(firstChanged))
-            ++firstChanged;
-        while (lastChanged > firstChanged && !rowDiffers(lastChanged))
-            --lastChanged;
-    }
-
-    m_bytes = shown;
+    m_bytes = bytes.size() > count ? bytes.first(count) : bytes;
     m_filled = true;
-    resizeRows(rows);
+    resizeRows((count + BytesPerRow - 1) / BytesPerRow);
     labelRowHeaders();
-    if (firstChanged < commonRows)
-        rangeChanged(firstChanged, lastChanged);
-    if (rows > oldRows)
-        rangeChanged(oldRows, rows - 1);
+    m_waiting = true;
+    tellChangesWaiting();
+}
+
+void HexGrid::announceChanges()
+{
+    if (!m_waiting)
+        return;
+    m_waiting = false;
+    m_told = false;
+    const qsizetype oldCount = m_announced.size();
+    const qsizetype count = m_bytes.size();
+    const auto rowDiffers = [&](int row) {
+        const qsizetype first = qsizetype(row) * BytesPerRow;
+        const qsizetype oldLength = std::clamp<qsizetype>(oldCount - first, 0, BytesPerRow);
+        const qsizetype newLength = std::clamp<qsizetype>(count - first, 0, BytesPerRow);
+        return oldLength != newLength ||
+               (newLength > 0 &&
+                std::memcmp(m_announced.constData() + first, m_bytes.constData() + first, size_t(newLength)) != 0);
+    };
+    int firstChanged = 0;
+    while (firstChanged < m_rows && !rowDiffers(firstChanged))
+        ++firstChanged;
+    int lastChanged = m_rows - 1;
+    while (lastChanged > firstChanged && !rowDiffers(lastChanged))
+        --lastChanged;
+    m_announced = m_bytes;
+    if (firstChanged < m_rows)
+        Q_EMIT dataChanged(index(firstChanged, 0), index(lastChanged, BytesPerRow - 1));
+}
+
+void HexGrid::tellChangesWaiting()
+{
+    if (!m_waiting || m_told || !m_redraw)
+        return;
+    m_told = true;
+    Q_EMIT changesWaiting();
 }
 
 void HexGrid::resizeRows(int rows)
@@ -143,26 +150,13 @@ void HexGrid::resizeRows(int rows)
         beginRemoveRows({}, rows, m_rows - 1);
         m_rows = rows;
         endRemoveRows();
-        m_dirty.keepRowsBelow(m_rows);
     }
-}
-
-void HexGrid::rangeChanged(int top, int bottom)
-{
-    if (m_redraw)
-        Q_EMIT dataChanged(index(top, 0), index(bottom, BytesPerRow - 1));
-    else
-        m_dirty.unite(top, 0, bottom, BytesPerRow - 1);
 }
 
 void HexGrid::setRedraw(bool on)
 {
     m_redraw = on;
-    if (!on || m_dirty.empty())
-        return;
-    // One announcement for everything changed while redraw was off.
-    const CellRange changed = std::exchange(m_dirty, {});
-    Q_EMIT dataChanged(index(changed.top, changed.left), index(changed.bottom, changed.right));
+    tellChangesWaiting();
 }
 
 void HexGrid::CellRange::unite(int firstRow, int firstCol, int lastRow, int lastCol)
@@ -175,14 +169,6 @@ void HexGrid::CellRange::unite(int firstRow, int firstCol, int lastRow, int last
     left = std::min(left, firstCol);
     bottom = std::max(bottom, lastRow);
     right = std::max(right, lastCol);
-}
-
-void HexGrid::CellRange::keepRowsBelow(int rows)
-{
-    if (top >= rows)
-        *this = {};
-    else if (bottom >= rows)
-        bottom = rows - 1;
 }
 
 int HexGrid::rowCount(const QModelIndex &parent) const

@@ -19,10 +19,17 @@ class ErrorGuard;
 // are apart, as Qt's views keep them: rowCount() is the data rows alone
 // and row r here is the grid's row r + 1.
 //
-// Showing bytes over bytes compares them row by row from both ends and
+// What the model answers (data, textAt, shownBytes, ...) is always the
+// bytes shown last. Rows added or taken away are announced at once
+// (rowsInserted, rowsRemoved). Changed cells are announced when asked:
+// showing bytes only keeps them, and raises changesWaiting() for the first
+// fill after an announcement; announceChanges() then compares what was
+// announced last with what is shown, row by row from both ends, and
 // announces (dataChanged) the rows from the first to the last that
-// changed, so a fill costs in proportion to what changed. With redraw off
-// the changes are collected and announced once when it is switched on.
+// changed. A flood of fills thus costs one comparison for each time a view
+// repaints, and nothing where no view looks (the headless receiver's
+// grids). With redraw off, changesWaiting() is held until it is switched
+// on again.
 class HexGrid : public QAbstractTableModel {
     Q_OBJECT
 
@@ -49,6 +56,10 @@ public:
     bool redraw() const { return m_redraw; }
     void setRedraw(bool on);
 
+    // Announces the cells changed since the last announcement, if any:
+    // one dataChanged for the rows from the first to the last that changed.
+    void announceChanges();
+
     // What a cell shows; a cell outside the dump shows nothing.
     QString textAt(int row, int col) const;
     int backColorAt(int row, int col) const;
@@ -74,26 +85,34 @@ public:
         int top = -1, left = -1, bottom = -1, right = -1;
         bool empty() const { return top < 0; }
         void unite(int firstRow, int firstCol, int lastRow, int lastCol);
-        // Forgets the rows from `rows` on (all of it when none is left).
-        void keepRowsBelow(int rows);
     };
+
+Q_SIGNALS:
+    // Shown bytes wait to be announced (announceChanges); raised once until
+    // they are, and only with redraw on.
+    void changesWaiting();
 
 private:
     bool inside(int row, int col) const { return row >= 0 && row < m_rows && col >= 0 && col < BytesPerRow; }
     // The index into m_bytes of a cell's byte (may lie past the end).
     static qsizetype byteIndex(int row, int col) { return qsizetype(row) * BytesPerRow + col; }
-    // Announces the range now, or with redraw on again.
-    void rangeChanged(int top, int bottom);
     void resizeRows(int rows);
     void labelRowHeaders();
+    // Raises changesWaiting() if it is due.
+    void tellChangesWaiting();
 
     int m_rows = 1;
     bool m_redraw = true;
     bool m_columnHeaders = false; // header row labelled
     bool m_rowHeaders = false;    // header column labelled
     bool m_filled = false;        // the cells show m_bytes
+    bool m_waiting = false;       // shown since the last announcement
+    bool m_told = false;          // changesWaiting() raised for them
     QByteArray m_bytes;
-    CellRange m_dirty; // changed while redraw was off
+    // The bytes shown at the last announcement (empty: none, as before the
+    // first fill). A row added since compares as changed: announced twice,
+    // it is painted once all the same.
+    QByteArray m_announced;
 };
 
 // Shows the first 2048 bytes of `bytes` in `grid` as a hex dump of 16

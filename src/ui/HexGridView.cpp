@@ -106,6 +106,7 @@ HexGridView::HexGridView(HexGrid &grid, QWidget *parent)
     m_repaintTimer.setSingleShot(true);
     m_repaintTimer.setTimerType(Qt::PreciseTimer);
     connect(&m_repaintTimer, &QTimer::timeout, this, &HexGridView::repaintChanged);
+    connect(&grid, &HexGrid::changesWaiting, this, &HexGridView::scheduleRepaint);
     setHorizontalHeader(new GridHeader(Qt::Horizontal, this));
     setVerticalHeader(new GridHeader(Qt::Vertical, this));
     setModel(&grid);
@@ -150,6 +151,13 @@ void HexGridView::dataChanged(const QModelIndex &topLeft, const QModelIndex &bot
     m_changed.unite(all ? 0 : topLeft.row(), all ? 0 : topLeft.column(),
                     all ? m_grid.rowCount() - 1 : bottomRight.row(),
                     all ? m_grid.columnCount() - 1 : bottomRight.column());
+    // What the grid announces while asked to is repainted right away.
+    if (!m_collecting)
+        scheduleRepaint();
+}
+
+void HexGridView::scheduleRepaint()
+{
     const qint64 now = QDeadlineTimer::current().deadline();
     const bool quiet = m_repaintIntervalMs == 0 || m_lastRepaintMs < 0 ||
                        (!m_repaintTimer.isActive() && now - m_lastRepaintMs >= m_repaintIntervalMs);
@@ -168,15 +176,18 @@ void HexGridView::dataChanged(const QModelIndex &topLeft, const QModelIndex &bot
 void HexGridView::repaintChanged()
 {
     m_repaintTimer.stop();
+    m_collecting = true;
+    m_grid.announceChanges();
+    m_collecting = false;
+    const HexGrid::CellRange changed = std::exchange(m_changed, {});
+    if (changed.empty())
+        return;
     m_lastRepaintMs = QDeadlineTimer::current().deadline();
     // The next multiple whose early fifth has not begun yet.
     if (m_repaintIntervalMs > 0) {
         const qint64 early = m_lastRepaintMs + m_repaintIntervalMs / 5;
         m_nextRepaintMs = early + m_repaintIntervalMs - early % m_repaintIntervalMs;
     }
-    const HexGrid::CellRange changed = std::exchange(m_changed, {});
-    if (changed.empty())
-        return;
     // Rows removed since the change are left out here.
     const QRect area = cellsArea(changed.top, changed.left, changed.bottom, changed.right);
     if (!area.isEmpty())

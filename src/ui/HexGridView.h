@@ -22,8 +22,9 @@ class HexCellDelegate;
 // datagrams costs as much again as the painting (about 40,000
 // instructions a datagram).
 //
-// With a repaint interval, announced changes are repainted at most once per
-// interval: at once after a quiet spell, otherwise on the next multiple of
+// The view asks its grid to announce changed cells when it repaints them,
+// not at every fill (HexGrid::changesWaiting, announceChanges). With a
+// repaint interval, changes are repainted at most once per interval: at once after a quiet spell, otherwise on the next multiple of
 // the interval on the monotonic clock, so that views changed together
 // repaint together and a flood of fills costs a few repaints a second. A
 // change announced in the last fifth of the interval before that multiple
@@ -65,12 +66,16 @@ private:
     // The viewport area of the cells in rows top..bottom, columns
     // left..right (clamped to the grid; empty if none is left).
     QRect cellsArea(int top, int left, int bottom, int right) const;
-    // Repaints the changes collected since the last repaint.
+    // Repaints now or at the next multiple of the interval.
+    void scheduleRepaint();
+    // Has the grid announce its changes and repaints them with those
+    // announced since the last repaint.
     void repaintChanged();
 
     HexGrid &m_grid;
     HexCellDelegate *m_delegate;  // the view's child
     HexGrid::CellRange m_changed; // announced, waiting for the next repaint
+    bool m_collecting = false;    // inside the grid's announceChanges()
     int m_repaintIntervalMs = 0;
     qint64 m_lastRepaintMs = -1; // monotonic clock, -1: never
     qint64 m_nextRepaintMs = 0;  // the multiple of the interval the next repaint is for

@@ -168,9 +168,11 @@ private Q_SLOTS:
         HexGrid grid;
         const QByteArray bytes = bytesOf(40);
         SetGridFromByteArray(grid, bytes, *m_guard);
+        grid.announceChanges();
         QSignalSpy changed(&grid, &QAbstractItemModel::dataChanged);
         QSignalSpy inserted(&grid, &QAbstractItemModel::rowsInserted);
         SetGridFromByteArray(grid, bytes, *m_guard);
+        grid.announceChanges();
         QCOMPARE(changed.count(), 0);
         QCOMPARE(inserted.count(), 0);
     }
@@ -196,11 +198,14 @@ private Q_SLOTS:
         HexGrid grid;
         QByteArray bytes = bytesOf(64);
         SetGridFromByteArray(grid, bytes, *m_guard);
+        grid.announceChanges();
         QSignalSpy changed(&grid, &QAbstractItemModel::dataChanged);
         for (const int at : changedBytes)
             bytes[at] = static_cast<char>(~bytes[at]);
         SetGridFromByteArray(grid, bytes, *m_guard);
         verifyDump(grid, bytes);
+        QCOMPARE(changed.count(), 0); // until asked
+        grid.announceChanges();
         QCOMPARE(changed.count(), 1);
         QCOMPARE(changed[0][0].value<QModelIndex>().row(), firstRow);
         QCOMPARE(changed[0][1].value<QModelIndex>().row(), lastRow);
@@ -208,37 +213,54 @@ private Q_SLOTS:
         QCOMPARE(changed[0][1].value<QModelIndex>().column(), 15);
     }
 
-    void redrawOffAnnouncesOnce()
+    // A flood of fills raises changesWaiting once until the changes are
+    // announced; with redraw off not at all until it is on again.
+    void changesWaitOnceUntilAnnounced()
     {
         HexGrid grid;
+        QSignalSpy waiting(&grid, &HexGrid::changesWaiting);
         QSignalSpy changed(&grid, &QAbstractItemModel::dataChanged);
         grid.setRedraw(false);
         SetGridFromByteArray(grid, bytesOf(64), *m_guard);
+        QCOMPARE(waiting.count(), 0);
+        grid.setRedraw(true);
+        QCOMPARE(waiting.count(), 1);
+        for (int i = 1; i <= 3; ++i) {
+            grid.setRedraw(false);
+            SetGridFromByteArray(grid, bytesOf(64, i), *m_guard);
+            grid.setRedraw(true);
+        }
+        QCOMPARE(waiting.count(), 1);
         QCOMPARE(changed.count(), 0);
-        grid.setRedraw(true);
+        grid.announceChanges();
         QCOMPARE(changed.count(), 1);
-        const auto topLeft = changed[0][0].value<QModelIndex>();
-        const auto bottomRight = changed[0][1].value<QModelIndex>();
-        QCOMPARE(topLeft.row(), 0);
-        QCOMPARE(bottomRight.row(), 3);
-        QCOMPARE(bottomRight.column(), 15);
-        QCOMPARE(topLeft.column(), 0);
-
-        // New bytes of the same length.
-        grid.setRedraw(false);
-        SetGridFromByteArray(grid, bytesOf(64, 1), *m_guard);
-        grid.setRedraw(true);
+        QCOMPARE(changed[0][0].value<QModelIndex>().row(), 0);
+        QCOMPARE(changed[0][1].value<QModelIndex>().row(), 3);
+        grid.announceChanges();
+        QCOMPARE(changed.count(), 1);
+        SetGridFromByteArray(grid, bytesOf(64, 4), *m_guard);
+        QCOMPARE(waiting.count(), 2);
+        grid.announceChanges();
         QCOMPARE(changed.count(), 2);
-        QCOMPARE(changed[1][0].value<QModelIndex>().column(), 0);
         QCOMPARE(changed[1][0].value<QModelIndex>().row(), 0);
         QCOMPARE(changed[1][1].value<QModelIndex>().row(), 3);
+        QCOMPARE(changed[1][1].value<QModelIndex>().column(), 15);
     }
 
     // Fills of every shape in a row, the headers labelled between them: each
-    // fill shows its bytes exactly, and every cell whose picture changed
-    // lies in a rectangle announced to the views (or in a new row).
+    // fill shows its bytes exactly at once, and every cell whose picture
+    // changed lies in a rectangle announced to the views when they ask (or
+    // in a row added meanwhile), whether they ask after every fill or after
+    // several.
+    void successiveFillsShowTheirBytesAndAnnounceEveryChange_data()
+    {
+        QTest::addColumn<int>("fillsPerAnnouncement");
+        QTest::newRow("asked after every fill") << 1;
+        QTest::newRow("asked after every third fill") << 3;
+    }
     void successiveFillsShowTheirBytesAndAnnounceEveryChange()
     {
+        QFETCH(int, fillsPerAnnouncement);
         HexGrid grid;
         using Picture = QList<QStringList>;
         const auto picture = [&grid] {
@@ -255,14 +277,18 @@ private Q_SLOTS:
             }
             return rows;
         };
-        // Runs `change` and checks that every cell it changed was announced.
+        // Runs `change`, has the grid announce, and checks that every cell
+        // changed was announced.
         const auto announcesEveryChange = [&](int step, const std::function<void()> &change) {
             const Picture before = picture();
             QSignalSpy changed(&grid, &QAbstractItemModel::dataChanged);
             QSignalSpy inserted(&grid, &QAbstractItemModel::rowsInserted);
             change();
+            grid.announceChanges();
             const Picture after = picture();
-            const int firstNewRow = inserted.isEmpty() ? grid.rowCount() : inserted[0][1].toInt();
+            int firstNewRow = grid.rowCount();
+            for (const QList<QVariant> &signal : inserted)
+                firstNewRow = std::min(firstNewRow, signal[1].toInt());
             for (int r = 0; r < std::min(firstNewRow, int(before.size())); ++r)
                 for (int c = 0; c < grid.columnCount(); ++c) {
                     if (before[r][c] == after[r][c])
@@ -279,21 +305,24 @@ private Q_SLOTS:
                         qPrintable(QStringLiteral("step %1: cell %2,%3 changed unannounced").arg(step).arg(r).arg(c)));
                 }
         };
-        const int counts[] = {2, 40, 40, 3000, 17, 16, 2048, 2, 33, 33, 100, 1, 64, 2049, 5};
-        int step = 0;
-        for (const int count : counts) {
-            ++step;
-            const QByteArray bytes = bytesOf(count, step * 7 + (count == 40 && step == 3 ? 0 : step));
-            announcesEveryChange(step, [&] {
-                grid.setRedraw(false);
-                SetGridFromByteArray(grid, bytes, *m_guard);
-                grid.setRedraw(true);
+        const int counts[] = {2, 40, 40, 3000, 17, 16, 2048, 2, 33, 33, 100, 1, 64, 2049, 64, 16, 33, 64};
+        const int steps = int(std::size(counts));
+        for (int first = 0; first < steps; first += fillsPerAnnouncement) {
+            const int last = std::min(first + fillsPerAnnouncement, steps);
+            announcesEveryChange(last, [&] {
+                for (int step = first + 1; step <= last; ++step) {
+                    const int count = counts[step - 1];
+                    const QByteArray bytes = bytesOf(count, step * 7 + (count == 40 && step == 3 ? 0 : step));
+                    grid.setRedraw(false);
+                    SetGridFromByteArray(grid, bytes, *m_guard);
+                    grid.setRedraw(true);
+                    verifyDump(grid, bytes);
+                }
             });
             if (QTest::currentTestFailed())
                 return;
-            verifyDump(grid, bytes);
-            if (step == 5)
-                announcesEveryChange(step, [&] { grid.labelHeaders(); });
+            if (first < 5 && last >= 5)
+                announcesEveryChange(last, [&] { grid.labelHeaders(); });
         }
         QVERIFY(testsupport::readLogLines(m_globals.LogFiles[3]).isEmpty());
     }
