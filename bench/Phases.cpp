@@ -105,15 +105,20 @@ RttFigures measureRtt(const ServerUnderTest &server, int size, const PhaseSettin
     return {result.rttP50us, result.rttP99us};
 }
 
-double measureCpuPerDatagram(const ServerUnderTest &server, int size, const PhaseSettings &settings)
+CpuUse measureCpuUse(const ServerUnderTest &server, int size, int count)
 {
     const int64_t before = readCpuMicroseconds(server.pid);
-    // 10,000 per second: ten datagrams per millisecond.
-    const LoadResult result = run(pacedPlan(server, size, 10000, settings.cpuMs * 10), "CPU use");
+    const LoadResult result = run(pacedPlan(server, size, 10000, count), "CPU use");
     const int64_t after = readCpuMicroseconds(server.pid);
     if (before < 0 || after < 0)
         throw std::runtime_error("CPU use: cannot read /proc/<pid>/stat");
-    return static_cast<double>(after - before) / result.echoed;
+    return {after - before, result.echoed};
+}
+
+double measureCpuPerDatagram(const ServerUnderTest &server, int size, const PhaseSettings &settings)
+{
+    // 10,000 per second: ten datagrams per millisecond.
+    return measureCpuUse(server, size, settings.cpuMs * 10).perDatagram();
 }
 
 TickFigures measureTickGapAndClicks(BenchHost &host, int size, const PhaseSettings &settings)

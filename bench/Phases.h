@@ -3,6 +3,8 @@
 #include "PhaseSettings.h"
 #include "Servers.h"
 
+#include <cstdint>
+
 // The measurements of the benchmark, each one run against one server.
 // Every phase is bounded in datagrams and time and throws
 // std::runtime_error when nothing came back.
@@ -26,6 +28,23 @@ struct RttFigures {
 };
 RttFigures measureRtt(const ServerUnderTest &server, int size, const PhaseSettings &settings);
 
+// CPU time a server spent on the datagrams it echoed at 10,000 per second.
+struct CpuUse {
+    int64_t microseconds = 0;
+    int64_t datagrams = 0;
+    double perDatagram() const
+    {
+        return datagrams > 0 ? static_cast<double>(microseconds) / static_cast<double>(datagrams) : 0;
+    }
+    CpuUse &operator+=(const CpuUse &more)
+    {
+        microseconds += more.microseconds;
+        datagrams += more.datagrams;
+        return *this;
+    }
+};
+CpuUse measureCpuUse(const ServerUnderTest &server, int size, int count);
+// settings.cpuMs of it, per datagram.
 double measureCpuPerDatagram(const ServerUnderTest &server, int size, const PhaseSettings &settings);
 
 struct TickFigures {

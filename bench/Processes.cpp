@@ -3,6 +3,7 @@
 #include <arpa/inet.h>
 #include <fcntl.h>
 #include <netinet/in.h>
+#include <sched.h>
 #include <sys/prctl.h>
 #include <sys/socket.h>
 #include <sys/wait.h>
@@ -51,6 +52,37 @@ std::string readWholeFile(const std::string &path)
 
 } // namespace
 
+namespace {
+cpu_set_t g_childCpus;
+bool g_childCpusSet = false;
+} // namespace
+
+CpuPlacement placeOnCpus()
+{
+    cpu_set_t allowed;
+    CPU_ZERO(&allowed);
+    if (::sched_getaffinity(0, sizeof allowed, &allowed) != 0 || CPU_COUNT(&allowed) < 2)
+        return {};
+    int first = -1;
+    int last = -1;
+    for (int cpu = 0; cpu < CPU_SETSIZE; ++cpu) {
+        if (!CPU_ISSET(cpu, &allowed))
+            continue;
+        if (first < 0)
+            first = cpu;
+        last = cpu;
+    }
+    cpu_set_t driver;
+    CPU_ZERO(&driver);
+    CPU_SET(first, &driver);
+    if (::sched_setaffinity(0, sizeof driver, &driver) != 0)
+        return {};
+    CPU_ZERO(&g_childCpus);
+    CPU_SET(last, &g_childCpus);
+    g_childCpusSet = true;
+    return {first, last};
+}
+
 ChildProcess::ChildProcess(const std::vector<std::string> &argv, std::string outputFile)
     : m_outputFile(std::move(outputFile))
 {
@@ -79,6 +111,8 @@ ChildProcess::ChildProcess(const std::vector<std::string> &argv, std::string out
             ::_exit(127);
         ::dup2(output, STDOUT_FILENO);
         ::dup2(output, STDERR_FILENO);
+        if (g_childCpusSet)
+            ::sched_setaffinity(0, sizeof g_childCpus, &g_childCpus);
         ::execve(args[0], args.data(), env.data());
         ::_exit(127);
     }

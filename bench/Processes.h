@@ -34,6 +34,18 @@ private:
 // Ends every child still running; async-signal-safe.
 void killAllChildren();
 
+// Where the benchmark runs: with two CPUs or more allowed, the driver (and
+// so the load generator) on the first and every child started afterwards
+// on the last, so that no phase depends on where the scheduler happens to
+// put the sender and the server (on a virtual machine the same server's
+// CPU time per datagram differed by a third between placements). Returns
+// the two CPUs, or {-1, -1} where there is one CPU or placing failed.
+struct CpuPlacement {
+    int driver = -1;
+    int children = -1;
+};
+CpuPlacement placeOnCpus();
+
 // User plus system CPU time of a process, in microseconds; -1 when unknown.
 int64_t readCpuMicroseconds(pid_t pid);
 // Resident memory of a process in KiB; -1 when unknown.

@@ -37,6 +37,7 @@ struct Options {
 };
 
 constexpr int ChildMaxSeconds = 3600;
+constexpr int CpuTurns = 4;
 
 bool parseOptions(int argc, char **argv, Options &options)
 {
@@ -156,9 +157,6 @@ void runEchoPhases(const std::vector<Contender *> &contenders, const std::vector
         results.add(size, Figure::RttP50, who, rtt.p50us);
         results.add(size, Figure::RttP99, who, rtt.p99us);
     };
-    const auto cpuUse = [&](const ServerUnderTest &server, Server who) {
-        results.add(size, Figure::CpuPerDatagram, who, measureCpuPerDatagram(server, size, settings));
-    };
     each("flood", [&](Contender &c) {
         const FloodFigures flood = measureFlood(c.server, size, settings);
         c.floodRate = flood.rate;
@@ -194,14 +192,34 @@ void runEchoPhases(const std::vector<Contender *> &contenders, const std::vector
     });
     for (const Yardstick &y : yardsticks)
         runner.run(std::string("round trips, ") + nameOf(y.who), [&] { roundTrips(y.server, y.who); });
-    each("CPU use", [&](Contender &c) {
-        cpuUse(c.server, c.who);
-        if (c.host)
-            results.add(size, Figure::CpuQtLoop, c.who, *results.last(size, Figure::CpuPerDatagram, c.who));
-    });
+    // The CPU use in turns, each server a quarter of the datagrams in every
+    // turn, so that a drift of the machine's speed during the phase (a
+    // virtual machine's neighbours) weighs on all of them alike.
+    struct CpuTaker {
+        const ServerUnderTest &server;
+        Server who;
+        CpuUse use;
+        bool whole = true; // no turn failed
+    };
+    std::vector<CpuTaker> takers;
+    for (const Contender *c : contenders)
+        takers.push_back({c->server, c->who, {}});
     for (const Yardstick &y : yardsticks)
         if (y.cpu)
-            runner.run(std::string("CPU use, ") + nameOf(y.who), [&] { cpuUse(y.server, y.who); });
+            takers.push_back({y.server, y.who, {}});
+    for (int turn = 1; turn <= CpuTurns; ++turn)
+        for (CpuTaker &t : takers)
+            t.whole = runner.run("CPU use, " + std::string(nameOf(t.who)) + ", turn " + std::to_string(turn) + " of " +
+                                     std::to_string(CpuTurns),
+                                 [&] { t.use += measureCpuUse(t.server, size, settings.cpuMs * 10 / CpuTurns); }) &&
+                      t.whole;
+    for (const CpuTaker &t : takers) {
+        if (!t.whole)
+            continue;
+        results.add(size, Figure::CpuPerDatagram, t.who, t.use.perDatagram());
+        if (t.who == Server::Tool)
+            results.add(size, Figure::CpuQtLoop, t.who, t.use.perDatagram());
+    }
 }
 
 // Every figure the run was to produce is there.
@@ -248,17 +266,21 @@ double loadAverage()
     return ::getloadavg(load, 1) == 1 ? load[0] : -1;
 }
 
-std::string describe(const Options &options, const Buffers &buffers, double loadBefore)
+std::string describe(const Options &options, const Buffers &buffers, double loadBefore, const CpuPlacement &placement)
 {
     utsname system {};
     ::uname(&system);
-    char text[512];
+    char cpus[80] = "";
+    if (placement.driver >= 0)
+        std::snprintf(cpus, sizeof cpus, " (load generator on CPU %d, servers on CPU %d)", placement.driver,
+                      placement.children);
+    char text[600];
     std::snprintf(text, sizeof text,
-                  "Tavo_UdpRecv benchmark%s: loopback, echo mode, median of %d run%s, %ld CPUs, Linux %s\n"
+                  "Tavo_UdpRecv benchmark%s: loopback, echo mode, median of %d run%s, %ld CPUs%s, Linux %s\n"
                   "receive buffer granted (bytes): tool %d, reference %d, load generator %d\n"
                   "load average (1 min): %.2f before, %.2f after\n",
                   options.quick ? " (--quick: short phases, not comparable)" : "", options.reps,
-                  options.reps == 1 ? "" : "s", ::sysconf(_SC_NPROCESSORS_ONLN), system.release, buffers.tool,
+                  options.reps == 1 ? "" : "s", ::sysconf(_SC_NPROCESSORS_ONLN), cpus, system.release, buffers.tool,
                   buffers.reference, buffers.generator, loadBefore, loadAverage());
     return text;
 }
@@ -319,6 +341,9 @@ int runModes(const Options &options)
 
 int runBenchmark(const Options &options)
 {
+    const CpuPlacement placement = placeOnCpus();
+    if (placement.driver >= 0)
+        std::fprintf(stderr, "load generator on CPU %d, servers on CPU %d\n", placement.driver, placement.children);
     if (options.modes)
         return runModes(options);
     const PhaseSettings settings = options.quick ? PhaseSettings::quick() : PhaseSettings {};
@@ -412,7 +437,7 @@ int runBenchmark(const Options &options)
     }
 
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
-    std::printf("%s\n%s\n%s\n(%.0f s)\n", describe(options, buffers, loadBefore).c_str(),
+    std::printf("%s\n%s\n%s\n(%.0f s)\n", describe(options, buffers, loadBefore, placement).c_str(),
                 formatTable(results, options.sizes, settings).c_str(), formatYardsticks(results, options.sizes).c_str(),
                 seconds);
     std::fflush(stdout);

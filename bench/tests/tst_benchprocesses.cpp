@@ -6,6 +6,7 @@
 #include <arpa/inet.h>
 #include <csignal>
 #include <netinet/in.h>
+#include <sched.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -62,6 +63,7 @@ private Q_SLOTS:
     void waitForLine();
     void readsUsageOfProcesses();
     void freePortBindsOnBothFamilies();
+    void placementPinsTheDriverAndLaterChildren();
 
 private:
     QTemporaryDir m_dir;
@@ -174,6 +176,35 @@ void tst_BenchProcesses::freePortBindsOnBothFamilies()
     QVERIFY(port != 0);
     QVERIFY(canBind(AF_INET, port));
     QVERIFY(canBind(AF_INET6, port));
+}
+
+// Last: it pins this process.
+void tst_BenchProcesses::placementPinsTheDriverAndLaterChildren()
+{
+    cpu_set_t allowed;
+    CPU_ZERO(&allowed);
+    QCOMPARE(::sched_getaffinity(0, sizeof allowed, &allowed), 0);
+    if (CPU_COUNT(&allowed) < 2)
+        QSKIP("one CPU: nothing to place");
+    int first = -1;
+    int last = -1;
+    for (int cpu = 0; cpu < CPU_SETSIZE; ++cpu)
+        if (CPU_ISSET(cpu, &allowed)) {
+            first = first < 0 ? cpu : first;
+            last = cpu;
+        }
+    const CpuPlacement placement = placeOnCpus();
+    QCOMPARE(placement.driver, first);
+    QCOMPARE(placement.children, last);
+    cpu_set_t now;
+    CPU_ZERO(&now);
+    QCOMPARE(::sched_getaffinity(0, sizeof now, &now), 0);
+    QCOMPARE(CPU_COUNT(&now), 1);
+    QVERIFY(CPU_ISSET(first, &now));
+    ChildProcess child(shell("grep Cpus_allowed_list /proc/self/status; exec sleep 30"),
+                       m_dir.filePath(QStringLiteral("out9")).toStdString());
+    const std::string expected = "Cpus_allowed_list:\t" + std::to_string(last) + "\n";
+    QTRY_COMPARE(child.outputTail(), expected);
 }
 
 QTEST_GUILESS_MAIN(tst_BenchProcesses)
