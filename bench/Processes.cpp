@@ -26,6 +26,9 @@ extern char **environ;
 namespace {
 
 std::array<std::atomic<pid_t>, 8> g_children {};
+// The CPU of the children started after placeOnCpus.
+cpu_set_t g_childCpus;
+bool g_childCpusSet = false;
 
 int registerChild(pid_t pid)
 {
@@ -50,11 +53,6 @@ std::string readWholeFile(const std::string &path)
     return text.str();
 }
 
-} // namespace
-
-namespace {
-cpu_set_t g_childCpus;
-bool g_childCpusSet = false;
 } // namespace
 
 CpuPlacement placeOnCpus()

@@ -151,7 +151,8 @@ void HexGridView::dataChanged(const QModelIndex &topLeft, const QModelIndex &bot
     m_changed.unite(all ? 0 : topLeft.row(), all ? 0 : topLeft.column(),
                     all ? m_grid.rowCount() - 1 : bottomRight.row(),
                     all ? m_grid.columnCount() - 1 : bottomRight.column());
-    // What the grid announces while asked to is repainted right away.
+    // What the grid announces when repaintChanged asks is painted there;
+    // any other announcement waits for its turn as a fill does.
     if (!m_collecting)
         scheduleRepaint();
 }
