@@ -158,18 +158,6 @@ void HexGrid::setRedraw(bool on)
     tellChangesWaiting();
 }
 
-void HexGrid::CellRange::unite(int firstRow, int firstCol, int lastRow, int lastCol)
-{
-    if (empty()) {
-        *this = {firstRow, firstCol, lastRow, lastCol};
-        return;
-    }
-    top = std::min(top, firstRow);
-    left = std::min(left, firstCol);
-    bottom = std::max(bottom, lastRow);
-    right = std::max(right, lastCol);
-}
-
 int HexGrid::rowCount(const QModelIndex &parent) const
 {
     return parent.isValid() ? 0 : m_rows;

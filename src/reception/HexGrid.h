@@ -80,13 +80,6 @@ public:
     QVariant data(const QModelIndex &index, int role = Qt::DisplayRole) const override;
     QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
 
-    // A rectangle of cells, or none.
-    struct CellRange {
-        int top = -1, left = -1, bottom = -1, right = -1;
-        bool empty() const { return top < 0; }
-        void unite(int firstRow, int firstCol, int lastRow, int lastCol);
-    };
-
 Q_SIGNALS:
     // Shown bytes wait to be announced (announceChanges); raised once until
     // they are, and only with redraw on.

@@ -180,7 +180,7 @@ void HexGridView::repaintChanged()
     m_collecting = true;
     m_grid.announceChanges();
     m_collecting = false;
-    const HexGrid::CellRange changed = std::exchange(m_changed, {});
+    const CellRange changed = std::exchange(m_changed, {});
     if (changed.empty())
         return;
     m_lastRepaintMs = QDeadlineTimer::current().deadline();
@@ -193,6 +193,18 @@ void HexGridView::repaintChanged()
     const QRect area = cellsArea(changed.top, changed.left, changed.bottom, changed.right);
     if (!area.isEmpty())
         viewport()->update(area);
+}
+
+void HexGridView::CellRange::unite(int firstRow, int firstCol, int lastRow, int lastCol)
+{
+    if (empty()) {
+        *this = {firstRow, firstCol, lastRow, lastCol};
+        return;
+    }
+    top = std::min(top, firstRow);
+    left = std::min(left, firstCol);
+    bottom = std::max(bottom, lastRow);
+    right = std::max(right, lastCol);
 }
 
 QRect HexGridView::cellsArea(int top, int left, int bottom, int right) const

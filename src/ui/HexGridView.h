@@ -24,9 +24,10 @@ class HexCellDelegate;
 //
 // The view asks its grid to announce changed cells when it repaints them,
 // not at every fill (HexGrid::changesWaiting, announceChanges). With a
-// repaint interval, changes are repainted at most once per interval: at once after a quiet spell, otherwise on the next multiple of
-// the interval on the monotonic clock, so that views changed together
-// repaint together and a flood of fills costs a few repaints a second. A
+// repaint interval, changes are repainted at most once per interval: at
+// once after a quiet spell, otherwise on the next multiple of the interval
+// on the monotonic clock, so that views changed together repaint together
+// and a flood of fills costs a few repaints a second. A
 // change announced in the last fifth of the interval before that multiple
 // is repainted at once, right after the work that made it, so that the
 // paint does not fall on the moment the next datagram arrives; a change is
@@ -63,6 +64,13 @@ protected:
                      const QList<int> &roles = QList<int>()) override;
 
 private:
+    // A rectangle of cells, or none.
+    struct CellRange {
+        int top = -1, left = -1, bottom = -1, right = -1;
+        bool empty() const { return top < 0; }
+        void unite(int firstRow, int firstCol, int lastRow, int lastCol);
+    };
+
     // The viewport area of the cells in rows top..bottom, columns
     // left..right (clamped to the grid; empty if none is left).
     QRect cellsArea(int top, int left, int bottom, int right) const;
@@ -74,7 +82,7 @@ private:
 
     HexGrid &m_grid;
     HexCellDelegate *m_delegate;  // the view's child
-    HexGrid::CellRange m_changed; // announced, waiting for the next repaint
+    CellRange m_changed;          // announced, waiting for the next repaint
     bool m_collecting = false;    // inside the grid's announceChanges()
     int m_repaintIntervalMs = 0;
     qint64 m_lastRepaintMs = -1; // monotonic clock, -1: never
