@@ -84,8 +84,9 @@ void HostProbe::onClicked()
     }
 }
 
-bool HostProbe::writeStats() const
+bool HostProbe::writeStats()
 {
+    m_trace.stop();
     QSaveFile file(m_statsFile);
     if (!file.open(QIODevice::WriteOnly))
         return false;

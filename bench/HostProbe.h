@@ -19,14 +19,16 @@ public:
     HostProbe(QAbstractButton &button, QTimer &clockTimer, const UdpSocket &socket, LoopTrace &trace,
               QString statsFile);
 
-    // Forgets the ticks and the trace so far; gaps count again from the next tick.
+    // Forgets the ticks and the trace so far and starts tracing; gaps count
+    // again from the next tick.
     void resetTickGap();
     // Posts a click that stops reception, then one that starts it again.
     // Tick gaps are not tracked from here until the next reset, as the
     // start click blocks for its bind wait.
     void measureClicks(int64_t requestedNs);
-    // Writes "key value" lines to the stats file (replaced atomically).
-    bool writeStats() const;
+    // Writes "key value" lines to the stats file (replaced atomically) and
+    // stops the trace until the next reset.
+    bool writeStats();
 
 private:
     enum class ClickStage { Idle, Stopping, Starting };

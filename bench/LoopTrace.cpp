@@ -10,6 +10,7 @@ void LoopTrace::reset()
 {
     for (TimeHistogram &times : m_times)
         times.clear();
+    m_tracing = true;
 }
 
 LoopTrace::Kind LoopTrace::kindOf(const QObject *receiver, int eventType) const
@@ -50,7 +51,7 @@ std::string LoopTrace::stats() const
 
 bool TracedApplication::notify(QObject *receiver, QEvent *event)
 {
-    if (m_depth > 0)
+    if (m_depth > 0 || !m_trace.tracing())
         return QApplication::notify(receiver, event);
     const LoopTrace::Kind kind = m_trace.kindOf(receiver, event->type());
     const int64_t start = monotonicNs();

@@ -20,8 +20,12 @@ public:
 
     // `socket`: the reception socket, whose read notifier is its child.
     void watch(const QObject *socket) { m_socket = socket; }
-    // Forgets what was traced so far.
+    // Forgets what was traced so far and traces from now on. Nothing is
+    // traced before the first reset or after stop(): the trace's own clock
+    // readings (two an event) stay out of the phases that measure the CPU use.
     void reset();
+    void stop() { m_tracing = false; }
+    bool tracing() const { return m_tracing; }
     Kind kindOf(const QObject *receiver, int eventType) const;
     void add(Kind kind, int64_t nanoseconds);
     // "key value" lines: for each kind its count, p50, p99 and max in
@@ -30,6 +34,7 @@ public:
 
 private:
     const QObject *m_socket = nullptr;
+    bool m_tracing = false;
     TimeHistogram m_times[KindCount];
 };
 

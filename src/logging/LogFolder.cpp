@@ -3,13 +3,21 @@
 #include "core/NativeFolder.h"
 
 #include <cerrno>
+#include <ctime>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
 
-constexpr auto RecheckInterval = std::chrono::seconds(1);
+constexpr int64_t RecheckIntervalNs = 1'000'000'000;
+
+int64_t coarseMonotonicNs() noexcept
+{
+    timespec ts {};
+    ::clock_gettime(CLOCK_MONOTONIC_COARSE, &ts);
+    return static_cast<int64_t>(ts.tv_sec) * 1'000'000'000 + ts.tv_nsec;
+}
 
 } // namespace
 
@@ -60,11 +68,13 @@ void LogFolder::reset() noexcept
 
 int LogFolder::handle(const QByteArray &path) noexcept
 {
-    const auto now = std::chrono::steady_clock::now();
-    if (m_fd >= 0 && path == m_path) {
-        if (now - m_checked < RecheckInterval)
+    const int64_t now = coarseMonotonicNs();
+    // Every line passes the same path object: found by its bytes' address first.
+    const bool samePath = (path.constData() == m_path.constData() && path.size() == m_path.size()) || path == m_path;
+    if (m_fd >= 0 && samePath) {
+        if (now - m_checkedNs < RecheckIntervalNs)
             return m_fd;
-        m_checked = now;
+        m_checkedNs = now;
         struct stat st {};
         if (::stat(path.constData(), &st) == 0 && st.st_dev == m_device && st.st_ino == m_inode)
             return m_fd;
@@ -90,7 +100,7 @@ int LogFolder::handle(const QByteArray &path) noexcept
     m_fd = fd;
     m_device = st.st_dev;
     m_inode = st.st_ino;
-    m_checked = now;
+    m_checkedNs = now;
     return m_fd;
 }
 

@@ -4,7 +4,7 @@
 
 #include <QByteArray>
 
-#include <chrono>
+#include <cstdint>
 #include <string_view>
 #include <sys/types.h>
 
@@ -34,9 +34,11 @@ int appendToFile(int dirFd, const char *name, std::string_view bytes) noexcept;
 // it names (the operator chose where the log lives); the files in it are
 // still opened without following a link. A folder that is missing is made
 // again (one level: its parent must exist); what a dangling link names is
-// never made. The name is looked up again at most once a second, so a
-// folder renamed or replaced, or a link pointed elsewhere, while we hold
-// it is left for the one that now has the name.
+// never made. The name is looked up again about once a second (on the
+// coarse monotonic clock, which is read without the cost of a precise
+// reading and moves in ticks of a few milliseconds), so a folder renamed
+// or replaced, or a link pointed elsewhere, while we hold it is left for
+// the one that now has the name.
 class LogFolder {
 public:
     LogFolder() = default;
@@ -57,5 +59,5 @@ private:
     int m_fd = -1;
     dev_t m_device = 0;
     ino_t m_inode = 0;
-    std::chrono::steady_clock::time_point m_checked;
+    int64_t m_checkedNs = 0; // when the name was last looked up
 };

@@ -129,7 +129,7 @@ void LogWriter::WriteLog(int16_t kind, const QString &message, const QString &st
     try {
         const QByteArray &encoded = encodedText(message);
         const QByteArray given = stamp.isEmpty() ? QByteArray() : cp932::encode(stamp);
-        writeLine(kind, std::string_view(given.constData(), static_cast<size_t>(given.size())), {},
+        writeLine(kind, std::string_view(given.constData(), static_cast<size_t>(given.size())), nullptr, {},
                   std::string_view(encoded.constData(), static_cast<size_t>(encoded.size())), code);
     } catch (...) {
         // The line is lost; the caller never hears of it.
@@ -138,11 +138,16 @@ void LogWriter::WriteLog(int16_t kind, const QString &message, const QString &st
 
 void LogWriter::WriteLog(int16_t kind, qsizetype count, const QString &text) noexcept
 {
+    WriteLog(kind, count, text, m_clock.now());
+}
+
+void LogWriter::WriteLog(int16_t kind, qsizetype count, const QString &text, const LocalTime &at) noexcept
+{
     try {
         char digits[24];
         const auto end = std::to_chars(digits, digits + sizeof digits, count).ptr;
         const QByteArray &encoded = encodedText(text);
-        writeLine(kind, {}, std::string_view(digits, static_cast<size_t>(end - digits)),
+        writeLine(kind, {}, &at, std::string_view(digits, static_cast<size_t>(end - digits)),
                   std::string_view(encoded.constData(), static_cast<size_t>(encoded.size())), 0);
     } catch (...) {
     }
@@ -182,8 +187,8 @@ const LogWriter::EncodedPath &LogWriter::encodedPath(int16_t kind)
     return encoded;
 }
 
-void LogWriter::writeLine(int16_t kind, std::string_view stamp, std::string_view lead, std::string_view message,
-                          int16_t code) noexcept
+void LogWriter::writeLine(int16_t kind, std::string_view stamp, const LocalTime *at, std::string_view lead,
+                          std::string_view message, int16_t code) noexcept
 {
     if (kind < 0 || kind >= ToolKindCount)
         return;
@@ -198,7 +203,7 @@ void LogWriter::writeLine(int16_t kind, std::string_view stamp, std::string_view
     const int shownCode = code == 0 ? 1001 : code;
     m_line.clear();
     if (stamp.empty())
-        m_line += currentPrefix(shownCode);
+        m_line += currentPrefix(shownCode, at ? *at : m_clock.now());
     else
         appendPrefix(m_line, shownCode, stamp);
     m_line += lead;
@@ -218,9 +223,8 @@ void LogWriter::appendPrefix(std::string &out, int code, std::string_view stamp)
     out += ' ';
 }
 
-const std::string &LogWriter::currentPrefix(int code)
+const std::string &LogWriter::currentPrefix(int code, const LocalTime &now)
 {
-    const LocalTime now = m_clock.now();
     // The stamp shows the milliseconds of a real time as one digit: within
     // one tenth of a second the same prefix serves.
     PrefixKey key {code, now, now.millisecond >= 0 && now.millisecond <= 999};

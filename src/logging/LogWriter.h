@@ -39,6 +39,9 @@ public:
     // Logs "<count><text>" with the current time, as "12バイトのデータ受信";
     // `text` is kept as above.
     void WriteLog(int16_t kind, qsizetype count, const QString &text) noexcept;
+    // The same at the time `at`: a caller that shows the moment elsewhere
+    // too (a datagram's arrival) reads the clock once for both.
+    void WriteLog(int16_t kind, qsizetype count, const QString &text, const LocalTime &at) noexcept;
 
     // Called when lines start failing (true) and when they are written
     // again (false); each change is also told once on standard error, with
@@ -62,14 +65,15 @@ private:
         QByteArray encoded;
     };
 
-    // An empty stamp stands for the current time; the message is `lead` then `message`.
-    void writeLine(int16_t kind, std::string_view stamp, std::string_view lead, std::string_view message,
-                   int16_t code) noexcept;
+    // The stamp as given, else the time `at`, else the current time; the
+    // message is `lead` then `message`.
+    void writeLine(int16_t kind, std::string_view stamp, const LocalTime *at, std::string_view lead,
+                   std::string_view message, int16_t code) noexcept;
     const QByteArray &encodedText(const QString &text);
     const EncodedPath &encodedPath(int16_t kind);
     // "code stamp host " of a line.
     void appendPrefix(std::string &out, int code, std::string_view stamp) const;
-    const std::string &currentPrefix(int code);
+    const std::string &currentPrefix(int code, const LocalTime &now);
 
     const LoggingGlobals &m_globals;
     const Clock &m_clock;

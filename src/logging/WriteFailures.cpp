@@ -4,11 +4,9 @@
 #include "core/ProgramEvents.h"
 #include "core/RuntimeError.h"
 
-void WriteFailures::note(int error, const QString &path, uint64_t count) noexcept
+void WriteFailures::noteChange(int error, const QString &path, uint64_t count) noexcept
 {
     if (error == 0) {
-        if (!m_failing)
-            return;
         m_failing = false;
         const QString text = QStringLiteral("%1の書き込みを再開しました（書き込めなかった%2：%3）")
                                  .arg(m_subject, m_unit, QString::number(m_lost));

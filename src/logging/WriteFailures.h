@@ -23,7 +23,11 @@ public:
 
     // The outcome of one write of `count` units to `path`: 0, an errno
     // value or NotARegularFile.
-    void note(int error, const QString &path, uint64_t count = 1) noexcept;
+    void note(int error, const QString &path, uint64_t count = 1) noexcept
+    {
+        if (error != 0 || m_failing) // a write that succeeds as the last one did changes nothing
+            noteChange(error, path, count);
+    }
 
     void setFailingChanged(std::function<void(bool failing)> listener) { m_failingChanged = std::move(listener); }
     bool failing() const { return m_failing; }
@@ -31,6 +35,8 @@ public:
     uint64_t lostTotal() const { return m_lostTotal; }
 
 private:
+    void noteChange(int error, const QString &path, uint64_t count) noexcept;
+
     QString m_subject;
     QString m_unit;
     QByteArray m_kind;

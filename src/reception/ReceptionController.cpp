@@ -154,10 +154,11 @@ Result<> ReceptionController::handleDatagram(int32_t bytesTotal, QByteArray &rec
     }
 
     m_m.wscRecv.GetData(received, bytesTotal);
-    m_m.log.WriteLog(kind, received.size(), bytesReceived());
+    const LocalTime arrived = m_m.clock.now(); // the log line's time and the one shown
+    m_m.log.WriteLog(kind, received.size(), bytesReceived(), arrived);
     CtrlLed(m_m.surface.recvLed(), LampOn, m_m.guard);
     CtrlLed(m_m.surface.sendLed(), LampOff, m_m.guard);
-    m_m.surface.setLastRecvDateTime(m_m.clock.now());
+    m_m.surface.setLastRecvDateTime(arrived);
     m_m.surface.setLastSender(m_m.wscRecv.currentSender());
     showBytes(m_m.surface.recvGrid(), received, m_m.guard);
 
@@ -199,8 +200,9 @@ void ReceptionController::sendResponse(const QByteArray &response)
     m_counters.bytesSent += static_cast<uint64_t>(response.size());
     captureSent(response);
     CtrlLed(m_m.surface.sendLed(), LampOn, m_m.guard);
-    m_m.surface.setLastSentDateTime(m_m.clock.now());
-    m_m.log.WriteLog(m_m.runtime.ToolKind(), response.size(), bytesSent());
+    const LocalTime sent = m_m.clock.now(); // the time shown and the log line's
+    m_m.surface.setLastSentDateTime(sent);
+    m_m.log.WriteLog(m_m.runtime.ToolKind(), response.size(), bytesSent(), sent);
     showBytes(m_m.surface.sendGrid(), response, m_m.guard);
 }
 

@@ -410,16 +410,16 @@ void UdpSocket::drain()
     const auto deadline = std::chrono::steady_clock::now() + MaxTimePerTurn;
     m_d->draining = true;
     for (int raised = 0; raised < MaxDatagramsPerTurn; ++raised) {
+        const bool batchDone = m_d->batchNext >= m_d->batchCount;
+        // A short batch emptied the queue: the notifier calls again for
+        // whatever came since, which saves a read that finds nothing (and,
+        // asked first, the clock's reading).
+        if (raised > 0 && batchDone && m_d->queueEmptied)
+            break;
         if (raised > 0 && std::chrono::steady_clock::now() >= deadline)
             break;
-        if (m_d->batchNext >= m_d->batchCount) {
-            // A short batch emptied the queue: the notifier calls again for
-            // whatever came since, which saves a read that finds nothing.
-            if (raised > 0 && m_d->queueEmptied)
-                break;
-            if (!m_d->readBatch())
-                break;
-        }
+        if (batchDone && !m_d->readBatch())
+            break;
         m_d->current = m_d->batchNext++;
         Q_EMIT DataArrival(static_cast<int32_t>(m_d->messages[static_cast<size_t>(m_d->current)].msg_len));
         if (!alive)

@@ -160,6 +160,8 @@ private Q_SLOTS:
         write("l");
         m_clock.time.millisecond = 100;
         write("m");
+        log.WriteLog(3, 12, QStringLiteral("n"), LocalTime {2024, 3, 5, 14, 8, 0, 250}); // a time given
+        write("o");
         QCOMPARE(readLogLines(logFile()), QStringList({
                                               QStringLiteral("1001 24/03/05 14:07:09.4 PC01 a"),
                                               QStringLiteral("1001 24/03/05 14:07:09.4 PC01 b"),
@@ -174,6 +176,8 @@ private Q_SLOTS:
                                               QStringLiteral("1001 24/03/05 14:07:10.1 PC02 k"),
                                               QStringLiteral("1001 24/03/05 14:07:10.1 PC02 l"),
                                               QStringLiteral("1001 24/03/05 14:07:10.1 PC02 m"),
+                                              QStringLiteral("1001 24/03/05 14:08:00.2 PC02 12n"),
+                                              QStringLiteral("1001 24/03/05 14:07:10.1 PC02 o"),
                                           }));
     }
 
