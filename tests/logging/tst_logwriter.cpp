@@ -324,6 +324,34 @@ private Q_SLOTS:
         }
     }
 
+    // The folder is held between lines and looked up by its name again
+    // about once a second.
+    void aFolderMovedWhileHeldIsLeftWithinASecond_data()
+    {
+        QTest::addColumn<bool>("replacedByALink");
+        QTest::newRow("renamed") << false;
+        QTest::newRow("renamed and replaced by a link") << true;
+    }
+    void aFolderMovedWhileHeldIsLeftWithinASecond()
+    {
+        QFETCH(bool, replacedByALink);
+        const QString logDir = m_dir.path() + QStringLiteral("/Log");
+        const QString moved = m_dir.path() + QStringLiteral("/Log.old");
+        const QString elsewhere = m_dir.path() + QStringLiteral("/elsewhere");
+        LogWriter log(m_globals, m_clock);
+        log.WriteLog(3, QStringLiteral("first"));
+        QVERIFY(QDir().rename(logDir, moved));
+        if (replacedByALink)
+            QVERIFY(QDir().mkpath(elsewhere) && QFile::link(elsewhere, logDir));
+        log.WriteLog(3, QStringLiteral("held"));
+        QTest::qSleep(1100);
+        log.WriteLog(3, QStringLiteral("named"));
+        QCOMPARE(testsupport::logMessages(moved + QStringLiteral("/kind3.txt")),
+                 QStringList({QStringLiteral("first"), QStringLiteral("held")}));
+        QCOMPARE(testsupport::logMessages(logFile()), QStringList {QStringLiteral("named")});
+        QCOMPARE(QFileInfo::exists(elsewhere + QStringLiteral("/kind3.txt")), replacedByALink);
+    }
+
     void aFullDiskNeverLeavesHalfALine()
     {
         LogWriter log(m_globals, m_clock);
