@@ -27,7 +27,9 @@ enum class Figure {
     RssAfter,
     RssGrowth,
     PacedLoss,
-    CaptureFloodRate, // the same flood and CPU phases on a host with Capture=1
+    CaptureOffFloodRate, // the same flood and CPU phases on a fresh host without capture,
+    CaptureOffCpuPerDatagram, // taken in turns with the next two
+    CaptureFloodRate, // on a host with Capture=1
     CaptureCpuPerDatagram,
     MetricsFloodRate, // again on a host with --metrics, scraped every second
     MetricsCpuPerDatagram,

@@ -220,6 +220,7 @@ void tst_BenchReport::tableShowsMediansRatioAndVerdicts()
         {1400, FloodRate, Server::Tool, 1000},
         {1400, FloodRate, Server::Reference, 2000},
         {64, CaptureFloodRate, Server::Tool, 40000},
+        {64, CaptureOffFloodRate, Server::Tool, 44000},
         {64, RttP99QtLoop, Server::Tool, 150},
         {64, RttP99, Server::QtReference, 100},
         {64, RttP99, Server::Reference, 90},
@@ -238,10 +239,12 @@ void tst_BenchReport::tableShowsMediansRatioAndVerdicts()
     const std::string gapLabel = "largest clock-tick gap, 10 s flood (ms)";
     QCOMPARE(fields(rowOf(table, 64, gapLabel), gapLabel),
              (std::vector<std::string> {"812", "-", "-", "<", "700", "FAIL"}));
-    // Rows judged against another figure show it in the reference column.
+    // Rows judged against another figure show it in the reference column:
+    // the capture's, the figure of the host without capture beside it, not
+    // the flood of the main phases.
     const std::string captureLabel = "flood echo rate, Capture=1 (/s)";
     QCOMPARE(fields(rowOf(table, 64, captureLabel), captureLabel),
-             (std::vector<std::string> {"40000", "45000", "0.89", ">=", "0.90x", "off", "FAIL"}));
+             (std::vector<std::string> {"40000", "44000", "0.91", ">=", "0.90x", "off", "PASS"}));
     const std::string qtLabel = "RTT p99 at 1,000/s, against Qt's loop (us)";
     QCOMPARE(fields(rowOf(table, 64, qtLabel), qtLabel),
              (std::vector<std::string> {"150.0", "100.0", "1.50", "<=", "1.50x", "qt", "PASS"}));
