@@ -105,10 +105,11 @@ RttFigures measureRtt(const ServerUnderTest &server, int size, const PhaseSettin
     return {result.rttP50us, result.rttP99us};
 }
 
-CpuUse measureCpuUse(const ServerUnderTest &server, int size, int count)
+CpuUse measureCpuUse(const ServerUnderTest &server, int size, const PhaseSettings &settings, int turns)
 {
     const int64_t before = readCpuMicroseconds(server.pid);
-    const LoadResult result = run(pacedPlan(server, size, 10000, count), "CPU use");
+    // 10,000 per second: ten datagrams per millisecond.
+    const LoadResult result = run(pacedPlan(server, size, 10000, settings.cpuMs * 10 / turns), "CPU use");
     const int64_t after = readCpuMicroseconds(server.pid);
     if (before < 0 || after < 0)
         throw std::runtime_error("CPU use: cannot read /proc/<pid>/stat");
@@ -117,8 +118,7 @@ CpuUse measureCpuUse(const ServerUnderTest &server, int size, int count)
 
 double measureCpuPerDatagram(const ServerUnderTest &server, int size, const PhaseSettings &settings)
 {
-    // 10,000 per second: ten datagrams per millisecond.
-    return measureCpuUse(server, size, settings.cpuMs * 10).perDatagram();
+    return measureCpuUse(server, size, settings).perDatagram();
 }
 
 TickFigures measureTickGapAndClicks(BenchHost &host, int size, const PhaseSettings &settings)

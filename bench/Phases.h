@@ -43,8 +43,9 @@ struct CpuUse {
         return *this;
     }
 };
-CpuUse measureCpuUse(const ServerUnderTest &server, int size, int count);
-// settings.cpuMs of it, per datagram.
+// One of `turns` equal turns of the CPU phase (settings.cpuMs in all).
+CpuUse measureCpuUse(const ServerUnderTest &server, int size, const PhaseSettings &settings, int turns = 1);
+// The whole phase in one turn, per datagram.
 double measureCpuPerDatagram(const ServerUnderTest &server, int size, const PhaseSettings &settings);
 
 struct TickFigures {

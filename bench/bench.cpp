@@ -213,7 +213,7 @@ void runEchoPhases(const std::vector<Contender *> &contenders, const std::vector
         for (CpuTaker &t : takers)
             t.whole = runner.run("CPU use, " + std::string(nameOf(t.who)) + ", turn " + std::to_string(turn) + " of " +
                                      std::to_string(CpuTurns),
-                                 [&] { t.use += measureCpuUse(t.server, size, settings.cpuMs * 10 / CpuTurns); }) &&
+                                 [&] { t.use += measureCpuUse(t.server, size, settings, CpuTurns); }) &&
                       t.whole;
     for (const CpuTaker &t : takers) {
         if (!t.whole)
@@ -406,8 +406,8 @@ int runBenchmark(const Options &options)
                 CpuUse offCpu;
                 CpuUse onCpu;
                 for (int turn = 0; turn < CpuTurns; ++turn) {
-                    offCpu += measureCpuUse(off.server(), size, settings.cpuMs * 10 / CpuTurns);
-                    onCpu += measureCpuUse(on.server(), size, settings.cpuMs * 10 / CpuTurns);
+                    offCpu += measureCpuUse(off.server(), size, settings, CpuTurns);
+                    onCpu += measureCpuUse(on.server(), size, settings, CpuTurns);
                 }
                 results.add(size, Figure::CaptureOffFloodRate, Server::Tool, offRate);
                 results.add(size, Figure::CaptureFloodRate, Server::Tool, onRate);

@@ -136,11 +136,6 @@ void LogWriter::WriteLog(int16_t kind, const QString &message, const QString &st
     }
 }
 
-void LogWriter::WriteLog(int16_t kind, qsizetype count, const QString &text) noexcept
-{
-    WriteLog(kind, count, text, m_clock.now());
-}
-
 void LogWriter::WriteLog(int16_t kind, qsizetype count, const QString &text, const LocalTime &at) noexcept
 {
     try {

@@ -36,11 +36,9 @@ public:
     // encoded anew.
     void WriteLog(int16_t kind, const QString &message, const QString &stamp = {}, int16_t code = 0) noexcept;
 
-    // Logs "<count><text>" with the current time, as "12バイトのデータ受信";
-    // `text` is kept as above.
-    void WriteLog(int16_t kind, qsizetype count, const QString &text) noexcept;
-    // The same at the time `at`: a caller that shows the moment elsewhere
-    // too (a datagram's arrival) reads the clock once for both.
+    // Logs "<count><text>" at the time `at`, as "12バイトのデータ受信"; `text`
+    // is kept as above. The caller reads the clock: it shows the same moment
+    // elsewhere too (a datagram's arrival), from one reading.
     void WriteLog(int16_t kind, qsizetype count, const QString &text, const LocalTime &at) noexcept;
 
     // Called when lines start failing (true) and when they are written

@@ -193,7 +193,7 @@ private Q_SLOTS:
             expected << text;
         };
         const auto writeCount = [&](qsizetype count, const QString &text) {
-            log.WriteLog(3, count, text);
+            log.WriteLog(3, count, text, m_clock.time);
             expected << QString::number(count) + text;
         };
         write(error);
